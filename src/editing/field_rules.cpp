@@ -1,0 +1,51 @@
+// The rules of the entry boxes while the user types.
+#include "window/form1x.h"
+
+#include "dialing/dial_button.h"
+#include "window/controls/hover_button.h"
+#include "window/controls/text_box.h"
+#include "window/store_text.h"
+
+namespace {
+
+// A one-character text becomes upper case and the caret goes behind it, so the key then
+// lands after the first character: typing j, o, h, n gives "John".
+void capitaliseFirstCharacter(TextBox* box)
+{
+    if (box->text().size() != 1 && box->text().toUcs4().size() != 1)
+        return;
+    box->setText(toUpperKeepingLength(box->text()));
+    box->setCursorPosition(static_cast<int>(box->text().size()));
+}
+
+} // namespace
+
+void Form1x::TxtAdName_KeyPress(std::int16_t& /*KeyAscii*/)
+{
+    capitaliseFirstCharacter(TxtAdName);
+}
+
+void Form1x::TxtAdFname_KeyPress(std::int16_t& /*KeyAscii*/)
+{
+    capitaliseFirstCharacter(TxtAdFname);
+}
+
+void Form1x::TxtAdAdd_KeyPress(std::int16_t& /*KeyAscii*/)
+{
+    capitaliseFirstCharacter(TxtAdAdd);
+}
+
+void Form1x::TxtAdPhon_KeyPress(std::int16_t& KeyAscii)
+{
+    if ((KeyAscii >= 48 || KeyAscii == 8) && KeyAscii <= 57)
+        BtnSave->setEnabled(true);
+    else
+        KeyAscii = 0;
+}
+
+void Form1x::TxtAdPhon_Change()
+{
+    DialButton1->setVisible(!TxtAdPhon->text().isEmpty());
+}
+
+void Form1x::TxtAdName_GotFocus() {}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace store {
+
+// An open file. Every operation either completes or throws StoreError.
+class File {
+public:
+    virtual ~File() = default;
+
+    virtual std::uint64_t length() = 0;
+    // Reads up to out.size() bytes at offset; returns how many there were (fewer at the end).
+    virtual std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+    virtual void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
+    // Puts what was written on the disk before the call returns.
+    virtual void sync() = 0;
+    virtual void close() = 0;
+};
+
+enum class OpenMode {
+    // Read and write; a missing file is created empty. A file that may only be read is
+    // opened for reading, and a write to it fails with the reason the open gave.
+    OpenOrCreate,
+    // A new file only: fails when the name exists, a symbolic link included.
+    CreateNew,
+};
+
+// The file operations of the store, relative to the working directory. Production uses the
+// POSIX calls; tests put a failing or crashing file system in its place.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // New files get mode 0600: contacts are personal data.
+    virtual std::unique_ptr<File> open(const std::string& name, OpenMode mode) = 0;
+    virtual bool exists(const std::string& name) = 0;
+    // Replaces `to` by `from` in one step.
+    virtual void rename(const std::string& from, const std::string& to) = 0;
+    // Removes the name; a name that does not exist is no error.
+    virtual void remove(const std::string& name) = 0;
+    // Makes renames and removals in the working directory durable.
+    virtual void syncDirectory() = 0;
+};
+
+// The real file system of the machine.
+FileSystem& posixFileSystem();
+
+} // namespace store

@@ -1,0 +1,158 @@
+#include "store/file_system.h"
+#include "store/store_error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+std::string systemReason(int error)
+{
+    return std::strerror(error);
+}
+
+namespace {
+
+[[noreturn]] void fail(const char* operation, const std::string& name, int error = errno)
+{
+    throw StoreError(operation, name, systemReason(error));
+}
+
+class PosixFile final : public File {
+public:
+    PosixFile(int fd, std::string name, int writeError)
+        : fd_(fd), name_(std::move(name)), writeError_(writeError)
+    {
+    }
+    ~PosixFile() override
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    std::uint64_t length() override
+    {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            fail("read", name_);
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+
+    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+    {
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const auto n = ::pread(fd_, out.data() + done, out.size() - done,
+                                   static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                fail("read", name_);
+            if (n == 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        return done;
+    }
+
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override
+    {
+        if (writeError_ != 0)
+            fail("write", name_, writeError_);
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const auto n = ::pwrite(fd_, data.data() + done, data.size() - done,
+                                    static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                fail("write", name_);
+            done += static_cast<std::size_t>(n);
+        }
+    }
+
+    void sync() override
+    {
+        if (writeError_ == 0 && ::fsync(fd_) != 0)
+            fail("sync", name_);
+    }
+
+    void close() override
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        if (fd >= 0 && ::close(fd) != 0 && errno != EINTR)
+            fail("close", name_);
+    }
+
+private:
+    int fd_;
+    std::string name_;
+    int writeError_; // why the file could only be opened for reading, or 0
+};
+
+class PosixFileSystem final : public FileSystem {
+public:
+    std::unique_ptr<File> open(const std::string& name, OpenMode mode) override
+    {
+        if (mode == OpenMode::CreateNew) {
+            const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0)
+                fail("create", name);
+            return std::make_unique<PosixFile>(fd, name, 0);
+        }
+        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            return std::make_unique<PosixFile>(fd, name, 0);
+        const int writeError = errno;
+        if (writeError == EACCES || writeError == EROFS || writeError == EPERM) {
+            fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0)
+                return std::make_unique<PosixFile>(fd, name, writeError);
+        }
+        fail("open", name, writeError);
+    }
+
+    bool exists(const std::string& name) override
+    {
+        struct stat st {};
+        return ::lstat(name.c_str(), &st) == 0;
+    }
+
+    void rename(const std::string& from, const std::string& to) override
+    {
+        if (::rename(from.c_str(), to.c_str()) != 0)
+            fail("rename", from);
+    }
+
+    void remove(const std::string& name) override
+    {
+        if (::unlink(name.c_str()) != 0 && errno != ENOENT)
+            fail("remove", name);
+    }
+
+    void syncDirectory() override
+    {
+        const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            fail("sync", ".");
+        const bool ok = ::fsync(fd) == 0;
+        const int error = errno;
+        ::close(fd);
+        if (!ok)
+            fail("sync", ".", error);
+    }
+};
+
+} // namespace
+
+FileSystem& posixFileSystem()
+{
+    static PosixFileSystem fs;
+    return fs;
+}
+
+} // namespace store

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+
+// The window's measures, colours and fonts. Places are given in twips, 15 to a pixel.
+namespace appearance {
+
+inline constexpr int TwipsPerPixel = 15;
+
+constexpr QRect twips(int left, int top, int width, int height)
+{
+    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
+            height / TwipsPerPixel};
+}
+
+inline const QColor Teal{0, 128, 128};
+inline const QColor Cyan{0, 255, 255};
+inline const QColor White{255, 255, 255};
+inline const QColor Red{255, 0, 0};
+inline const QColor SearchFace{0, 192, 192};
+
+// "MS Sans Serif" 8.25 pt; where the face is missing, a sans face of similar width.
+QFont regularFont();
+QFont boldFont();
+
+} // namespace appearance

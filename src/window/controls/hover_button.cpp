@@ -1,0 +1,68 @@
+#include "window/controls/hover_button.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QPainter>
+
+HoverButton::HoverButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+{
+    setAttribute(Qt::WA_Hover);
+}
+
+void HoverButton::setBackColorOnMouse(const QColor& color)
+{
+    backColorOnMouse_ = color;
+    applyFace();
+}
+
+void HoverButton::setBorderColor(const QColor& color)
+{
+    borderColor_ = color;
+    update();
+}
+
+QColor HoverButton::faceColor() const
+{
+    if (mouseOver_ && isEnabled() && backColorOnMouse_.isValid())
+        return backColorOnMouse_;
+    return QApplication::palette(this).color(QPalette::Button);
+}
+
+void HoverButton::enterEvent(QEnterEvent* event)
+{
+    mouseOver_ = true;
+    applyFace();
+    QPushButton::enterEvent(event);
+}
+
+void HoverButton::leaveEvent(QEvent* event)
+{
+    mouseOver_ = false;
+    applyFace();
+    QPushButton::leaveEvent(event);
+}
+
+void HoverButton::changeEvent(QEvent* event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        applyFace();
+}
+
+void HoverButton::applyFace()
+{
+    QPalette face = palette();
+    face.setColor(QPalette::Button, faceColor());
+    setPalette(face);
+    update();
+}
+
+void HoverButton::paintEvent(QPaintEvent* event)
+{
+    QPushButton::paintEvent(event);
+    if (!borderColor_.isValid())
+        return;
+    QPainter painter(this);
+    painter.setPen(borderColor_);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}

@@ -1,0 +1,45 @@
+#include "window/controls/tab_strip.h"
+
+TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
+{
+    setUsesScrollButtons(false);
+    setExpanding(false);
+    setElideMode(Qt::ElideNone);
+    setDrawBase(true);
+    // Narrow tabs: without the style's padding, a one-letter caption fits a 21-pixel tab.
+    setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 0px; margin: 0px; min-width: 0px;"
+        " border: 1px solid rgb(0,72,72); border-bottom: none; background: rgb(216,236,236);"
+        " color: black; }"
+        "QTabBar::tab:selected { background: white; }"
+        "QTabBar::tab:hover { background: rgb(192,255,255); }"
+        "QTabBar::tab:focus { color: rgb(0,0,160); text-decoration: underline; }"));
+    // Picking another tab changes the current one; picking the current one again is only a
+    // click, and it too applies the tab once more.
+    connect(this, &QTabBar::currentChanged, this, [this] { emit tabClicked(); });
+    connect(this, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index == currentIndex())
+            emit tabClicked();
+    });
+}
+
+QString TabStrip::selectedCaption() const
+{
+    return currentIndex() < 0 ? QString() : tabText(currentIndex());
+}
+
+QSize TabStrip::tabSizeHint(int index) const
+{
+    const QSize natural = QTabBar::tabSizeHint(index);
+    if (count() == 0)
+        return natural;
+    // The first tabs take the pixels left over, so the strip is filled exactly.
+    const int share = width() / count();
+    const int extra = index < width() % count() ? 1 : 0;
+    return {share + extra, natural.height()};
+}
+
+QSize TabStrip::minimumTabSizeHint(int index) const
+{
+    return tabSizeHint(index);
+}

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "store/data_file.h"
+#include "window/dialogs.h"
+#include "window/window_state.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QPushButton;
+class DialButton;
+class HoverButton;
+class ListBox;
+class StatusBar;
+class TabStrip;
+class TextBox;
+
+namespace store {
+class FileSystem;
+}
+
+// The one window of the program. It owns every control, the window state and, for the length
+// of one action, the open data file. Its members are defined in the folder of their concern:
+// window/ (start-up, list, record view, tabs), editing/, search/, dialing/ and, for DELETE,
+// editing/record_deletion.cpp.
+class Form1x : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs = nullptr,
+                    QWidget* parent = nullptr);
+    explicit Form1x(QWidget* parent = nullptr);
+    ~Form1x() override;
+
+    const WindowState& windowState() const { return state_; }
+    Dialogs& dialogs() { return *dialogs_; }
+
+    // --- Controls, by their names ---------------------------------------------------------
+    QWidget* Pict;
+    TabStrip* TabStrip1;
+    ListBox* ListNick;
+    QFrame* Shape1;
+    QLabel* Label15;
+    QLabel* Label16;
+    QLabel* Label17;
+    QLabel* Label18;
+    QLabel* Label19;
+    TextBox* TxtNick;
+    TextBox* TxtAdName;
+    TextBox* TxtAdFname;
+    TextBox* TxtAdAdd;
+    TextBox* TxtAdPhon;
+    TextBox* Txtprefx;
+    TextBox* TxtCode;
+    QCheckBox* Chkprefx;
+    QCheckBox* Chkcode;
+    QPushButton* BtnSearch;
+    DialButton* DialButton1;
+    HoverButton* BtnAdd;
+    HoverButton* BtnSave;
+    HoverButton* BtnUpdate;
+    HoverButton* BtnDelete;
+    QPushButton* BtnExit;
+    QLabel* Label1;
+    StatusBar* StatusBar1;
+    QMenu* MnuMnu;
+    QAction* MnuNick;
+    QAction* MnuFName;
+    QAction* MnuFamily;
+    QAction* MnyCity;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // --- Building the window (window/form1x_controls.cpp) ---------------------------------
+    void createControls();
+    void createRecordArea();
+    void createBottomRow();
+    void createSearchMenu();
+    void describeForScreenReaders();
+
+    // --- Wiring events to handlers, each concern its own ----------------------------------
+    void connectWindowEvents();  // window/
+    void connectEditingEvents(); // editing/
+    void connectSearchEvents();  // search/
+    void connectDialingEvents(); // dialing/
+
+    // Runs one event handler to its end. A failure ends the action with a message box that
+    // names the file and the reason; the data files are closed and the program goes on.
+    void runAction(const std::function<void()>& handler);
+    void showFailure(const QString& text);
+
+    // --- The data file (window/data_file_access.cpp) --------------------------------------
+    void OpenDataFile();
+    void closeDataFile();
+    void closeAllFiles();
+    store::ContactRecord readRecord(std::int32_t n);
+    void writeRecord(std::int32_t n, const store::ContactRecord& record);
+
+    // --- Start-up, list and record view (window/) -----------------------------------------
+    void Form_Load();
+    void InitializeWindow();
+    void ReloadNicknameList();
+    void ShowCurrentRecord();
+    void BeginNewEntry();
+    void DisableRecordButtons();
+    void ShowRecordTotal();
+    // Fills the list with the stored nicknames of the records that match, in record order,
+    // making the last of them current; the data file must be open. Returns how many matched.
+    int listMatchingRecords(const std::function<bool(const store::ContactRecord&)>& matches);
+    void BtnExit_Click();
+    void Label1_MouseMove();
+    void ListNick_Click();
+    void TabStrip1_Click();
+
+    // --- Editing (editing/) ---------------------------------------------------------------
+    void BtnAdd_Press();
+    void BtnSave_Press();
+    void CheckDuplicateNick();
+    void StoreCurrentRecord();
+    void BtnUpdate_Press();
+    void TxtAdName_KeyPress(std::int16_t& KeyAscii);
+    void TxtAdFname_KeyPress(std::int16_t& KeyAscii);
+    void TxtAdAdd_KeyPress(std::int16_t& KeyAscii);
+    void TxtAdPhon_KeyPress(std::int16_t& KeyAscii);
+    void TxtAdPhon_Change();
+    void TxtAdName_GotFocus();
+    void BtnDelete_Press();
+    void DeleteCurrentRecord();
+
+    // --- Search (search/) -----------------------------------------------------------------
+    void TxtNick_KeyPress(std::int16_t& KeyAscii);
+    void TxtNick_KeyUp(std::int16_t KeyCode, std::int16_t Shift);
+    void TxtNick_Click();
+    void BtnSearch_Click();
+    void MnuNick_Click();
+    void MnuFName_Click();
+    void MnuFamily_Click();
+    void MnyCity_Click();
+
+    // --- Dialing (dialing/) ---------------------------------------------------------------
+    void DialButton1_Press();
+    void DialButton1_LostFocus();
+
+    store::FileSystem& fileSystem_;
+    std::unique_ptr<Dialogs> dialogs_;
+    store::DataFile dataFile_;    // file 1, "datphone"
+    store::DataFile scratchFile_; // file 2, "dephone", only while a contact is deleted
+    WindowState state_;
+    bool inAction_ = false;
+};

@@ -1,0 +1,231 @@
+// Building the window: every control at its place, in its colours and fonts.
+#include "window/form1x.h"
+
+#include "dialing/dial_button.h"
+#include "window/appearance.h"
+#include "window/controls/hover_button.h"
+#include "window/controls/list_box.h"
+#include "window/controls/status_bar.h"
+#include "window/controls/tab_strip.h"
+#include "window/controls/text_box.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+
+using appearance::twips;
+
+namespace {
+
+const QString BoxStyle = QStringLiteral(
+    "QLineEdit { background-color: rgb(0,128,128); color: white; border: 1px solid black;"
+    " padding: 0px 2px; }"
+    "QLineEdit:focus { border: 1px solid rgb(0,255,255); }");
+
+const QString ListStyle = QStringLiteral(
+    "QListView { background-color: rgb(0,128,128); color: white; border: 1px solid black; }"
+    "QListView:focus { border: 1px solid rgb(0,255,255); }"
+    "QListView::item:selected { background-color: rgb(0,0,128); color: white; }");
+
+template <typename Control>
+Control* placed(Control* control, const char* name, QRect place)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(place);
+    return control;
+}
+
+QLabel* fieldLabel(QWidget* parent, const char* name, const QString& text, QRect place)
+{
+    auto* label = placed(new QLabel(text, parent), name, place);
+    label->setFont(appearance::boldFont());
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, appearance::Cyan);
+    label->setPalette(palette);
+    label->adjustSize(); // sized to its text
+    return label;
+}
+
+TextBox* entryBox(QWidget* parent, const char* name, QRect place, const QFont& font)
+{
+    auto* box = placed(new TextBox(parent), name, place);
+    box->setFont(font);
+    box->setStyleSheet(BoxStyle);
+    return box;
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, QRect place)
+{
+    auto* check = placed(new QCheckBox(text, parent), name, place);
+    check->setFont(appearance::boldFont());
+    // The teal of the record area shows through; the box itself stays white to be seen.
+    QPalette palette = check->palette();
+    palette.setColor(QPalette::Window, appearance::Teal);
+    palette.setColor(QPalette::WindowText, appearance::Cyan);
+    palette.setColor(QPalette::Base, appearance::White);
+    palette.setColor(QPalette::Text, Qt::black);
+    check->setPalette(palette);
+    return check;
+}
+
+HoverButton* recordButton(QWidget* parent, const char* name, const QString& caption,
+                          QRect place, const QColor& onMouse)
+{
+    auto* button = placed(new HoverButton(caption, parent), name, place);
+    button->setBackColorOnMouse(onMouse);
+    return button;
+}
+
+} // namespace
+
+void Form1x::createControls()
+{
+    setObjectName(QStringLiteral("Form1x"));
+    setWindowTitle(QStringLiteral("KESTRANE"));
+    QIcon icon;
+    for (const char* size : {"16", "32", "48", ""})
+        icon.addFile(QStringLiteral(":/icons/zarvoth%1%2.png")
+                         .arg(*size ? QStringLiteral("-") : QString(), QLatin1String(size)));
+    setWindowIcon(icon);
+    setFont(appearance::regularFont());
+    setFixedSize(8925 / appearance::TwipsPerPixel, 6255 / appearance::TwipsPerPixel);
+
+    createRecordArea();
+    createBottomRow();
+    createSearchMenu();
+    describeForScreenReaders();
+}
+
+void Form1x::createRecordArea()
+{
+    Pict = placed(new QWidget(this), "Pict", twips(120, 120, 8760, 5220));
+    Pict->setAutoFillBackground(true);
+    QPalette teal = Pict->palette();
+    teal.setColor(QPalette::Window, appearance::Teal);
+    Pict->setPalette(teal);
+
+    TabStrip1 = placed(new TabStrip(Pict), "TabStrip1", twips(0, 0, 8655, 375));
+    TabStrip1->setFont(appearance::boldFont());
+    TabStrip1->setAutoFillBackground(true);
+    TabStrip1->addTab(QStringLiteral("*"));
+    TabStrip1->setTabToolTip(0, QStringLiteral("All Data"));
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const int index = TabStrip1->addTab(QString(QLatin1Char(letter)));
+        TabStrip1->setTabToolTip(index, QString(QLatin1Char(letter)));
+    }
+
+    ListNick = placed(new ListBox(Pict), "ListNick", twips(120, 480, 1935, 4515));
+    ListNick->setFont(appearance::boldFont());
+    ListNick->setStyleSheet(ListStyle);
+
+    Shape1 = placed(new QFrame(Pict), "Shape1", twips(2280, 480, 6135, 4515));
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Shape1->setLineWidth(1);
+    Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    const QFont bold = appearance::boldFont();
+    Label15 = fieldLabel(Pict, "Label15", QStringLiteral("Nick Name:"), twips(3480, 720, 1005, 195));
+    TxtNick = entryBox(Pict, "TxtNick", twips(4680, 600, 1575, 315), bold);
+    BtnSearch = placed(new QPushButton(QStringLiteral("Search"), Pict), "BtnSearch",
+                       twips(6600, 600, 975, 375));
+    QPalette face = BtnSearch->palette();
+    face.setColor(QPalette::Button, appearance::SearchFace);
+    BtnSearch->setPalette(face);
+
+    Label16 = fieldLabel(Pict, "Label16", QStringLiteral("Full Name:"), twips(3480, 1320, 915, 195));
+    TxtAdName = entryBox(Pict, "TxtAdName", twips(4680, 1200, 2895, 315), bold);
+    Label17 = fieldLabel(Pict, "Label17", QStringLiteral("Family Name:"), twips(3480, 1920, 1140, 195));
+    TxtAdFname = entryBox(Pict, "TxtAdFname", twips(4680, 1800, 2895, 315), bold);
+    Label18 = fieldLabel(Pict, "Label18", QStringLiteral("City:"), twips(3480, 2400, 390, 195));
+    TxtAdAdd = entryBox(Pict, "TxtAdAdd", twips(4680, 2400, 2895, 285), bold);
+    Label19 = fieldLabel(Pict, "Label19", QStringLiteral("Phone:"), twips(3480, 3120, 615, 195));
+    TxtAdPhon = entryBox(Pict, "TxtAdPhon", twips(4680, 3000, 2895, 315), bold);
+
+    Chkprefx = checkBox(Pict, "Chkprefx", QStringLiteral("Use Prefix:"), twips(3120, 3720, 1455, 255));
+    Txtprefx = entryBox(Pict, "Txtprefx", twips(4680, 3600, 855, 315), appearance::regularFont());
+    Chkcode = checkBox(Pict, "Chkcode", QStringLiteral("Use STD Code:"), twips(3120, 4200, 1695, 375));
+    TxtCode = entryBox(Pict, "TxtCode", twips(4680, 4200, 1335, 315), bold);
+
+    // The texts the boxes hold when the window is created; start-up replaces every one.
+    TxtAdName->setText(QStringLiteral(" "));
+    TxtAdFname->setText(QStringLiteral(" "));
+    TxtAdPhon->setText(QStringLiteral(" "));
+
+    DialButton1 = placed(new DialButton(Pict), "DialButton1", twips(6600, 4080, 975, 615));
+    DialButton1->setText(QStringLiteral("\u260E Dial"));
+    DialButton1->hide();
+}
+
+void Form1x::createBottomRow()
+{
+    BtnAdd = recordButton(this, "BtnAdd", QStringLiteral("ADD NEW"), twips(360, 5640, 975, 375),
+                          QColor(192, 255, 192));
+    BtnSave = recordButton(this, "BtnSave", QStringLiteral("SAVE"), twips(1560, 5640, 975, 375),
+                           QColor(255, 192, 192));
+    BtnUpdate = recordButton(this, "BtnUpdate", QStringLiteral("EDIT"),
+                             twips(2760, 5640, 1095, 375), QColor(192, 192, 255));
+    BtnDelete = recordButton(this, "BtnDelete", QStringLiteral("DELETE"),
+                             twips(4080, 5640, 855, 375), QColor(255, 128, 128));
+    BtnDelete->setBorderColor(Qt::black);
+    BtnExit = placed(new QPushButton(QStringLiteral("EXIT"), this), "BtnExit",
+                     twips(5160, 5640, 1215, 375));
+
+    Label1 = placed(new QLabel(this), "Label1", twips(6960, 5520, 1575, 615));
+    QPalette red = Label1->palette();
+    red.setColor(QPalette::WindowText, appearance::Red);
+    Label1->setPalette(red);
+    Label1->setWordWrap(true);
+    Label1->setMouseTracking(true);
+    Label1->installEventFilter(this);
+
+    StatusBar1 = placed(new StatusBar(2, 1440 / appearance::TwipsPerPixel, this), "StatusBar1",
+                        twips(0, 6000, 8925, 255));
+    StatusBar1->setPanelText(1, QStringLiteral("Total Records:"));
+    StatusBar1->hide();
+}
+
+void Form1x::createSearchMenu()
+{
+    MnuMnu = new QMenu(QStringLiteral("Menu"), this);
+    MnuMnu->setObjectName(QStringLiteral("MnuMnu"));
+    const auto item = [this](const char* name, const QString& caption) {
+        QAction* action = MnuMnu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    MnuNick = item("MnuNick", QStringLiteral("By NickName"));
+    MnuFName = item("MnuFName", QStringLiteral("By Full Name"));
+    MnuFamily = item("MnuFamily", QStringLiteral("By Family Name"));
+    MnyCity = item("MnyCity", QStringLiteral("By City"));
+}
+
+void Form1x::describeForScreenReaders()
+{
+    const std::pair<QLabel*, QWidget*> buddies[] = {
+        {Label15, TxtNick}, {Label16, TxtAdName}, {Label17, TxtAdFname},
+        {Label18, TxtAdAdd}, {Label19, TxtAdPhon},
+    };
+    for (const auto& [label, box] : buddies) {
+        label->setBuddy(box);
+        box->setAccessibleName(label->text().chopped(1));
+    }
+    Txtprefx->setAccessibleName(QStringLiteral("Prefix"));
+    TxtCode->setAccessibleName(QStringLiteral("STD Code"));
+    TxtNick->setAccessibleDescription(
+        QStringLiteral("Typing here while a contact is shown searches the nicknames"));
+    ListNick->setAccessibleName(QStringLiteral("Nicknames"));
+    TabStrip1->setAccessibleName(QStringLiteral("Initial letter"));
+    TabStrip1->setAccessibleDescription(QStringLiteral("Lists the nicknames that begin with a letter"));
+    BtnSearch->setAccessibleDescription(QStringLiteral("Find contacts by a field"));
+    DialButton1->setAccessibleName(QStringLiteral("Dial"));
+    DialButton1->setAccessibleDescription(QStringLiteral("Calls the number shown"));
+    BtnAdd->setAccessibleDescription(QStringLiteral("Clears the boxes for a new contact"));
+    BtnSave->setAccessibleDescription(QStringLiteral("Stores the contact"));
+    BtnUpdate->setAccessibleDescription(QStringLiteral("Opens the shown contact for editing"));
+    BtnDelete->setAccessibleDescription(QStringLiteral("Removes the chosen contact"));
+    BtnExit->setAccessibleDescription(QStringLiteral("Ends the program"));
+    Label1->setAccessibleName(QStringLiteral("About"));
+    StatusBar1->setAccessibleName(QStringLiteral("Total records"));
+}

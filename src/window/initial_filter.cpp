@@ -1,0 +1,15 @@
+#include "window/initial_filter.h"
+
+#include "store/fixed_text.h"
+#include "window/store_text.h"
+
+InitialFilter::InitialFilter(const QString& letter)
+    : letter_(toStoreExact(letter)), lowerLetter_(toStoreExact(letter.toLower()))
+{
+}
+
+bool InitialFilter::matches(std::string_view storedNick) const
+{
+    const std::string_view first = store::trimBlanks(storedNick).substr(0, 1);
+    return (letter_ && first == *letter_) || (lowerLetter_ && first == *lowerLetter_);
+}

@@ -1,0 +1,25 @@
+// The letter tabs: every contact, or those whose nickname begins with one letter.
+#include "window/form1x.h"
+
+#include "window/controls/list_box.h"
+#include "window/controls/tab_strip.h"
+#include "window/initial_filter.h"
+
+void Form1x::TabStrip1_Click()
+{
+    const QString caption = TabStrip1->selectedCaption();
+    if (caption == QLatin1String("*")) {
+        ReloadNicknameList();
+        return;
+    }
+    state_.SearchText = caption;
+    OpenDataFile();
+    ListNick->clear();
+    const InitialFilter filter(state_.SearchText);
+    listMatchingRecords([&](const store::ContactRecord& record) { return filter.matches(record.Nick.text()); });
+    closeDataFile();
+    if (ListNick->count() == 0)
+        BeginNewEntry();
+    else
+        ShowCurrentRecord();
+}

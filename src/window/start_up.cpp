@@ -1,0 +1,51 @@
+// Start-up, EXIT and the credit line.
+#include "window/form1x.h"
+
+#include "dialing/dial_button.h"
+#include "window/controls/hover_button.h"
+#include "window/controls/list_box.h"
+#include "window/controls/tab_strip.h"
+#include "window/controls/text_box.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+void Form1x::Form_Load()
+{
+    BtnDelete->setEnabled(false);
+    if (TxtAdPhon->text().isEmpty())
+        DialButton1->hide();
+    InitializeWindow();
+}
+
+void Form1x::InitializeWindow()
+{
+    // The ten entry controls lead the focus order; the rest follow in a fixed order.
+    QWidget* const order[] = {TxtNick,  TxtAdName, TxtAdFname, TxtAdAdd,  TxtAdPhon,
+                              Chkprefx, Txtprefx,  Chkcode,    TxtCode,   DialButton1,
+                              BtnSearch, BtnAdd,   BtnSave,    BtnUpdate, BtnDelete,
+                              BtnExit,  ListNick,  TabStrip1};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+
+    OpenDataFile();
+    closeDataFile();
+    if (state_.RecordCount == 0) {
+        ListNick->clear();
+        state_.IsNewEntry = true;
+        BeginNewEntry();
+    } else {
+        ReloadNicknameList();
+    }
+}
+
+void Form1x::BtnExit_Click()
+{
+    closeAllFiles();
+    close();
+}
+
+void Form1x::Label1_MouseMove()
+{
+    Label1->setText(tr("Zarvoth: a contact book that dials"));
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "support/data_folder.h"
+#include "support/scripted_dialogs.h"
+#include "window/form1x.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class ListBox;
+class TextBox;
+
+// The real window, started on the data file of a fresh folder, with scripted dialogs.
+class WindowFixture {
+public:
+    // Starts the window on whatever the folder holds now.
+    Form1x& start();
+    Form1x& start(store::FileSystem& fileSystem);
+    void restart() { window_.reset(); start(); }
+
+    DataFolder folder;
+    ScriptedDialogs* dialogs = nullptr; // owned by the window
+    Form1x& window() { return *window_; }
+
+    // What the user sees.
+    QStringList listEntries() const;
+    QString statusTotal() const;
+    bool isLocked(const TextBox* box) const;
+
+    // User actions through real events.
+    void clickListEntry(int row);
+    void clickTab(const QString& caption);
+    void type(TextBox* box, const QString& text);
+    void click(QWidget* widget);
+
+private:
+    std::unique_ptr<Form1x> window_;
+};
