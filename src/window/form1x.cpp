@@ -18,6 +18,7 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
     createControls();
     connectWindowEvents();
     connectEditingEvents();
+    connectDeletionEvents();
     connectSearchEvents();
     connectDialingEvents();
     runAction([this] { Form_Load(); });

@@ -92,6 +92,7 @@ private:
     // --- Wiring events to handlers, each concern its own ----------------------------------
     void connectWindowEvents();  // window/
     void connectEditingEvents(); // editing/
+    void connectDeletionEvents(); // editing/ (DELETE)
     void connectSearchEvents();  // search/
     void connectDialingEvents(); // dialing/
 
