@@ -3,6 +3,4 @@
 
 #include "dialing/dial_button.h"
 
-void Form1x::connectDialingEvents()
-{
-}
+void Form1x::connectDialingEvents() {}
