@@ -3,4 +3,6 @@
 
 #include "dialing/dial_button.h"
 
-void Form1x::connectDialingEvents() {}
+void Form1x::connectDialingEvents()
+{
+}

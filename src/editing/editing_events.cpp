@@ -5,16 +5,10 @@
 
 void Form1x::connectEditingEvents()
 {
-    TxtAdName->keyPress = [this](std::int16_t& key) {
-        runAction([&] { TxtAdName_KeyPress(key); });
-    };
-    TxtAdFname->keyPress = [this](std::int16_t& key) {
-        runAction([&] { TxtAdFname_KeyPress(key); });
-    };
+    TxtAdName->keyPress = [this](std::int16_t& key) { runAction([&] { TxtAdName_KeyPress(key); }); };
+    TxtAdFname->keyPress = [this](std::int16_t& key) { runAction([&] { TxtAdFname_KeyPress(key); }); };
     TxtAdAdd->keyPress = [this](std::int16_t& key) { runAction([&] { TxtAdAdd_KeyPress(key); }); };
-    TxtAdPhon->keyPress = [this](std::int16_t& key) {
-        runAction([&] { TxtAdPhon_KeyPress(key); });
-    };
+    TxtAdPhon->keyPress = [this](std::int16_t& key) { runAction([&] { TxtAdPhon_KeyPress(key); }); };
     TxtAdPhon->change = [this] { runAction([this] { TxtAdPhon_Change(); }); };
     TxtAdName->gotFocus = [this] { runAction([this] { TxtAdName_GotFocus(); }); };
     // Pasted and dropped text goes through the phone box's key rule: only digits arrive.

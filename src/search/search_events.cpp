@@ -1,4 +1,6 @@
 // Which events of the window run the search handlers.
 #include "window/form1x.h"
 
-void Form1x::connectSearchEvents() {}
+void Form1x::connectSearchEvents()
+{
+}
