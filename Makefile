@@ -4,7 +4,7 @@ BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test bench clean
 
 all: build
 
@@ -23,6 +23,11 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Times the actions on address books of up to 32,767 contacts; see README.
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth_bench
+	@$(BUILD)/bench/zarvoth_bench
 
 clean:
 	rm -rf $(BUILD)
