@@ -3,6 +3,9 @@
 
 #include "window/controls/text_box.h"
 
+#include <QAction>
+#include <QPushButton>
+
 #include <limits>
 
 namespace {
@@ -32,4 +35,12 @@ void Form1x::connectSearchEvents()
     };
     TxtNick->click = [this] { runAction([this] { TxtNick_Click(); }); };
 
+    connect(BtnSearch, &QPushButton::clicked, this,
+            [this] { runAction([this] { BtnSearch_Click(); }); });
+    connect(MnuNick, &QAction::triggered, this, [this] { runAction([this] { MnuNick_Click(); }); });
+    connect(MnuFName, &QAction::triggered, this,
+            [this] { runAction([this] { MnuFName_Click(); }); });
+    connect(MnuFamily, &QAction::triggered, this,
+            [this] { runAction([this] { MnuFamily_Click(); }); });
+    connect(MnyCity, &QAction::triggered, this, [this] { runAction([this] { MnyCity_Click(); }); });
 }
