@@ -21,10 +21,9 @@ void Form1x::Form_Load()
 void Form1x::InitializeWindow()
 {
     // The ten entry controls lead the focus order; the rest follow in a fixed order.
-    QWidget* const order[] = {TxtNick,  TxtAdName, TxtAdFname, TxtAdAdd,  TxtAdPhon,
-                              Chkprefx, Txtprefx,  Chkcode,    TxtCode,   DialButton1,
-                              BtnSearch, BtnAdd,   BtnSave,    BtnUpdate, BtnDelete,
-                              BtnExit,  ListNick,  TabStrip1};
+    QWidget* const order[] = {TxtNick,  TxtAdName, TxtAdFname, TxtAdAdd,    TxtAdPhon, Chkprefx,
+                              Txtprefx, Chkcode,   TxtCode,    DialButton1, BtnSearch, BtnAdd,
+                              BtnSave,  BtnUpdate, BtnDelete,  BtnExit,     ListNick,  TabStrip1};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 
