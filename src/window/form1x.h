@@ -150,6 +150,9 @@ private:
     void MnuFName_Click();
     void MnuFamily_Click();
     void MnyCity_Click();
+    // The one procedure of the four menu searches; each passes its row of the table.
+    struct FieldSearch;
+    void searchByField(const FieldSearch& search);
 
     // --- Dialing (dialing/) ---------------------------------------------------------------
     void DialButton1_Press();
