@@ -238,10 +238,8 @@ void Form1x::describeForScreenReaders()
     Shape1->setAccessibleName(QStringLiteral("Contact details"));
     ListNick->setAccessibleName(QStringLiteral("Nicknames"));
     ListNick->setAccessibleDescription(QStringLiteral("Choose a nickname to show its contact"));
-    TabStrip1->setAccessibleName(QStringLiteral("Initial letter"));
-    TabStrip1->setAccessibleDescription(
-        QStringLiteral("Lists the nicknames that begin with a letter"));
-    // "*" says nothing when read out; its tool tip says what it does.
+    // A tab strip is read by its selected tab, each tab by its name and its tool tip. "*"
+    // says nothing when read out; its tool tip says what it does.
     TabStrip1->setAccessibleTabName(0, TabStrip1->tabToolTip(0));
 
     BtnSearch->setAccessibleDescription(
