@@ -20,8 +20,7 @@ constexpr std::string_view trimBlanks(std::string_view text)
 
 // A text field of the record: always exactly Width characters of the 8-bit set. Assigning
 // left-justifies the text, pads it with blanks and cuts what is longer.
-template <std::size_t Width>
-class FixedText {
+template <std::size_t Width> class FixedText {
 public:
     static constexpr std::size_t width = Width;
 

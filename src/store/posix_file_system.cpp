@@ -99,7 +99,8 @@ public:
     std::unique_ptr<File> open(const std::string& name, OpenMode mode) override
     {
         if (mode == OpenMode::CreateNew) {
-            const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            const int fd =
+                ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (fd < 0)
                 fail("create", name);
             return std::make_unique<PosixFile>(fd, name, 0);

@@ -21,7 +21,11 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
     connectDeletionEvents();
     connectSearchEvents();
     connectDialingEvents();
-    runAction([this] { Form_Load(); });
+    if (!runAction([this] { Form_Load(); })) {
+        // The data file could not be read: offer an empty entry rather than the boxes'
+        // creation texts, so the window is usable once the cause is mended.
+        BeginNewEntry();
+    }
 }
 
 Form1x::Form1x(QWidget* parent) : Form1x(store::posixFileSystem(), nullptr, parent) {}
@@ -31,11 +35,11 @@ Form1x::~Form1x()
     closeAllFiles();
 }
 
-void Form1x::runAction(const std::function<void()>& handler)
+bool Form1x::runAction(const std::function<void()>& handler)
 {
     if (inAction_) {
         handler(); // nested in a running action, whose guard catches what fails here
-        return;
+        return true;
     }
     inAction_ = true;
     QString failure;
@@ -51,8 +55,10 @@ void Form1x::runAction(const std::function<void()>& handler)
                       .arg(QString::fromLocal8Bit(error.what()));
     }
     inAction_ = false;
-    if (!failure.isEmpty())
-        showFailure(failure);
+    if (failure.isEmpty())
+        return true;
+    showFailure(failure);
+    return false;
 }
 
 void Form1x::showFailure(const QString& text)
@@ -67,7 +73,8 @@ void Form1x::showFailure(const QString& text)
 
 void Form1x::connectWindowEvents()
 {
-    connect(BtnExit, &QPushButton::clicked, this, [this] { runAction([this] { BtnExit_Click(); }); });
+    connect(BtnExit, &QPushButton::clicked, this,
+            [this] { runAction([this] { BtnExit_Click(); }); });
     connect(ListNick, &ListBox::userSelected, this,
             [this] { runAction([this] { ListNick_Click(); }); });
     connect(TabStrip1, &TabStrip::tabClicked, this,

@@ -90,15 +90,16 @@ private:
     void describeForScreenReaders();
 
     // --- Wiring events to handlers, each concern its own ----------------------------------
-    void connectWindowEvents();  // window/
-    void connectEditingEvents(); // editing/
+    void connectWindowEvents();   // window/
+    void connectEditingEvents();  // editing/
     void connectDeletionEvents(); // editing/ (DELETE)
-    void connectSearchEvents();  // search/
-    void connectDialingEvents(); // dialing/
+    void connectSearchEvents();   // search/
+    void connectDialingEvents();  // dialing/
 
     // Runs one event handler to its end. A failure ends the action with a message box that
     // names the file and the reason; the data files are closed and the program goes on.
-    void runAction(const std::function<void()>& handler);
+    // Returns whether the handler ran to its end.
+    bool runAction(const std::function<void()>& handler);
     void showFailure(const QString& text);
 
     // --- The data file (window/data_file_access.cpp) --------------------------------------

@@ -12,8 +12,8 @@
 #include "window/credit_line.h"
 
 #include <QAction>
-#include <QIcon>
 #include <QCheckBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 
@@ -31,8 +31,7 @@ const QString ListStyle = QStringLiteral(
     "QListView:focus { border: 1px solid rgb(0,255,255); }"
     "QListView::item:selected { background-color: rgb(0,0,128); color: white; }");
 
-template <typename Control>
-Control* placed(Control* control, const char* name, QRect place)
+template <typename Control> Control* placed(Control* control, const char* name, QRect place)
 {
     control->setObjectName(QLatin1String(name));
     control->setGeometry(place);
@@ -72,8 +71,8 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, QRec
     return check;
 }
 
-HoverButton* recordButton(QWidget* parent, const char* name, const QString& caption,
-                          QRect place, const QColor& onMouse)
+HoverButton* recordButton(QWidget* parent, const char* name, const QString& caption, QRect place,
+                          const QColor& onMouse)
 {
     auto* button = placed(new HoverButton(caption, parent), name, place);
     button->setBackColorOnMouse(onMouse);
@@ -131,7 +130,8 @@ void Form1x::createRecordArea()
     Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     const QFont bold = appearance::boldFont();
-    Label15 = fieldLabel(Pict, "Label15", QStringLiteral("Nick Name:"), twips(3480, 720, 1005, 195));
+    Label15 =
+        fieldLabel(Pict, "Label15", QStringLiteral("Nick Name:"), twips(3480, 720, 1005, 195));
     TxtNick = entryBox(Pict, "TxtNick", twips(4680, 600, 1575, 315), bold);
     BtnSearch = placed(new CommandButton(QStringLiteral("Search"), Pict), "BtnSearch",
                        twips(6600, 600, 975, 375));
@@ -139,18 +139,22 @@ void Form1x::createRecordArea()
     face.setColor(QPalette::Button, appearance::SearchFace);
     BtnSearch->setPalette(face);
 
-    Label16 = fieldLabel(Pict, "Label16", QStringLiteral("Full Name:"), twips(3480, 1320, 915, 195));
+    Label16 =
+        fieldLabel(Pict, "Label16", QStringLiteral("Full Name:"), twips(3480, 1320, 915, 195));
     TxtAdName = entryBox(Pict, "TxtAdName", twips(4680, 1200, 2895, 315), bold);
-    Label17 = fieldLabel(Pict, "Label17", QStringLiteral("Family Name:"), twips(3480, 1920, 1140, 195));
+    Label17 =
+        fieldLabel(Pict, "Label17", QStringLiteral("Family Name:"), twips(3480, 1920, 1140, 195));
     TxtAdFname = entryBox(Pict, "TxtAdFname", twips(4680, 1800, 2895, 315), bold);
     Label18 = fieldLabel(Pict, "Label18", QStringLiteral("City:"), twips(3480, 2400, 390, 195));
     TxtAdAdd = entryBox(Pict, "TxtAdAdd", twips(4680, 2400, 2895, 285), bold);
     Label19 = fieldLabel(Pict, "Label19", QStringLiteral("Phone:"), twips(3480, 3120, 615, 195));
     TxtAdPhon = entryBox(Pict, "TxtAdPhon", twips(4680, 3000, 2895, 315), bold);
 
-    Chkprefx = checkBox(Pict, "Chkprefx", QStringLiteral("Use Prefix:"), twips(3120, 3720, 1455, 255));
+    Chkprefx =
+        checkBox(Pict, "Chkprefx", QStringLiteral("Use Prefix:"), twips(3120, 3720, 1455, 255));
     Txtprefx = entryBox(Pict, "Txtprefx", twips(4680, 3600, 855, 315), appearance::regularFont());
-    Chkcode = checkBox(Pict, "Chkcode", QStringLiteral("Use STD Code:"), twips(3120, 4200, 1695, 375));
+    Chkcode =
+        checkBox(Pict, "Chkcode", QStringLiteral("Use STD Code:"), twips(3120, 4200, 1695, 375));
     TxtCode = entryBox(Pict, "TxtCode", twips(4680, 4200, 1335, 315), bold);
 
     // The texts the boxes hold when the window is created; start-up replaces every one.

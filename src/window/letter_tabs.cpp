@@ -16,7 +16,8 @@ void Form1x::TabStrip1_Click()
     OpenDataFile();
     ListNick->clear();
     const InitialFilter filter(state_.SearchText);
-    listMatchingRecords([&](const store::ContactRecord& record) { return filter.matches(record.Nick.text()); });
+    listMatchingRecords(
+        [&](const store::ContactRecord& record) { return filter.matches(record.Nick.text()); });
     closeDataFile();
     if (ListNick->count() == 0)
         BeginNewEntry();

@@ -1,10 +1,10 @@
 // Choosing a contact in the nickname list.
 #include "window/form1x.h"
 
+#include "window/check_value.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
-#include "window/check_value.h"
 #include "window/store_text.h"
 
 #include <QCheckBox>

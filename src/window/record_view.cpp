@@ -1,11 +1,11 @@
 // The nickname list, the read-only record view and the empty entry.
 #include "window/form1x.h"
 
+#include "window/check_value.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/status_bar.h"
 #include "window/controls/text_box.h"
-#include "window/check_value.h"
 #include "window/store_text.h"
 
 #include <QCheckBox>
@@ -13,8 +13,7 @@
 namespace {
 
 // Runs every step even when one fails: the entry must be usable whatever went wrong before.
-template <typename... Steps>
-void everyStep(Steps&&... steps)
+template <typename... Steps> void everyStep(Steps&&... steps)
 {
     const auto attempt = [](auto&& step) {
         try {
@@ -56,7 +55,8 @@ void Form1x::ShowCurrentRecord()
 
 void Form1x::BeginNewEntry()
 {
-    TextBox* const boxes[] = {TxtNick, TxtAdName, TxtAdFname, TxtAdAdd, TxtAdPhon, TxtCode, Txtprefx};
+    TextBox* const boxes[] = {TxtNick,   TxtAdName, TxtAdFname, TxtAdAdd,
+                              TxtAdPhon, TxtCode,   Txtprefx};
     everyStep([this] { state_.NewRecordNo = state_.RecordCount + 1; },
               [&] {
                   for (TextBox* box : boxes)
@@ -71,8 +71,7 @@ void Form1x::BeginNewEntry()
                       box->setLocked(false);
               },
               [this] { TxtNick->setFocus(); }, //
-              [this] { DisableRecordButtons(); },
-              [this] { state_.IsNewEntry = true; });
+              [this] { DisableRecordButtons(); }, [this] { state_.IsNewEntry = true; });
 }
 
 void Form1x::DisableRecordButtons()

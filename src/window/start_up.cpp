@@ -24,10 +24,9 @@ void Form1x::InitializeWindow()
     // The ten entry controls lead the focus order; the rest follow in a fixed order. Pict,
     // whose place is between EXIT and the list, only holds the record area: it takes no
     // focus, so Tab goes on to the list.
-    QWidget* const order[] = {TxtNick,  TxtAdName, TxtAdFname, TxtAdAdd,  TxtAdPhon,
-                              Chkprefx, Txtprefx,  Chkcode,    TxtCode,   DialButton1,
-                              BtnSearch, BtnAdd,   BtnSave,    BtnUpdate, BtnDelete,
-                              BtnExit,  ListNick,  TabStrip1};
+    QWidget* const order[] = {TxtNick,  TxtAdName, TxtAdFname, TxtAdAdd,    TxtAdPhon, Chkprefx,
+                              Txtprefx, Chkcode,   TxtCode,    DialButton1, BtnSearch, BtnAdd,
+                              BtnSave,  BtnUpdate, BtnDelete,  BtnExit,     ListNick,  TabStrip1};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 

@@ -25,7 +25,8 @@ QString fromStore(std::string_view bytes)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t ch = text[i].unicode();
         if (ch >= 0x80 && ch <= 0x9F)
-            text[i] = QChar(static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(ch))));
+            text[i] =
+                QChar(static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(ch))));
     }
     return text;
 }

@@ -44,9 +44,11 @@ std::vector<store::ContactRecord> DataFolder::records() const
 {
     const QByteArray all = bytes();
     std::vector<store::ContactRecord> records;
-    for (qsizetype at = 0; at + qsizetype(store::RecordSize) <= all.size(); at += store::RecordSize) {
+    for (qsizetype at = 0; at + qsizetype(store::RecordSize) <= all.size();
+         at += store::RecordSize) {
         const auto* begin = reinterpret_cast<const std::uint8_t*>(all.constData() + at);
-        records.push_back(store::decodeRecord(std::span<const std::uint8_t, store::RecordSize>(begin, store::RecordSize)));
+        records.push_back(store::decodeRecord(
+            std::span<const std::uint8_t, store::RecordSize>(begin, store::RecordSize)));
     }
     return records;
 }

@@ -18,7 +18,11 @@ public:
     // Starts the window on whatever the folder holds now.
     Form1x& start();
     Form1x& start(store::FileSystem& fileSystem);
-    void restart() { window_.reset(); start(); }
+    void restart()
+    {
+        window_.reset();
+        start();
+    }
 
     DataFolder folder;
     ScriptedDialogs* dialogs = nullptr; // owned by the window
