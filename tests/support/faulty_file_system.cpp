@@ -71,6 +71,8 @@ const char* nameOf(FileOperation kind)
         return "syncDirectory";
     case FileOperation::LookUp:
         return "lookUp";
+    case FileOperation::Lock:
+        return "lock";
     }
     return "?";
 }
@@ -206,4 +208,10 @@ void FaultyFileSystem::syncDirectory()
 {
     enter({.kind = FileOperation::SyncDirectory, .name = "."});
     real_.syncDirectory();
+}
+
+std::unique_ptr<store::FolderLock> FaultyFileSystem::lockFolder()
+{
+    enter({.kind = FileOperation::Lock, .name = "."});
+    return real_.lockFolder();
 }

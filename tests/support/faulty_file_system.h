@@ -20,6 +20,7 @@ enum class FileOperation {
     Remove,        // FileSystem::remove
     SyncDirectory, // FileSystem::syncDirectory
     LookUp,        // FileSystem::exists and FileSystem::isRegularFile
+    Lock,          // FileSystem::lockFolder, taken at the start of every action
 };
 
 const char* nameOf(FileOperation kind);
@@ -38,7 +39,7 @@ struct OperationRecord {
 };
 
 // The word a failure of the operation is reported with, as the real file system reports it:
-// "create" for a new file, "read" for a length or a look-up, "sync" for the folder.
+// "create" for a new file, "read" for a length or a look-up, "sync" for the folder, "lock".
 const char* failureWord(const OperationRecord& record);
 
 // A file system that passes every operation on to a real one, numbers and records each, and
@@ -77,6 +78,7 @@ public:
     void rename(const std::string& from, const std::string& to) override;
     void remove(const std::string& name) override;
     void syncDirectory() override;
+    std::unique_ptr<store::FolderLock> lockFolder() override;
 
     // Counts and, when planned, fails one operation; used by the files it opened too.
     void enter(OperationRecord record);
