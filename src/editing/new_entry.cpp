@@ -5,6 +5,7 @@
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -71,11 +72,15 @@ void Form1x::CheckDuplicateNick()
 
 void Form1x::StoreCurrentRecord()
 {
+    OpenDataFile();
+    // Another program may have shortened the file since it was last counted: a record is
+    // never written past the end, where the gap would read as contacts made of zero bytes.
+    state_.CurrentRecord = std::min(state_.CurrentRecord, state_.RecordCount + 1);
     if (state_.CurrentRecord > LastRecordNo) {
+        closeDataFile();
         dialogs_->showMessage(BookFull);
         return;
     }
-    OpenDataFile();
     store::ContactRecord record = recordFromBoxes(*this);
     record.RecordNo = static_cast<std::int16_t>(state_.CurrentRecord);
     // A write that fails ends the action here, with the boxes still holding what was typed.

@@ -25,6 +25,7 @@ private slots:
     void theSelectedTabIsAppliedAfterAStore();
     void aFullBookRefusesTheNextContact();
     void aFailedWriteKeepsTheEntry();
+    void aFileShortenedMeanwhileGetsNoGap();
 };
 
 namespace {
@@ -356,6 +357,24 @@ void TestNewEntry::aFailedWriteKeepsTheEntry()
     QCOMPARE(f.dialogs->messages.size(), 1);
     QCOMPARE(f.folder.records().size(), 2u);
     QCOMPARE(f.listEntries().last(), QStringLiteral("Bo             "));
+}
+
+void TestNewEntry::aFileShortenedMeanwhileGetsNoGap()
+{
+    WindowFixture f;
+    f.folder.writeRecords(recordsNamed({"Ace", "Bee", "Cy"}));
+    Form1x& w = f.start();
+    f.click(w.BtnAdd);
+    typeContact(f, QStringLiteral("Dee"), QStringLiteral("4"));
+    const QByteArray shorter = encoded(recordsNamed({"Ace"}));
+    f.folder.writeBytes(shorter); // by another program, while the entry is typed
+    f.click(w.BtnSave);
+    QVERIFY(f.dialogs->messages.isEmpty());
+    const QByteArray after = f.folder.bytes();
+    QCOMPARE(after.size(), 2 * 129);
+    QCOMPARE(after.left(129), shorter);
+    QCOMPARE(after.mid(129, 17), QByteArray("\x02\x00" "Dee            ", 17));
+    QCOMPARE(f.listEntries().size(), 2);
 }
 
 QTEST_MAIN(TestNewEntry)
