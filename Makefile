@@ -1,10 +1,12 @@
 # The two commands of the project: `make run` and `make test`.
 # Both install what is missing on a Debian machine, then configure and build with CMake.
+# Beside them: `make install` (cmake --install, PREFIX=/usr/local), `make package` (a .deb in
+# build/), `make check-desktop` (the desktop checks of CI) and `make screenshots`.
 BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench install package check-desktop screenshots clean
 
 all: build
 
@@ -23,6 +25,44 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	@test -f build-sanitize/CMakeCache.txt || cmake -S . -B build-sanitize $(if $(GENERATOR),-G Ninja,) -DZARVOTH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	@cmake --build build-sanitize -j $(JOBS)
+	@cd build-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-suppressions \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# Fuzzes record decoding and the listing path for FUZZ_SECONDS (clang's libFuzzer).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@test -f build-fuzz/CMakeCache.txt || cmake -S . -B build-fuzz $(if $(GENERATOR),-G Ninja,) -DCMAKE_CXX_COMPILER=clang++ -DZARVOTH_FUZZ=ON -DBUILD_TESTING=OFF
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_records
+	@mkdir -p build-fuzz/corpus
+	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_records -max_total_time=$(FUZZ_SECONDS) -max_len=8256 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus $(CURDIR)/fuzz/seeds
+
+# Times the actions on address books of up to 32,767 contacts; see README.
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth_bench
+	@$(BUILD)/bench/zarvoth_bench
+
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# zarvoth_<version>_<architecture>.deb in the build folder; dpkg-shlibdeps finds its dependencies.
+package: build
+	@scripts/install-deps dpkg-dev file
+	@cmake --build $(BUILD) --target package
+
+# Menu entry, metainfo, installed files, the .deb, and the program on a real X display.
+check-desktop: build
+	@BUILD=$(BUILD) scripts/ci-desktop
+
+# docs/zarvoth.png and docs/zarvoth-2x.png, the window at scale 1 and 2.
+screenshots: build
+	@BUILD=$(BUILD) scripts/take-screenshots
 
 clean:
 	rm -rf $(BUILD)

@@ -4,21 +4,8 @@
 #include "dialing/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
+#include "window/first_character.h"
 #include "window/store_text.h"
-
-namespace {
-
-// A one-character text becomes upper case and the caret goes behind it, so the key then
-// lands after the first character: typing j, o, h, n gives "John".
-void capitaliseFirstCharacter(TextBox* box)
-{
-    if (box->text().size() != 1 && box->text().toUcs4().size() != 1)
-        return;
-    box->setText(toUpperKeepingLength(box->text()));
-    box->setCursorPosition(static_cast<int>(box->text().size()));
-}
-
-} // namespace
 
 void Form1x::TxtAdName_KeyPress(std::int16_t& /*KeyAscii*/)
 {

@@ -21,6 +21,13 @@ public:
     virtual void close() = 0;
 };
 
+// Held while one action runs: the actions of every Zarvoth window on the same folder follow
+// one another, so one window never loses what another has just written.
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
+};
+
 enum class OpenMode {
     // Read and write; a missing file is created empty. A file that may only be read is
     // opened for reading, and a write to it fails with the reason the open gave.
@@ -44,6 +51,10 @@ public:
     virtual void remove(const std::string& name) = 0;
     // Makes renames and removals in the working directory durable.
     virtual void syncDirectory() = 0;
+    // Waits a little for the other windows on this folder to end their action, then takes
+    // the folder; fails when one of them keeps it. A file system without other users needs
+    // no lock.
+    virtual std::unique_ptr<FolderLock> lockFolder() { return nullptr; }
 };
 
 // The real file system of the machine.

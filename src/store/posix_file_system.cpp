@@ -2,9 +2,12 @@
 #include "store/store_error.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace store {
@@ -94,6 +97,19 @@ private:
     int writeError_; // why the file could only be opened for reading, or 0
 };
 
+// An advisory lock on the working directory itself: it needs no file of its own, and it
+// stays the same while the data file is replaced by a deletion.
+class PosixFolderLock final : public FolderLock {
+public:
+    explicit PosixFolderLock(int fd) : fd_(fd) {}
+    ~PosixFolderLock() override { ::close(fd_); } // closing releases the lock
+
+private:
+    int fd_;
+};
+
+constexpr auto lockPatience = std::chrono::seconds(5);
+
 class PosixFileSystem final : public FileSystem {
 public:
     std::unique_ptr<File> open(const std::string& name, OpenMode mode) override
@@ -133,6 +149,29 @@ public:
     {
         if (::unlink(name.c_str()) != 0 && errno != ENOENT)
             fail("remove", name);
+    }
+
+    std::unique_ptr<FolderLock> lockFolder() override
+    {
+        const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            fail("lock", ".");
+        const auto giveUp = std::chrono::steady_clock::now() + lockPatience;
+        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            if (error == EINTR)
+                continue;
+            if (error != EWOULDBLOCK || std::chrono::steady_clock::now() > giveUp) {
+                ::close(fd);
+                if (error == EWOULDBLOCK)
+                    throw StoreError("lock", "datphone",
+                                     "another Zarvoth window is still working on these contacts; "
+                                     "try again in a moment");
+                fail("lock", ".", error);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return std::make_unique<PosixFolderLock>(fd);
     }
 
     void syncDirectory() override

@@ -10,11 +10,52 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace {
+
+// While a box waits for the user, other windows on the same folder may go on: every box comes
+// at a point of an action where nothing read before it is relied on after it.
+class FolderFreeWhileOpen final : public Dialogs {
+public:
+    FolderFreeWhileOpen(Dialogs& boxes, std::function<void()> letGo, std::function<void()> retake)
+        : boxes_(boxes), letGo_(std::move(letGo)), retake_(std::move(retake))
+    {
+    }
+
+    void showMessage(const QString& text) override
+    {
+        letGo_();
+        boxes_.showMessage(text);
+        retake_();
+    }
+
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultAnswer) override
+    {
+        letGo_();
+        QString answer = boxes_.inputBox(prompt, title, defaultAnswer);
+        retake_();
+        return answer;
+    }
+
+private:
+    Dialogs& boxes_;
+    std::function<void()> letGo_;
+    std::function<void()> retake_;
+};
+
+} // namespace
+
 Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QWidget(parent), fileSystem_(fileSystem),
-      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this)),
+      userDialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this)),
       dataFile_(fileSystem, "datphone"), scratchFile_(fileSystem, "dephone")
 {
+    dialogs_ = std::make_unique<FolderFreeWhileOpen>(
+        *userDialogs_, [this] { folderLock_.reset(); },
+        [this] {
+            if (inAction_)
+                folderLock_ = fileSystem_.lockFolder();
+        });
     createControls();
     connectWindowEvents();
     connectEditingEvents();
@@ -44,6 +85,7 @@ bool Form1x::runAction(const std::function<void()>& handler)
     inAction_ = true;
     QString failure;
     try {
+        folderLock_ = fileSystem_.lockFolder();
         handler();
     } catch (const store::StoreError& error) {
         failure = tr("Could not %1 the file \"%2\".\n\n%3.")
@@ -55,6 +97,7 @@ bool Form1x::runAction(const std::function<void()>& handler)
                       .arg(QString::fromLocal8Bit(error.what()));
     }
     inAction_ = false;
+    folderLock_.reset();
     if (failure.isEmpty())
         return true;
     showFailure(failure);

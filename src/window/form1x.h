@@ -25,7 +25,8 @@ class TextBox;
 
 namespace store {
 class FileSystem;
-}
+class FolderLock;
+} // namespace store
 
 // The one window of the program. It owns every control, the window state and, for the length
 // of one action, the open data file. Its members are defined in the folder of their concern:
@@ -151,14 +152,19 @@ private:
     void MnuFName_Click();
     void MnuFamily_Click();
     void MnyCity_Click();
+    // The one procedure of the four menu searches; each passes its row of the table.
+    struct FieldSearch;
+    void searchByField(const FieldSearch& search);
 
     // --- Dialing (dialing/) ---------------------------------------------------------------
     void DialButton1_Press();
     void DialButton1_LostFocus();
 
     store::FileSystem& fileSystem_;
-    std::unique_ptr<Dialogs> dialogs_;
-    store::DataFile dataFile_;    // file 1, "datphone"
+    std::unique_ptr<Dialogs> userDialogs_;
+    std::unique_ptr<Dialogs> dialogs_; // userDialogs_, with the folder let go while one is open
+    std::unique_ptr<store::FolderLock> folderLock_; // held for the length of one action
+    store::DataFile dataFile_;                      // file 1, "datphone"
     store::DataFile scratchFile_; // file 2, "dephone", only while a contact is deleted
     WindowState state_;
     bool inAction_ = false;

@@ -1,0 +1,115 @@
+// Feeds arbitrary bytes to the program as its data file: every whole record must decode and
+// encode back to the same bytes, and listing every nickname (the "*" tab, then a letter tab)
+// must show exactly the stored nicknames and leave the file as it was.
+#include "store/contact_record.h"
+#include "window/controls/list_box.h"
+#include "window/controls/tab_strip.h"
+#include "window/dialogs.h"
+#include "window/form1x.h"
+#include "window/store_text.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+class SilentDialogs final : public Dialogs {
+public:
+    void showMessage(const QString& text) override { messages.append(text); }
+    QString inputBox(const QString&, const QString&, const QString& answer) override { return answer; }
+    QStringList messages;
+};
+
+struct Harness {
+    std::unique_ptr<QApplication> app;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Form1x> window;
+    SilentDialogs* dialogs = nullptr;
+};
+
+// Never destroyed: the fuzzer ends the process with exit(), and the window must not outlive
+// its application in the static destructors.
+Harness& harness()
+{
+    static auto* h = new Harness;
+    return *h;
+}
+
+void require(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "broken: %s\n", what);
+        std::abort();
+    }
+}
+
+void checkDecoding(const std::uint8_t* data, std::size_t size)
+{
+    for (std::size_t at = 0; at + store::RecordSize <= size; at += store::RecordSize) {
+        const std::span<const std::uint8_t, store::RecordSize> bytes(data + at, store::RecordSize);
+        const store::ContactRecord record = store::decodeRecord(bytes);
+        const store::RecordBytes again = store::encodeRecord(record);
+        require(std::memcmp(again.data(), data + at, store::RecordSize) == 0, "record round trip");
+        const QString nick = fromStore(record.Nick.text());
+        require(nick.size() == 15, "a nickname shows 15 characters");
+        require(toStoreExact(nick) == std::string(record.Nick.text()), "nickname text round trip");
+    }
+}
+
+void selectTab(TabStrip* tabs, int index)
+{
+    if (tabs->currentIndex() == index)
+        emit tabs->tabClicked();
+    else
+        tabs->setCurrentIndex(index);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Harness& h = harness();
+    h.app = std::make_unique<QApplication>(*argc, *argv);
+    h.dir = std::make_unique<QTemporaryDir>();
+    QDir::setCurrent(h.dir->path());
+    auto dialogs = std::make_unique<SilentDialogs>();
+    h.dialogs = dialogs.get();
+    h.window = std::make_unique<Form1x>(store::posixFileSystem(), std::move(dialogs));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    checkDecoding(data, size);
+
+    Harness& h = harness();
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    {
+        QFile file(QStringLiteral("datphone"));
+        require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "write the data file");
+        file.write(bytes);
+    }
+    h.dialogs->messages.clear();
+    TabStrip* tabs = h.window->TabStrip1;
+    selectTab(tabs, 0);
+    const auto count = qsizetype(size / store::RecordSize);
+    require(h.window->ListNick->count() == count, "every record listed");
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto* nick = reinterpret_cast<const char*>(data) + i * qsizetype(store::RecordSize) + 2;
+        require(h.window->ListNick->itemText(int(i)) == fromStore(std::string_view(nick, 15)),
+                "each entry is the stored nickname");
+    }
+    selectTab(tabs, size > 0 ? 1 + data[0] % 26 : 1);
+    require(h.dialogs->messages.isEmpty(), "no failure shown");
+    QFile file(QStringLiteral("datphone"));
+    require(file.open(QIODevice::ReadOnly) && file.readAll() == bytes, "the file is unchanged");
+    return 0;
+}

@@ -1,0 +1,78 @@
+// The nickname box as a search box: while a stored contact is shown, typing narrows the list
+// by the first letter and fills in the details of the contact whose nickname was typed.
+#include "window/form1x.h"
+
+#include "window/controls/list_box.h"
+#include "window/controls/text_box.h"
+#include "window/first_character.h"
+#include "window/initial_filter.h"
+#include "window/store_text.h"
+
+void Form1x::TxtNick_KeyPress(std::int16_t& /*KeyAscii*/)
+{
+    capitaliseFirstCharacter(TxtNick);
+}
+
+void Form1x::TxtNick_KeyUp(std::int16_t /*KeyCode*/, std::int16_t /*Shift*/)
+{
+    if (state_.IsNewEntry)
+        return; // the box takes a new nickname, it does not search
+
+    // Taken once: showing a record below rewrites the box.
+    const QString typed = trimBlanks(TxtNick->text());
+
+    if (isOneCharacter(typed)) {
+        state_.SearchText = toUpperKeepingLength(typed);
+        OpenDataFile();
+        ListNick->clear();
+        const InitialFilter filter(state_.SearchText);
+        listMatchingRecords(
+            [&](const store::ContactRecord& record) { return filter.matches(record.Nick.text()); });
+        closeDataFile();
+        // The last nickname under the letter, or, when none is, the contact shown before.
+        ShowCurrentRecord();
+    }
+
+    OpenDataFile();
+    TxtNick->setText(typed);
+    TxtNick->setCursorPosition(static_cast<int>(typed.size()));
+    // A text with a character the file cannot hold is no stored nickname.
+    if (const std::optional<std::string> wanted = toStoreExact(typed)) {
+        for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
+            const store::ContactRecord record = readRecord(i);
+            if (record.Nick.trimmed() != *wanted)
+                continue;
+            // Only the details, with their blank fill; the record does not become current.
+            TxtAdName->setText(fromStore(record.FullName.text()));
+            TxtAdFname->setText(fromStore(record.FamilyName.text()));
+            TxtAdAdd->setText(fromStore(record.City.text()));
+            TxtAdPhon->setText(fromStore(record.Phone.text()));
+        }
+    }
+    if (ListNick->count() == 0) {
+        for (TextBox* box : {TxtAdName, TxtAdFname, TxtAdAdd, TxtAdPhon})
+            box->setText(QString());
+    }
+    closeDataFile();
+    ShowRecordTotal();
+}
+
+void Form1x::TxtNick_Click()
+{
+    if (state_.IsNewEntry)
+        return;
+    const std::optional<std::string> wanted = toStoreExact(trimBlanks(TxtNick->text()));
+    OpenDataFile();
+    if (wanted) {
+        for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
+            if (readRecord(i).Nick.trimmed() != *wanted)
+                continue;
+            // The first contact of that nickname, shown in full.
+            state_.CurrentRecord = i;
+            closeDataFile();
+            ShowCurrentRecord();
+            return;
+        }
+    }
+    closeDataFile();
+}
