@@ -51,6 +51,7 @@ public:
     }
     void remove(const std::string& name) override { real().remove(name); }
     void syncDirectory() override { real().syncDirectory(); }
+    std::unique_ptr<store::FolderLock> lockFolder() override { return real().lockFolder(); }
 
 private:
     static store::FileSystem& real() { return store::posixFileSystem(); }
