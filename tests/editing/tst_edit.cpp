@@ -23,6 +23,7 @@ private slots:
     void aListClickDuringAnEditMovesTheEditToThatContact();
     void editStartsFromTheCurrentContactsOwnTexts_data();
     void editStartsFromTheCurrentContactsOwnTexts();
+    void editAfterTypingAnotherContactsNickname();
     void anAbandonedEditNoLongerExcusesItsNickname();
 };
 
@@ -312,6 +313,25 @@ void TestEdit::editStartsFromTheCurrentContactsOwnTexts()
     QByteArray dee = recordAt(before, 4);
     dee[127] = 1; // UsePrefix, as ticked
     QCOMPARE(recordAt(after, 4), dee);
+}
+
+void TestEdit::editAfterTypingAnotherContactsNickname()
+{
+    WindowFixture f;
+    const QByteArray before = encoded(recordsNamed({"Ace", "Abe", "Cy"}));
+    f.folder.writeBytes(before);
+    Form1x& w = f.start();
+    // "A" lists Ace and Abe and makes Abe, the last of them, current; "Ace" then shows Ace's
+    // details without making it current.
+    f.type(w.TxtNick, QStringLiteral("\b\bAce")); // "Cy" deleted first
+    QCOMPARE(w.windowState().CurrentRecord, 2);
+    QCOMPARE(w.TxtAdName->text().trimmed(), QStringLiteral("Ace Full"));
+    f.click(w.BtnUpdate);
+    QCOMPARE(w.TxtNick->text(), QStringLiteral("Abe"));
+    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Abe Full"));
+    f.click(w.BtnSave);
+    QVERIFY(f.dialogs->messages.isEmpty());
+    QCOMPARE(f.folder.bytes(), before);
 }
 
 void TestEdit::anAbandonedEditNoLongerExcusesItsNickname()
