@@ -249,6 +249,10 @@ void TestFieldRules::theMiddleButtonPastesOnlyDigits()
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        // Under the sanitizers: the X11 platform's D-Bus library keeps memory it never frees.
+        const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("detect_leaks=0"));
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QStringLiteral("xvfb-run"),

@@ -113,7 +113,7 @@ void TestNewEntry::aNewContactIsStoredByteForByte()
     Form1x& w = f.start();
     f.click(w.BtnAdd);
     f.type(w.TxtNick, QStringLiteral(" Zed "));
-    f.type(w.TxtAdName, QStringLiteral("Zacharias Zebediah Zanzibar")); // 27: cut to 25
+    f.type(w.TxtAdName, QStringLiteral("Zacharias Zebediah Zanzibarian")); // 30: cut to 25
     f.type(w.TxtAdFname, QStringLiteral("Zebra  "));
     f.type(w.TxtAdAdd, QStringLiteral("Oslo"));
     f.type(w.TxtAdPhon, QStringLiteral("0123456789"));
