@@ -1,5 +1,4 @@
-#include "store/file_system.h"
-#include "store/store_error.h"
+#include "support/faulty_file_system.h"
 #include "support/record_bytes.h"
 #include "support/window_fixture.h"
 #include "window/controls/hover_button.h"
@@ -34,53 +33,6 @@ const QString NoNickName = QStringLiteral("Cannot Save without Nick Name");
 const QString NoPhoneNumber = QStringLiteral("Cannot Save without phone number");
 const QString NickInUse = QStringLiteral(
     "This nickname already existed, Add one or more charecter or number  to make it defrent");
-
-// Writes fail while `failing` is set; everything else is the real file system.
-class FailingWrites : public store::FileSystem {
-public:
-    bool failing = false;
-
-    std::unique_ptr<store::File> open(const std::string& name, store::OpenMode mode) override
-    {
-        return std::make_unique<Guarded>(*this, real().open(name, mode));
-    }
-    bool exists(const std::string& name) override { return real().exists(name); }
-    void rename(const std::string& from, const std::string& to) override
-    {
-        real().rename(from, to);
-    }
-    void remove(const std::string& name) override { real().remove(name); }
-    void syncDirectory() override { real().syncDirectory(); }
-    std::unique_ptr<store::FolderLock> lockFolder() override { return real().lockFolder(); }
-
-private:
-    static store::FileSystem& real() { return store::posixFileSystem(); }
-
-    class Guarded : public store::File {
-    public:
-        Guarded(FailingWrites& owner, std::unique_ptr<store::File> file)
-            : owner_(owner), file_(std::move(file))
-        {
-        }
-        std::uint64_t length() override { return file_->length(); }
-        std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
-        {
-            return file_->readAt(offset, out);
-        }
-        void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override
-        {
-            if (owner_.failing)
-                throw store::StoreError("write", "datphone", "No space left on device");
-            file_->writeAt(offset, data);
-        }
-        void sync() override { file_->sync(); }
-        void close() override { file_->close(); }
-
-    private:
-        FailingWrites& owner_;
-        std::unique_ptr<store::File> file_;
-    };
-};
 
 // Types a whole contact into the open boxes of a new entry.
 void typeContact(WindowFixture& f, const QString& nick, const QString& phone)
@@ -339,21 +291,26 @@ void TestNewEntry::aFailedWriteKeepsTheEntry()
     WindowFixture f;
     const QByteArray before = encoded(recordsNamed({"Ace"}));
     f.folder.writeBytes(before);
-    FailingWrites fileSystem;
+    FaultyFileSystem fileSystem;
     Form1x& w = f.start(fileSystem);
     f.click(w.BtnAdd);
     typeContact(f, QStringLiteral("Bo"), QStringLiteral("42"));
-    fileSystem.failing = true;
+    fileSystem.failFirst([](const OperationRecord& operation) {
+        return operation.kind == FileOperation::Write && operation.name == "datphone";
+    });
     f.click(w.BtnSave);
+    QCOMPARE(fileSystem.failures(), 1);
     QCOMPARE(f.dialogs->messages.size(), 1);
-    QVERIFY2(f.dialogs->messages.first().contains(QLatin1String("No space left on device")),
+    QVERIFY2(f.dialogs->messages.first().contains(QLatin1String("write")),
              qPrintable(f.dialogs->messages.first()));
     QCOMPARE(f.folder.bytes(), before);
     QCOMPARE(w.TxtNick->text(), QStringLiteral("Bo"));
     QCOMPARE(w.TxtAdPhon->text(), QStringLiteral("42"));
     QVERIFY(w.BtnSave->isEnabled());
+    QVERIFY(w.windowState().IsNewEntry);
 
-    fileSystem.failing = false;
+    // Pressed again, SAVE stores what was typed.
+    fileSystem.stopFailing();
     f.click(w.BtnSave);
     QCOMPARE(f.dialogs->messages.size(), 1);
     QCOMPARE(f.folder.records().size(), 2u);
@@ -374,7 +331,9 @@ void TestNewEntry::aFileShortenedMeanwhileGetsNoGap()
     const QByteArray after = f.folder.bytes();
     QCOMPARE(after.size(), 2 * 129);
     QCOMPARE(after.left(129), shorter);
-    QCOMPARE(after.mid(129, 17), QByteArray("\x02\x00" "Dee            ", 17));
+    QCOMPARE(after.mid(129, 17), QByteArray("\x02\x00"
+                                            "Dee            ",
+                                            17));
     QCOMPARE(f.listEntries().size(), 2);
 }
 
