@@ -9,6 +9,15 @@
 
 void Form1x::BtnUpdate_Press()
 {
+    // The shown contact may have been deleted or moved by another window since it was read;
+    // an edit would then write over whatever record CurrentRecord holds now.
+    OpenDataFile();
+    const bool unchanged = stillStored(currentContact_, state_.CurrentRecord);
+    closeDataFile();
+    if (!unchanged) {
+        refuseChangedContact(ChangedElsewhere);
+        return;
+    }
     showCurrentRecordIfNotShown();
 
     state_.OriginalNick = TxtNick->text();
@@ -21,6 +30,8 @@ void Form1x::BtnUpdate_Press()
     BtnSave->setEnabled(true);
     state_.IsNewEntry = true;
     state_.NewRecordNo = state_.CurrentRecord;
+    // SAVE writes back over this record only while it still holds the contact as read now.
+    editedContact_ = currentContact_;
 }
 
 void Form1x::showCurrentRecordIfNotShown()

@@ -5,7 +5,6 @@
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 
-#include <algorithm>
 #include <limits>
 
 namespace {
@@ -33,8 +32,9 @@ void Form1x::BtnSave_Press()
 {
     // A refusal leaves everything as typed, the entry or the edit still open, and puts the
     // caret where the missing text belongs. A nickname of blanks is as good as none: it would
-    // be stored blank, with nothing to list or find it by.
-    if (trimBlanks(TxtNick->text()).isEmpty()) {
+    // be stored blank, with nothing to list or find it by; so is one of control characters,
+    // which a damaged record may bring into the box and which are not stored.
+    if (storableText(TxtNick->text()).isEmpty()) {
         dialogs_->showMessage(NoNickName);
         TxtNick->setFocus();
         return;
@@ -44,7 +44,8 @@ void Form1x::BtnSave_Press()
         TxtAdPhon->setFocus();
         return;
     }
-    state_.CurrentRecord = state_.NewRecordNo;
+    // CurrentRecord becomes the record written only once the store goes ahead: a refused SAVE
+    // leaves the contact picked in the list current, for DELETE and EDIT.
     CheckDuplicateNick();
 }
 
@@ -55,9 +56,9 @@ void Form1x::CheckDuplicateNick()
     // characters are taken is just as taken.
     const std::string nick = storedForm<15>(TxtNick->text());
     // An edit may keep the nickname its contact had when EDIT was pressed. Only a store over
-    // a contact in the file is an edit: after an edit was left for a new entry, the nickname
-    // it remembered counts like any other.
-    const bool inPlace = state_.CurrentRecord >= 1 && state_.CurrentRecord <= state_.RecordCount;
+    // the contact that EDIT opened is an edit: after an edit was left for a new entry, the
+    // nickname it remembered counts like any other.
+    const bool inPlace = editedContact_ && editedContact_->recordNo == state_.NewRecordNo;
     const bool keepsItsNick = inPlace && nick == storedForm<15>(state_.OriginalNick);
     for (std::int32_t i = 1; i <= state_.RecordCount && !keepsItsNick; ++i) {
         if (readRecord(i).Nick.trimmed() != nick)
@@ -73,14 +74,26 @@ void Form1x::CheckDuplicateNick()
 void Form1x::StoreCurrentRecord()
 {
     OpenDataFile();
-    // Another program may have shortened the file since it was last counted: a record is
-    // never written past the end, where the gap would read as contacts made of zero bytes.
-    state_.CurrentRecord = std::min(state_.CurrentRecord, state_.RecordCount + 1);
-    if (state_.CurrentRecord > LastRecordNo) {
+    std::int32_t target = state_.RecordCount + 1;
+    if (editedContact_ && editedContact_->recordNo == state_.NewRecordNo) {
+        // An edit goes back over its own contact, and only while the record still holds it as
+        // EDIT read it: another window may have deleted, moved or rewritten it since.
+        if (!stillStored(editedContact_, state_.NewRecordNo)) {
+            closeDataFile();
+            refuseChangedContact(EditNotSaved);
+            return;
+        }
+        target = state_.NewRecordNo;
+    }
+    // A new contact goes at the end of the file as it is now, which another window may have
+    // lengthened or shortened since the entry began: it never overwrites a record, and never
+    // leaves a gap behind the last one.
+    if (target > LastRecordNo) {
         closeDataFile();
         dialogs_->showMessage(BookFull);
         return;
     }
+    state_.CurrentRecord = target;
     store::ContactRecord record = recordFromBoxes(*this);
     record.RecordNo = static_cast<std::int16_t>(state_.CurrentRecord);
     // A write that fails ends the action here, with the boxes still holding what was typed.

@@ -16,6 +16,13 @@ void Form1x::DeleteCurrentRecord()
     BtnDelete->setEnabled(false);
     try {
         OpenDataFile();
+        // The contact picked in the list, only while it is still where it was picked: another
+        // window may have deleted or moved it since.
+        if (!stillStored(currentContact_, state_.CurrentRecord)) {
+            closeDataFile();
+            refuseChangedContact(ChangedElsewhere);
+            return;
+        }
         store::compactWithout(dataFile_, scratchFile_, state_.CurrentRecord);
         InitializeWindow();
     } catch (...) {

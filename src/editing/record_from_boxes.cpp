@@ -4,9 +4,20 @@
 #include "window/controls/text_box.h"
 #include "window/form1x.h"
 
+QString storableText(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control)
+            plain.append(c);
+    }
+    return trimBlanks(plain);
+}
+
 store::ContactRecord recordFromBoxes(const Form1x& window)
 {
-    const auto stored = [](const TextBox* box) { return toStore(trimBlanks(box->text())); };
+    const auto stored = [](const TextBox* box) { return toStore(storableText(box->text())); };
     store::ContactRecord record;
     record.Nick.assign(stored(window.TxtNick));
     record.FullName.assign(stored(window.TxtAdName));

@@ -18,9 +18,14 @@ store::ContactRecord recordFromBoxes(const Form1x& window);
 // compared.
 bool sameTexts(const store::ContactRecord& a, const store::ContactRecord& b);
 
-// A text as a field of Width characters stores it and as it is then compared: trimmed, cut to
-// the width, trimmed again.
+// A box's text as SAVE stores it: without control characters, which no key types and which
+// come into a box only from a damaged record (a zero-byte fill, stray bytes), and with the
+// blanks at both ends trimmed. What SAVE writes is thus always plain text padded with blanks.
+QString storableText(const QString& text);
+
+// A text as a field of Width characters stores it and as it is then compared: made storable,
+// cut to the width, trimmed again.
 template <std::size_t Width> std::string storedForm(const QString& text)
 {
-    return std::string(store::FixedText<Width>(toStore(trimBlanks(text))).trimmed());
+    return std::string(store::FixedText<Width>(toStore(storableText(text))).trimmed());
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QFrame;
@@ -159,6 +160,27 @@ private:
     // --- Dialing (dialing/) ---------------------------------------------------------------
     void DialButton1_Press();
     void DialButton1_LostFocus();
+
+    // --- Other windows on the same folder (window/other_windows.cpp) ----------------------
+    // A record as this window read it, by number. Another Zarvoth window may delete, add or
+    // rewrite records between two actions of this one, so DELETE, EDIT and SAVE in place act
+    // on record n only while it still holds what was read there.
+    struct ReadContact {
+        std::int32_t recordNo = 0;
+        store::ContactRecord record;
+    };
+    // Whether `contact` is record n and the open data file still holds it there, byte for byte.
+    bool stillStored(const std::optional<ReadContact>& contact, std::int32_t n);
+    // Tells the user that another window changed the contacts, and sets the window up again
+    // from what the data file holds now. The data file must be closed.
+    void refuseChangedContact(const QString& text);
+    // The texts of the refusals: nothing done, or an edit not saved.
+    static const QString ChangedElsewhere;
+    static const QString EditNotSaved;
+    static const QString NoLongerStored;
+
+    std::optional<ReadContact> currentContact_; // record CurrentRecord, as last shown or picked
+    std::optional<ReadContact> editedContact_; // the record an edit writes back to, as EDIT read it
 
     store::FileSystem& fileSystem_;
     std::unique_ptr<Dialogs> userDialogs_;

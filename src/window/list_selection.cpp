@@ -15,9 +15,8 @@ void Form1x::ListNick_Click()
     const QString selection = trimBlanks(ListNick->selectedText());
     const std::optional<std::string> wanted = toStoreExact(selection);
 
-    // An edit in progress writes over record NewRecordNo, a stored one.
-    const bool editing =
-        state_.IsNewEntry && state_.NewRecordNo >= 1 && state_.NewRecordNo <= state_.RecordCount;
+    // An edit in progress writes over the stored record that EDIT (or a pick since) opened.
+    const bool editing = state_.IsNewEntry && editedContact_.has_value();
     bool found = false;
 
     OpenDataFile();
@@ -27,6 +26,7 @@ void Form1x::ListNick_Click()
         found = true;
         state_.CurrentRecord = i;
         const store::ContactRecord record = readRecord(state_.CurrentRecord);
+        currentContact_ = ReadContact{state_.CurrentRecord, record};
         // The details keep the blank fill of their fields; only the nickname and the STD
         // code are trimmed.
         TxtNick->setText(selection);
@@ -41,10 +41,19 @@ void Form1x::ListNick_Click()
     }
     closeDataFile();
 
+    if (!found && ListNick->listIndex() != -1) {
+        // The list was filled before another window deleted or renamed this contact: nothing
+        // of it is left to show or delete.
+        BtnDelete->setEnabled(false);
+        refuseChangedContact(NoLongerStored);
+        return;
+    }
+
     // During an edit the boxes now hold the picked contact, so the edit goes on with that
     // contact: SAVE writes the boxes over its own record, never over the one EDIT opened.
     if (editing && found) {
         state_.NewRecordNo = state_.CurrentRecord;
         state_.OriginalNick = selection;
+        editedContact_ = currentContact_;
     }
 }

@@ -31,6 +31,11 @@ void Form1x::ShowCurrentRecord()
     BeginNewEntry();
     OpenDataFile();
     const store::ContactRecord record = readRecord(state_.CurrentRecord);
+    // What the window shows is what DELETE and EDIT will expect to find there.
+    if (state_.CurrentRecord >= 1 && state_.CurrentRecord <= state_.RecordCount)
+        currentContact_ = ReadContact{state_.CurrentRecord, record};
+    else
+        currentContact_.reset();
     TxtNick->setText(fromStore(record.Nick.trimmed()));
     TxtAdName->setText(fromStore(record.FullName.trimmed()));
     TxtAdFname->setText(fromStore(record.FamilyName.trimmed()));
@@ -58,6 +63,7 @@ void Form1x::BeginNewEntry()
     TextBox* const boxes[] = {TxtNick,   TxtAdName, TxtAdFname, TxtAdAdd,
                               TxtAdPhon, TxtCode,   Txtprefx};
     everyStep([this] { state_.NewRecordNo = state_.RecordCount + 1; },
+              [this] { editedContact_.reset(); }, // an edit in progress is left
               [&] {
                   for (TextBox* box : boxes)
                       box->clear();
