@@ -6,7 +6,7 @@ BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench install package check-desktop screenshots clean
+.PHONY: all deps configure build run test test-sanitize test-random fuzz bench install package check-desktop screenshots clean
 
 all: build
 
@@ -26,13 +26,25 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer; the
+# random-use suite runs fewer actions there, the sanitizers making each one slower.
+SANITIZE_RANDOM_ACTIONS ?= 4000
 test-sanitize: deps
 	@test -f build-sanitize/CMakeCache.txt || cmake -S . -B build-sanitize $(if $(GENERATOR),-G Ninja,) -DZARVOTH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	@cmake --build build-sanitize -j $(JOBS)
-	@cd build-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	@cd build-sanitize && ZARVOTH_RANDOM_ACTIONS=$(SANITIZE_RANDOM_ACTIONS) \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-suppressions \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# A long run of the random-use suite: RANDOM_ACTIONS actions (default 200,000) from the seed
+# RANDOM_SEED (default: taken from the clock and printed, so a failure can be run again).
+RANDOM_ACTIONS ?= 200000
+RANDOM_SEED ?=
+test-random: build
+	@cd $(BUILD)/tests && QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 \
+	  ZARVOTH_RANDOM_ACTIONS=$(RANDOM_ACTIONS) $(if $(RANDOM_SEED),ZARVOTH_RANDOM_SEED=$(RANDOM_SEED),) \
+	  ./tst_random_use
 
 # Fuzzes record decoding and the listing path for FUZZ_SECONDS (clang's libFuzzer).
 FUZZ_SECONDS ?= 60

@@ -582,7 +582,7 @@ private:
     {
         chosen_.reset();
         editing_.clear();
-        keys_.clear();
+        plan_.clear();
     }
 
     // --- One action ----------------------------------------------------------------------
@@ -626,17 +626,14 @@ private:
 
     Kind act(const Screen& s)
     {
-        if (!keys_.empty()) {
-            const Key key = keys_.front();
-            keys_.pop_front();
-            note(QStringLiteral("key %1 into %2").arg(key.describe(), typingInto_->objectName()));
-            typingInto_->setFocus();
-            sendKey(typingInto_, key);
-            return Kind::Key;
+        if (!plan_.empty()) {
+            const auto next = plan_.front();
+            plan_.pop_front();
+            return next(s);
         }
-        switch (r_.weighted({30, 5, 4, 12, 6, 6, 4, 9, 5, 5, 3, 1, 1, 2})) {
+        switch (r_.weighted({30, 5, 4, 12, 6, 6, 4, 9, 5, 5, 3, 1, 1, 2, 8, 4, 3})) {
         case 0:
-            planTyping(s);
+            planTyping(s, Box(r_.weighted({30, 8, 6, 6, 22, 5, 5})));
             return act(s);
         case 1:
             return clickBox();
@@ -649,21 +646,13 @@ private:
         case 5:
             return search(s);
         case 6:
-            note(QStringLiteral("ADD NEW%1").arg(s.add ? "" : " (disabled)"));
-            fixture_->click(w().BtnAdd);
-            return Kind::Other;
+            return clickAdd(s);
         case 7:
-            note(QStringLiteral("SAVE%1").arg(s.save ? "" : " (disabled)"));
-            fixture_->click(w().BtnSave);
-            return Kind::Save;
+            return clickSave(s);
         case 8:
-            note(QStringLiteral("EDIT%1").arg(s.edit ? "" : " (disabled)"));
-            fixture_->click(w().BtnUpdate);
-            return Kind::Edit;
+            return clickEdit(s);
         case 9:
-            note(QStringLiteral("DELETE%1").arg(s.del ? "" : " (disabled)"));
-            fixture_->click(w().BtnDelete);
-            return Kind::Delete;
+            return clickDelete(s);
         case 10:
             return dial(s);
         case 11:
@@ -676,6 +665,26 @@ private:
             w().Label1->setMouseTracking(true);
             QTest::mouseMove(w().Label1, QPoint(6, 6));
             return Kind::Other;
+        case 14:
+            // A whole new contact: ADD NEW, a nickname, a number, perhaps more, SAVE.
+            plan_.push_back([this](const Screen& now) { return clickAdd(now); });
+            planTyping(s, Nick, r_.chance(0.7) ? freshNick() : QString());
+            planTyping(s, Phone);
+            if (r_.chance(0.5))
+                planTyping(s, Box(r_.between(FullName, City)));
+            plan_.push_back([this](const Screen& now) { return clickSave(now); });
+            return act(s);
+        case 15:
+            // An edit of a picked contact: one box changed, SAVE.
+            plan_.push_back([this](const Screen& now) { return pickListEntry(now); });
+            plan_.push_back([this](const Screen& now) { return clickEdit(now); });
+            planTyping(s, Box(r_.weighted({10, 20, 20, 20, 20, 10, 0})), {}, true);
+            plan_.push_back([this](const Screen& now) { return clickSave(now); });
+            return act(s);
+        case 16:
+            plan_.push_back([this](const Screen& now) { return pickListEntry(now); });
+            plan_.push_back([this](const Screen& now) { return clickDelete(now); });
+            return act(s);
         default: {
             QWidget* focus = QApplication::focusWidget();
             if (!focus || focus->window() != &w())
@@ -737,35 +746,77 @@ private:
         }
     }
 
-    // A burst of keys into one box, each key one action: a word, editing keys, a paste.
-    void planTyping(const Screen& s)
+    Kind clickAdd(const Screen& s)
     {
-        const Box box = Box(r_.weighted({30, 8, 6, 6, 22, 5, 5}));
-        typingInto_ = boxesOf(w())[box];
-        if (r_.chance(0.25))
-            keys_.push_back(commandKey(Qt::Key_A, Qt::ControlModifier)); // select all first
-        const int kind = r_.weighted({70, 12, 8, 5, 5});
+        note(QStringLiteral("ADD NEW%1").arg(s.add ? "" : " (disabled)"));
+        fixture_->click(w().BtnAdd);
+        return Kind::Other;
+    }
+
+    Kind clickSave(const Screen& s)
+    {
+        note(QStringLiteral("SAVE%1").arg(s.save ? "" : " (disabled)"));
+        fixture_->click(w().BtnSave);
+        return Kind::Save;
+    }
+
+    Kind clickEdit(const Screen& s)
+    {
+        note(QStringLiteral("EDIT%1").arg(s.edit ? "" : " (disabled)"));
+        fixture_->click(w().BtnUpdate);
+        return Kind::Edit;
+    }
+
+    Kind clickDelete(const Screen& s)
+    {
+        note(QStringLiteral("DELETE%1").arg(s.del ? "" : " (disabled)"));
+        fixture_->click(w().BtnDelete);
+        return Kind::Delete;
+    }
+
+    // A nickname that is most likely no stored one.
+    QString freshNick()
+    {
+        return r_.letters(1, Upper) + r_.letters(r_.between(2, 10), Lower + Digits);
+    }
+
+    // A burst of keys into one box, each key one action: a word (the given one, if any),
+    // editing keys, a paste.
+    void planTyping(const Screen& s, Box box, const QString& word = {}, bool replace = false)
+    {
+        TextBox* const into = boxesOf(w())[box];
+        const auto type = [this, into](const Key& key) {
+            plan_.push_back([this, into, key](const Screen&) {
+                note(QStringLiteral("key %1 into %2").arg(key.describe(), into->objectName()));
+                into->setFocus();
+                sendKey(into, key);
+                return Kind::Key;
+            });
+        };
+        if (replace || !word.isEmpty() || r_.chance(0.25))
+            type(commandKey(Qt::Key_A, Qt::ControlModifier)); // select all first
+        const int kind = word.isEmpty() ? r_.weighted({70, 12, 8, 5, 5}) : 0;
         if (kind == 0) {
-            for (QChar c : randomWord(s, box))
-                keys_.push_back(characterKey(c));
+            for (QChar c : word.isEmpty() ? randomWord(s, box) : word)
+                type(characterKey(c));
         } else if (kind == 1) {
             const Qt::Key editing[] = {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Left,
                                        Qt::Key_Right,     Qt::Key_Home,   Qt::Key_End,
                                        Qt::Key_Return,    Qt::Key_Escape, Qt::Key_Up};
             for (int i = r_.between(1, 4); i > 0; --i)
-                keys_.push_back(commandKey(editing[r_.between(0, int(std::size(editing)) - 1)]));
+                type(commandKey(editing[r_.between(0, int(std::size(editing)) - 1)]));
         } else if (kind == 2) {
             Key paste = commandKey(Qt::Key_V, Qt::ControlModifier);
             paste.paste = true;
             paste.clipboard = randomWord(s, Box(r_.between(0, BoxCount - 1)));
-            keys_.push_back(paste);
+            type(paste);
         } else if (kind == 3) {
-            keys_.push_back(commandKey(r_.chance(0.5) ? Qt::Key_Z : Qt::Key_X,
-                                       Qt::ControlModifier)); // undo, cut
+            type(commandKey(r_.chance(0.5) ? Qt::Key_Z : Qt::Key_X,
+                            Qt::ControlModifier)); // undo, cut
         } else {
             const QString odd[] = {QStringLiteral("é"), QStringLiteral("€"), QStringLiteral("ж"),
                                    QStringLiteral("ß"), QStringLiteral("\u00a0")};
-            keys_.push_back(characterKey(odd[r_.between(0, int(std::size(odd)) - 1)][0]));
+            type(characterKey(odd[r_.between(0, int(std::size(odd)) - 1)][0]));
         }
     }
 
@@ -786,20 +837,26 @@ private:
         return Kind::Other;
     }
 
+    Kind pickListEntry(const Screen& s)
+    {
+        ListBox* list = w().ListNick;
+        if (list->count() == 0)
+            return useList(s);
+        const int row = r_.between(0, list->count() - 1);
+        note(QStringLiteral("click list entry %1 '%2'").arg(row).arg(s.list[row]));
+        const QModelIndex index = list->model()->index(row, 0);
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+        return Kind::List;
+    }
+
     Kind useList(const Screen& s)
     {
         ListBox* list = w().ListNick;
         const int count = list->count();
         const int how = r_.weighted({80, 8, 12});
-        if (how == 0 && count > 0) {
-            const int row = r_.between(0, count - 1);
-            note(QStringLiteral("click list entry %1 '%2'").arg(row).arg(s.list[row]));
-            const QModelIndex index = list->model()->index(row, 0);
-            list->scrollTo(index);
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualRect(index).center());
-            return Kind::List;
-        }
+        if (how == 0 && count > 0)
+            return pickListEntry(s);
         if (how == 1) {
             note(QStringLiteral("click below the list's entries"));
             const QPoint at(6, list->viewport()->height() - 3);
@@ -1197,9 +1254,8 @@ private:
     Random r_;
     Telephone& telephone_;
     std::unique_ptr<WindowFixture> fixture_;
-    std::deque<Key> keys_;
-    TextBox* typingInto_ = nullptr;
-    std::optional<int> chosen_;  // the record a DELETE must remove
+    std::deque<std::function<Kind(const Screen&)>> plan_; // the next steps of a planned action
+    std::optional<int> chosen_;                           // the record a DELETE must remove
     std::vector<int> editing_;   // the records an edit may be writing back to
     std::deque<QString> recent_; // the last actions, for the report of a failure
 
