@@ -54,6 +54,9 @@ void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
 {
     FileSystem& fs = data.fileSystem();
     try {
+        // A data file that may only be read is not replaced behind its owner's back, which
+        // the folder's permissions alone would allow: the deletion fails as a write would.
+        data.requireWritable();
         fs.remove(scratch.name());
         scratch.open(OpenMode::CreateNew);
         // Record `removed` is skipped and every record behind it moves up by one; a number

@@ -77,6 +77,13 @@ void DataFile::write(std::int32_t n, const ContactRecord& record)
         count_ = n;
 }
 
+void DataFile::requireWritable()
+{
+    if (!file_)
+        throw StoreError("write", name_, "the file is not open");
+    file_->writeAt(0, {});
+}
+
 void DataFile::sync()
 {
     if (!file_)

@@ -32,6 +32,8 @@ public:
     // n up to the count replaces that record; n = count + 1 appends it.
     void write(std::int32_t n, const ContactRecord& record);
     void sync();
+    // Fails as a write would when the file may only be read; writes nothing.
+    void requireWritable();
 
     const std::string& name() const { return name_; }
     FileSystem& fileSystem() { return fs_; }

@@ -2,6 +2,8 @@
 
 #include "store/store_error.h"
 
+#include <algorithm>
+
 namespace {
 
 // An open file whose operations go through the file system's count.
@@ -10,7 +12,9 @@ public:
     FaultyFile(FaultyFileSystem& fs, std::unique_ptr<store::File> real, std::string name)
         : fs_(fs), real_(std::move(real)), name_(std::move(name))
     {
+        fs_.opened(name_);
     }
+    ~FaultyFile() override { fs_.released(name_); }
 
     std::uint64_t length() override
     {
@@ -24,7 +28,7 @@ public:
     }
     void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override
     {
-        enter(FileOperation::Write);
+        fs_.enter({.kind = FileOperation::Write, .name = name_, .bytes = data.size()});
         real_->writeAt(offset, data);
     }
     void sync() override
@@ -98,6 +102,8 @@ std::string OperationRecord::describe() const
     std::string text = std::to_string(number) + " " + nameOf(kind) + " " + name;
     if (kind == FileOperation::Open && mode == store::OpenMode::CreateNew)
         text += " (new)";
+    if (kind == FileOperation::Write && bytes == 0)
+        text += " (nothing)";
     if (!target.empty())
         text += " -> " + target;
     if (failed)
@@ -155,6 +161,13 @@ std::string FaultyFileSystem::describeAll() const
     for (const auto& record : log_)
         text += record.describe() + "\n";
     return text;
+}
+
+void FaultyFileSystem::released(const std::string& name)
+{
+    const auto at = std::find(open_.begin(), open_.end(), name);
+    if (at != open_.end())
+        open_.erase(at);
 }
 
 void FaultyFileSystem::enter(OperationRecord record)
