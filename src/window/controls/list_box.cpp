@@ -1,7 +1,24 @@
 #include "window/controls/list_box.h"
 
-#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStringListModel>
+
+namespace {
+
+// Runs a change of the list's entries with the user's selection signal held back.
+class Filling {
+public:
+    explicit Filling(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+    ~Filling() { flag_ = before_; }
+    Filling(const Filling&) = delete;
+    Filling& operator=(const Filling&) = delete;
+
+private:
+    bool& flag_;
+    bool before_;
+};
+
+} // namespace
 
 ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new QStringListModel(this))
 {
@@ -10,16 +27,41 @@ ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new QStringListMod
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     setMovement(QListView::Static);
-    connect(this, &QAbstractItemView::clicked, this, [this] { emit userSelected(); });
+    // Whatever way the user moves the selection (click, drag, arrow keys, Home, End, a typed
+    // initial), the entry picked is the one that ends up selected.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (filling_)
+            return;
+        movedSincePress_ = true;
+        emit userSelected();
+    });
+    connect(this, &QAbstractItemView::clicked, this, [this] {
+        if (!movedSincePress_)
+            emit userSelected();
+    });
+}
+
+void ListBox::mousePressEvent(QMouseEvent* event)
+{
+    // A click below the last entry picks nothing and keeps the selection, as in a plain list
+    // box: only entries are picked.
+    if (!indexAt(event->position().toPoint()).isValid()) {
+        event->accept();
+        return;
+    }
+    movedSincePress_ = false;
+    QListView::mousePressEvent(event);
 }
 
 void ListBox::clear()
 {
+    const Filling filling(filling_);
     model_->setStringList({});
 }
 
 void ListBox::addItem(const QString& text, int position)
 {
+    const Filling filling(filling_);
     position = qBound(0, position, model_->rowCount());
     model_->insertRows(position, 1);
     model_->setData(model_->index(position), text);
@@ -27,6 +69,7 @@ void ListBox::addItem(const QString& text, int position)
 
 void ListBox::setItems(const QStringList& texts)
 {
+    const Filling filling(filling_);
     model_->setStringList(texts);
 }
 
@@ -55,13 +98,4 @@ QString ListBox::itemText(int position) const
 QStringList ListBox::items() const
 {
     return model_->stringList();
-}
-
-void ListBox::keyPressEvent(QKeyEvent* event)
-{
-    const QModelIndex before = currentIndex();
-    const int selectedBefore = listIndex();
-    QListView::keyPressEvent(event);
-    if (currentIndex() != before || listIndex() != selectedBefore)
-        emit userSelected();
 }
