@@ -1,10 +1,12 @@
 # The two commands of the project: `make run` and `make test`.
 # Both install what is missing on a Debian machine, then configure and build with CMake.
+# Beside them: `make install` (cmake --install, PREFIX=/usr/local), `make package` (a .deb in
+# build/), `make check-desktop` (the desktop checks of CI) and `make screenshots`.
 BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench install package check-desktop screenshots clean
 
 all: build
 
@@ -44,6 +46,23 @@ fuzz: deps
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth_bench
 	@$(BUILD)/bench/zarvoth_bench
+
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# zarvoth_<version>_<architecture>.deb in the build folder; dpkg-shlibdeps finds its dependencies.
+package: build
+	@scripts/install-deps dpkg-dev file
+	@cmake --build $(BUILD) --target package
+
+# Menu entry, metainfo, installed files, the .deb, and the program on a real X display.
+check-desktop: build
+	@BUILD=$(BUILD) scripts/ci-desktop
+
+# docs/zarvoth.png and docs/zarvoth-2x.png, the window at scale 1 and 2.
+screenshots: build
+	@BUILD=$(BUILD) scripts/take-screenshots
 
 clean:
 	rm -rf $(BUILD)

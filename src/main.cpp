@@ -7,7 +7,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarvoth"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zarvoth"));
+    // The window's caption stays "KESTRANE" alone: a display name would be added to it.
+    // The menu entry of that name gives the window its icon and name in docks and task bars.
     QApplication::setDesktopFileName(QStringLiteral("zarvoth"));
     // One look on every desktop, the window's own colours on top of it.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

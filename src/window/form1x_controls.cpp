@@ -3,11 +3,13 @@
 
 #include "dialing/dial_button.h"
 #include "window/appearance.h"
+#include "window/controls/command_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/status_bar.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
+#include "window/credit_line.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -83,10 +85,13 @@ void Form1x::createControls()
 {
     setObjectName(QStringLiteral("Form1x"));
     setWindowTitle(QStringLiteral("KESTRANE"));
+    // The icons live in a static library, whose resources the linker keeps only when asked.
+    Q_INIT_RESOURCE(zarvoth);
+    // Every size the artwork comes in, so that the window system never has to scale one up,
+    // also on a screen of twice the resolution.
     QIcon icon;
-    for (const char* size : {"16", "32", "48", ""})
-        icon.addFile(QStringLiteral(":/icons/zarvoth%1%2.png")
-                         .arg(*size ? QStringLiteral("-") : QString(), QLatin1String(size)));
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/zarvoth-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
     setFont(appearance::regularFont());
     setFixedSize(8925 / appearance::TwipsPerPixel, 6255 / appearance::TwipsPerPixel);
@@ -128,7 +133,7 @@ void Form1x::createRecordArea()
     Label15 =
         fieldLabel(Pict, "Label15", QStringLiteral("Nick Name:"), twips(3480, 720, 1005, 195));
     TxtNick = entryBox(Pict, "TxtNick", twips(4680, 600, 1575, 315), bold);
-    BtnSearch = placed(new QPushButton(QStringLiteral("Search"), Pict), "BtnSearch",
+    BtnSearch = placed(new CommandButton(QStringLiteral("Search"), Pict), "BtnSearch",
                        twips(6600, 600, 975, 375));
     QPalette face = BtnSearch->palette();
     face.setColor(QPalette::Button, appearance::SearchFace);
@@ -173,7 +178,7 @@ void Form1x::createBottomRow()
     BtnDelete = recordButton(this, "BtnDelete", QStringLiteral("DELETE"),
                              twips(4080, 5640, 855, 375), QColor(255, 128, 128));
     BtnDelete->setBorderColor(Qt::black);
-    BtnExit = placed(new QPushButton(QStringLiteral("EXIT"), this), "BtnExit",
+    BtnExit = placed(new CommandButton(QStringLiteral("EXIT"), this), "BtnExit",
                      twips(5160, 5640, 1215, 375));
 
     Label1 = placed(new QLabel(this), "Label1", twips(6960, 5520, 1575, 615));
@@ -207,6 +212,7 @@ void Form1x::createSearchMenu()
 
 void Form1x::describeForScreenReaders()
 {
+    // The boxes are named after their labels, without the colon; the labels point at them.
     const std::pair<QLabel*, QWidget*> buddies[] = {
         {Label15, TxtNick},  {Label16, TxtAdName}, {Label17, TxtAdFname},
         {Label18, TxtAdAdd}, {Label19, TxtAdPhon},
@@ -215,15 +221,34 @@ void Form1x::describeForScreenReaders()
         label->setBuddy(box);
         box->setAccessibleName(label->text().chopped(1));
     }
-    Txtprefx->setAccessibleName(QStringLiteral("Prefix"));
-    TxtCode->setAccessibleName(QStringLiteral("STD Code"));
     TxtNick->setAccessibleDescription(
         QStringLiteral("Typing here while a contact is shown searches the nicknames"));
+    TxtAdPhon->setAccessibleDescription(QStringLiteral("Digits only"));
+    Txtprefx->setAccessibleName(QStringLiteral("Prefix"));
+    Txtprefx->setAccessibleDescription(
+        QStringLiteral("Dialled before the number when Use Prefix is ticked"));
+    TxtCode->setAccessibleName(QStringLiteral("STD Code"));
+    TxtCode->setAccessibleDescription(
+        QStringLiteral("Dialled before the number when Use STD Code is ticked"));
+
+    // The check boxes' captions end in a colon, which a screen reader would read out.
+    Chkprefx->setAccessibleName(QStringLiteral("Use Prefix"));
+    Chkprefx->setAccessibleDescription(QStringLiteral("Dial the prefix before the number"));
+    Chkcode->setAccessibleName(QStringLiteral("Use STD Code"));
+    Chkcode->setAccessibleDescription(QStringLiteral("Dial the STD code before the number"));
+
+    Pict->setAccessibleName(QStringLiteral("Contact"));
+    Pict->setAccessibleDescription(QStringLiteral("The nickname list and the shown contact"));
+    Shape1->setAccessibleName(QStringLiteral("Contact details"));
     ListNick->setAccessibleName(QStringLiteral("Nicknames"));
-    TabStrip1->setAccessibleName(QStringLiteral("Initial letter"));
-    TabStrip1->setAccessibleDescription(
-        QStringLiteral("Lists the nicknames that begin with a letter"));
-    BtnSearch->setAccessibleDescription(QStringLiteral("Find contacts by a field"));
+    ListNick->setAccessibleDescription(QStringLiteral("Choose a nickname to show its contact"));
+    // A tab strip is read by its selected tab, each tab by its name and its tool tip. "*"
+    // says nothing when read out; its tool tip says what it does.
+    TabStrip1->setAccessibleTabName(0, TabStrip1->tabToolTip(0));
+
+    BtnSearch->setAccessibleDescription(
+        QStringLiteral("Find contacts by nickname, full name, family name or city"));
+    MnuMnu->setAccessibleName(QStringLiteral("Search by"));
     DialButton1->setAccessibleName(QStringLiteral("Dial"));
     DialButton1->setAccessibleDescription(QStringLiteral("Calls the number shown"));
     BtnAdd->setAccessibleDescription(QStringLiteral("Clears the boxes for a new contact"));
@@ -231,6 +256,7 @@ void Form1x::describeForScreenReaders()
     BtnUpdate->setAccessibleDescription(QStringLiteral("Opens the shown contact for editing"));
     BtnDelete->setAccessibleDescription(QStringLiteral("Removes the chosen contact"));
     BtnExit->setAccessibleDescription(QStringLiteral("Ends the program"));
-    Label1->setAccessibleName(QStringLiteral("About"));
+    Label1->setAccessibleName(QStringLiteral("Credits"));
+    Label1->setAccessibleDescription(creditLine());
     StatusBar1->setAccessibleName(QStringLiteral("Total records"));
 }

@@ -6,6 +6,7 @@
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
+#include "window/credit_line.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -20,7 +21,9 @@ void Form1x::Form_Load()
 
 void Form1x::InitializeWindow()
 {
-    // The ten entry controls lead the focus order; the rest follow in a fixed order.
+    // The ten entry controls lead the focus order; the rest follow in a fixed order. Pict,
+    // whose place is between EXIT and the list, only holds the record area: it takes no
+    // focus, so Tab goes on to the list.
     QWidget* const order[] = {TxtNick,  TxtAdName, TxtAdFname, TxtAdAdd,    TxtAdPhon, Chkprefx,
                               Txtprefx, Chkcode,   TxtCode,    DialButton1, BtnSearch, BtnAdd,
                               BtnSave,  BtnUpdate, BtnDelete,  BtnExit,     ListNick,  TabStrip1};
@@ -46,5 +49,5 @@ void Form1x::BtnExit_Click()
 
 void Form1x::Label1_MouseMove()
 {
-    Label1->setText(tr("Zarvoth: a contact book that dials"));
+    Label1->setText(creditLine());
 }

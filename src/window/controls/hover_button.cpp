@@ -4,7 +4,7 @@
 #include <QEnterEvent>
 #include <QPainter>
 
-HoverButton::HoverButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+HoverButton::HoverButton(const QString& caption, QWidget* parent) : CommandButton(caption, parent)
 {
     setAttribute(Qt::WA_Hover);
 }
@@ -32,19 +32,19 @@ void HoverButton::enterEvent(QEnterEvent* event)
 {
     mouseOver_ = true;
     applyFace();
-    QPushButton::enterEvent(event);
+    CommandButton::enterEvent(event);
 }
 
 void HoverButton::leaveEvent(QEvent* event)
 {
     mouseOver_ = false;
     applyFace();
-    QPushButton::leaveEvent(event);
+    CommandButton::leaveEvent(event);
 }
 
 void HoverButton::changeEvent(QEvent* event)
 {
-    QPushButton::changeEvent(event);
+    CommandButton::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         applyFace();
 }
@@ -59,10 +59,11 @@ void HoverButton::applyFace()
 
 void HoverButton::paintEvent(QPaintEvent* event)
 {
-    QPushButton::paintEvent(event);
+    CommandButton::paintEvent(event);
     if (!borderColor_.isValid())
         return;
+    // A one-pixel line inside the edge, whole at any device pixel ratio.
     QPainter painter(this);
-    painter.setPen(borderColor_);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.setPen(QPen(borderColor_, 1.0));
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "window/controls/command_button.h"
+
 #include <QColor>
-#include <QPushButton>
 
 // A record button whose face turns to its backColorOnMouse while the mouse is over it.
-class HoverButton : public QPushButton {
+class HoverButton : public CommandButton {
     Q_OBJECT
 
 public:

@@ -1,5 +1,7 @@
 #include "window/controls/tab_strip.h"
 
+#include <QKeyEvent>
+
 TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
 {
     setUsesScrollButtons(false);
@@ -26,6 +28,16 @@ TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
 QString TabStrip::selectedCaption() const
 {
     return currentIndex() < 0 ? QString() : tabText(currentIndex());
+}
+
+void TabStrip::keyPressEvent(QKeyEvent* event)
+{
+    // Showing the contacts of a tab puts the focus in the nickname box, ready for typing;
+    // but the next arrow key would then go to the box instead of the next tab.
+    const bool hadFocus = hasFocus();
+    QTabBar::keyPressEvent(event);
+    if (hadFocus && !hasFocus() && isVisible() && isEnabled())
+        setFocus(Qt::OtherFocusReason);
 }
 
 QSize TabStrip::tabSizeHint(int index) const

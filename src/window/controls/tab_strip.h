@@ -4,7 +4,8 @@
 
 // A strip of tabs that share its width equally, so that all of them are visible at once
 // with no scroll arrows. tabClicked is raised whenever the user picks a tab, with the mouse
-// or the arrow keys, also when it is the tab already selected.
+// or the arrow keys, also when it is the tab already selected. A keyboard user who walks the
+// tabs with the arrow keys keeps the focus on them, whatever the handler of the tab focuses.
 class TabStrip : public QTabBar {
     Q_OBJECT
 
@@ -17,6 +18,7 @@ signals:
     void tabClicked();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     QSize tabSizeHint(int index) const override;
     QSize minimumTabSizeHint(int index) const override;
 };

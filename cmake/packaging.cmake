@@ -1,0 +1,35 @@
+# `make package` (cpack) builds a Debian package of what `cmake --install` puts in place,
+# under /usr. Its runtime dependencies are read off the binary by dpkg-shlibdeps, so they
+# name the Qt libraries, and their versions, that it was really linked against.
+
+set(ZARVOTH_MAINTAINER "Zarvoth developers <zarvoth@localhost>"
+    CACHE STRING "The Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zarvoth)
+set(CPACK_PACKAGE_VENDOR "Zarvoth developers")
+set(CPACK_PACKAGE_CONTACT "${ZARVOTH_MAINTAINER}")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # zarvoth_<version>_<arch>.deb
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZARVOTH_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The summary above is the first line; cpack indents these lines and marks the empty one.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Zarvoth keeps, for each contact, a nickname, full name, family name, city
+and phone number with its dialling prefix and STD code. It lists the
+nicknames, all or by initial letter, finds contacts as the nickname is
+typed or by any name or the city, and dials the shown number.
+
+Started from the application menu it keeps its contacts in
+~/.local/share/zarvoth.")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window is laid out for a sans face of the width of Liberation Sans.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)

@@ -1,0 +1,255 @@
+// What a screen reader learns of the window, through Qt's accessibility interface.
+#include "dialing/dial_button.h"
+#include "support/window_fixture.h"
+#include "window/controls/list_box.h"
+#include "window/controls/tab_strip.h"
+#include "window/controls/text_box.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+namespace {
+
+QAccessibleInterface* accessibleOf(QObject* object)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+    return iface && iface->isValid() ? iface : nullptr;
+}
+
+QString describe(QWidget* widget)
+{
+    return QStringLiteral("%1 (%2)").arg(widget->objectName(),
+                                         QLatin1String(widget->metaObject()->className()));
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void controlsHaveTheirNamesAndRoles_data();
+    void controlsHaveTheirNamesAndRoles();
+    void everyControlThatTakesTheFocusIsNamed();
+    void theLabelsNameTheirBoxes_data();
+    void theLabelsNameTheirBoxes();
+    void eachTabIsNamed();
+    void theSearchMenuAndItsItemsAreNamed();
+    void theCreditLineIsReadAsTheLabelsDescription();
+    void theWindowIsNamedByItsCaption();
+
+private:
+    std::unique_ptr<WindowFixture> fixture_;
+};
+
+void AccessibilityTest::init()
+{
+    fixture_ = std::make_unique<WindowFixture>();
+    fixture_->folder.writeRecords(recordsNamed({"Amy", "Bob"}));
+    fixture_->start();
+}
+
+void AccessibilityTest::cleanup()
+{
+    fixture_.reset();
+}
+
+void AccessibilityTest::controlsHaveTheirNamesAndRoles_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("described");
+
+    const auto row = [](const char* control, QAccessible::Role role, const char* name,
+                        bool described) {
+        QTest::newRow(control) << QString::fromLatin1(control) << int(role)
+                               << QString::fromUtf8(name) << described;
+    };
+    row("TxtNick", QAccessible::EditableText, "Nick Name", true);
+    row("TxtAdName", QAccessible::EditableText, "Full Name", false);
+    row("TxtAdFname", QAccessible::EditableText, "Family Name", false);
+    row("TxtAdAdd", QAccessible::EditableText, "City", false);
+    row("TxtAdPhon", QAccessible::EditableText, "Phone", true);
+    row("Txtprefx", QAccessible::EditableText, "Prefix", true);
+    row("TxtCode", QAccessible::EditableText, "STD Code", true);
+    // The captions end in a colon, which is not read out.
+    row("Chkprefx", QAccessible::CheckBox, "Use Prefix", true);
+    row("Chkcode", QAccessible::CheckBox, "Use STD Code", true);
+    // The dialer shows a telephone sign before its word; it is read as the word alone.
+    row("DialButton1", QAccessible::Button, "Dial", true);
+    row("BtnSearch", QAccessible::Button, "Search", true);
+    row("BtnAdd", QAccessible::Button, "ADD NEW", true);
+    row("BtnSave", QAccessible::Button, "SAVE", true);
+    row("BtnUpdate", QAccessible::Button, "EDIT", true);
+    row("BtnDelete", QAccessible::Button, "DELETE", true);
+    row("BtnExit", QAccessible::Button, "EXIT", true);
+    row("ListNick", QAccessible::List, "Nicknames", true);
+    // A tab strip is read by its selected tab.
+    row("TabStrip1", QAccessible::PageTabList, "All Data", false);
+    row("Label15", QAccessible::StaticText, "Nick Name:", false);
+    row("Label16", QAccessible::StaticText, "Full Name:", false);
+    row("Label17", QAccessible::StaticText, "Family Name:", false);
+    row("Label18", QAccessible::StaticText, "City:", false);
+    row("Label19", QAccessible::StaticText, "Phone:", false);
+    row("Label1", QAccessible::StaticText, "Credits", true);
+    row("Pict", QAccessible::Client, "Contact", true);
+    row("Shape1", QAccessible::Border, "Contact details", false);
+}
+
+void AccessibilityTest::controlsHaveTheirNamesAndRoles()
+{
+    QFETCH(QString, control);
+    QFETCH(int, role);
+    QFETCH(QString, name);
+    QFETCH(bool, described);
+
+    auto* widget = fixture_->window().findChild<QWidget*>(control);
+    QVERIFY(widget);
+    QAccessibleInterface* iface = accessibleOf(widget);
+    QVERIFY(iface);
+    QCOMPARE(int(iface->role()), role);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    if (described)
+        QVERIFY2(!iface->text(QAccessible::Description).isEmpty(), qPrintable(control));
+}
+
+void AccessibilityTest::everyControlThatTakesTheFocusIsNamed()
+{
+    // Whatever Tab can reach, now or after some action, a screen reader must be able to name.
+    QStringList checked;
+    for (QWidget* widget : fixture_->window().findChildren<QWidget*>()) {
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        QAccessibleInterface* iface = accessibleOf(widget);
+        QVERIFY2(iface, qPrintable(describe(widget)));
+        QVERIFY2(!iface->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(describe(widget)));
+        checked << widget->objectName();
+    }
+    // Among them the ten entry controls, the six buttons, the list and the tabs.
+    for (const char* control :
+         {"TxtNick", "TxtAdName", "TxtAdFname", "TxtAdAdd", "TxtAdPhon", "Chkprefx", "Txtprefx",
+          "Chkcode", "TxtCode", "DialButton1", "BtnSearch", "BtnAdd", "BtnSave", "BtnUpdate",
+          "BtnDelete", "BtnExit", "ListNick", "TabStrip1"})
+        QVERIFY2(checked.contains(QLatin1String(control)), control);
+}
+
+void AccessibilityTest::theLabelsNameTheirBoxes_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("Nick Name") << "Label15"
+                               << "TxtNick";
+    QTest::newRow("Full Name") << "Label16"
+                               << "TxtAdName";
+    QTest::newRow("Family Name") << "Label17"
+                                 << "TxtAdFname";
+    QTest::newRow("City") << "Label18"
+                          << "TxtAdAdd";
+    QTest::newRow("Phone") << "Label19"
+                           << "TxtAdPhon";
+}
+
+void AccessibilityTest::theLabelsNameTheirBoxes()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, box);
+    Form1x& window = fixture_->window();
+    QAccessibleInterface* boxIface = accessibleOf(window.findChild<QWidget*>(box));
+    QAccessibleInterface* labelIface = accessibleOf(window.findChild<QWidget*>(label));
+    QVERIFY(boxIface && labelIface);
+
+    // The box knows its label, and the label knows its box.
+    const auto relatedBy = [](QAccessibleInterface* from, QAccessible::Relation relation,
+                              QAccessibleInterface* to) {
+        bool found = false;
+        for (const auto& [other, kind] : from->relations(relation))
+            found = found || (other == to && (kind & relation));
+        return found;
+    };
+    QVERIFY2(relatedBy(boxIface, QAccessible::Label, labelIface), "the box has no label");
+    QVERIFY2(relatedBy(labelIface, QAccessible::Labelled, boxIface), "the label has no box");
+    // And the name a reader says is the label's text without its colon.
+    QCOMPARE(boxIface->text(QAccessible::Name) + QLatin1Char(':'),
+             labelIface->text(QAccessible::Name));
+}
+
+void AccessibilityTest::eachTabIsNamed()
+{
+    QAccessibleInterface* strip = accessibleOf(fixture_->window().TabStrip1);
+    QVERIFY(strip);
+    QStringList names;
+    QStringList descriptions;
+    for (int i = 0; i < strip->childCount(); ++i) {
+        QAccessibleInterface* tab = strip->child(i);
+        QVERIFY(tab);
+        if (tab->role() != QAccessible::PageTab)
+            continue; // the strip's scroll buttons, never shown
+        QVERIFY(!tab->state().invisible);
+        names << tab->text(QAccessible::Name);
+        descriptions << tab->text(QAccessible::Description);
+    }
+    // "*" would be read as "star": its tab is read by what it does.
+    QStringList expected{QStringLiteral("All Data")};
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        expected << QString(QLatin1Char(letter));
+    QCOMPARE(names, expected);
+    // Each tab is described by its tool tip; the first says what it shows.
+    QCOMPARE(descriptions, expected);
+    // The caption itself stays "*".
+    QCOMPARE(fixture_->window().TabStrip1->tabText(0), QStringLiteral("*"));
+
+    // The strip is read by the tab that is selected, also once the arrow keys moved it.
+    Form1x& window = fixture_->window();
+    window.TabStrip1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(window.TabStrip1, Qt::Key_Right);
+    QTest::keyClick(window.TabStrip1, Qt::Key_Right);
+    QCOMPARE(strip->text(QAccessible::Name), QStringLiteral("B"));
+}
+
+void AccessibilityTest::theSearchMenuAndItsItemsAreNamed()
+{
+    QAccessibleInterface* menu = accessibleOf(fixture_->window().MnuMnu);
+    QVERIFY(menu);
+    QCOMPARE(menu->role(), QAccessible::PopupMenu);
+    QCOMPARE(menu->text(QAccessible::Name), QStringLiteral("Search by"));
+    QStringList items;
+    for (int i = 0; i < menu->childCount(); ++i)
+        items << menu->child(i)->text(QAccessible::Name);
+    QCOMPARE(items, QStringList({"By NickName", "By Full Name", "By Family Name", "By City"}));
+}
+
+void AccessibilityTest::theCreditLineIsReadAsTheLabelsDescription()
+{
+    Form1x& window = fixture_->window();
+    QAccessibleInterface* credit = accessibleOf(window.Label1);
+    QVERIFY(credit);
+    QVERIFY(window.Label1->text().isEmpty());
+    QTest::mouseMove(window.Label1, window.Label1->rect().center());
+    QTRY_VERIFY(!window.Label1->text().isEmpty());
+    // The line the mouse brings up is the one a screen reader has had all along.
+    QCOMPARE(credit->text(QAccessible::Description), window.Label1->text());
+}
+
+void AccessibilityTest::theWindowIsNamedByItsCaption()
+{
+    // A screen reader finds the program's window among its top-level windows by its caption.
+    QAccessibleInterface* application = accessibleOf(qApp);
+    QVERIFY(application);
+    QAccessibleInterface* window = nullptr;
+    for (int i = 0; i < application->childCount(); ++i)
+        if (application->child(i)->object() == &fixture_->window())
+            window = application->child(i);
+    QVERIFY(window);
+    QCOMPARE(window->text(QAccessible::Name), QStringLiteral("KESTRANE"));
+}
+
+QTEST_MAIN(AccessibilityTest)
+#include "tst_accessibility.moc"
