@@ -1,9 +1,18 @@
 #include "dialing/dial_button.h"
 
+#include "dialing/tel_uri.h"
+
+#include <QDesktopServices>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QUrl>
 
 DialButton::DialButton(QWidget* parent) : QPushButton(parent)
 {
+    // A keyboard stop of its own, also where the style would leave buttons out of the Tab
+    // chain.
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, &DialButton::press);
 }
 
@@ -15,12 +24,21 @@ void DialButton::press()
 
 void DialButton::placeCall()
 {
-    // The hand-over to the telephone arrives with dialing.
+    const QUrl uri = telUri(NumberToDial);
+    if (uri.isEmpty())
+        return;
+    if (!QDesktopServices::openUrl(uri))
+        emit callRefused(uri);
 }
 
 void DialButton::focusOutEvent(QFocusEvent* event)
 {
     QPushButton::focusOutEvent(event);
+    // The focus leaves the dialer only for another control of the window: a message box on
+    // top, a menu or another program taking the keyboard for a while does not count, and the
+    // dialer has the focus again when they are gone.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return;
     emit focusLost();
 }
 

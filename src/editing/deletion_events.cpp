@@ -1,6 +1,10 @@
 // Which events of the window run DELETE.
 #include "window/form1x.h"
 
+#include "window/controls/hover_button.h"
+
 void Form1x::connectDeletionEvents()
 {
+    connect(BtnDelete, &QPushButton::clicked, this,
+            [this] { runAction([this] { BtnDelete_Press(); }); });
 }

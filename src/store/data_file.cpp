@@ -18,11 +18,11 @@ std::uint64_t offsetOf(std::int32_t n)
 
 DataFile::DataFile(FileSystem& fs, std::string name) : fs_(fs), name_(std::move(name)) {}
 
-void DataFile::open()
+void DataFile::open(OpenMode mode)
 {
     if (file_)
         throw StoreError("open", name_, "the file is already open");
-    auto file = fs_.open(name_, OpenMode::OpenOrCreate);
+    auto file = fs_.open(name_, mode);
     const std::uint64_t records = file->length() / RecordSize;
     if (records > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
         throw StoreError("open", name_, "the file holds more records than can be counted");

@@ -17,9 +17,10 @@ class DataFile {
 public:
     DataFile(FileSystem& fs, std::string name);
 
-    // Opens the file for reading and writing, creating it empty when it is missing, and
-    // counts its records. Opening a file that is already open is an error.
-    void open();
+    // Opens the file for reading and writing, creating it empty when it is missing (or, with
+    // CreateNew, only as a new file), and counts its records. Opening a file that is already
+    // open is an error.
+    void open(OpenMode mode = OpenMode::OpenOrCreate);
     // Closing a file that is not open does nothing.
     void close();
     bool isOpen() const { return file_ != nullptr; }

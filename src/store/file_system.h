@@ -45,6 +45,8 @@ public:
     // New files get mode 0600: contacts are personal data.
     virtual std::unique_ptr<File> open(const std::string& name, OpenMode mode) = 0;
     virtual bool exists(const std::string& name) = 0;
+    // Whether the name is a plain file: not missing, not a folder, not a symbolic link.
+    virtual bool isRegularFile(const std::string& name) = 0;
     // Replaces `to` by `from` in one step.
     virtual void rename(const std::string& from, const std::string& to) = 0;
     // Removes the name; a name that does not exist is no error.

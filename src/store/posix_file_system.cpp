@@ -139,6 +139,12 @@ public:
         return ::lstat(name.c_str(), &st) == 0;
     }
 
+    bool isRegularFile(const std::string& name) override
+    {
+        struct stat st {};
+        return ::lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    }
+
     void rename(const std::string& from, const std::string& to) override
     {
         if (::rename(from.c_str(), to.c_str()) != 0)

@@ -136,6 +136,8 @@ private:
     void CheckDuplicateNick();
     void StoreCurrentRecord();
     void BtnUpdate_Press();
+    // Shows record CurrentRecord again when the boxes hold other texts than its own.
+    void showCurrentRecordIfNotShown();
     void TxtAdName_KeyPress(std::int16_t& KeyAscii);
     void TxtAdFname_KeyPress(std::int16_t& KeyAscii);
     void TxtAdAdd_KeyPress(std::int16_t& KeyAscii);

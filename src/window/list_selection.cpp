@@ -15,10 +15,16 @@ void Form1x::ListNick_Click()
     const QString selection = trimBlanks(ListNick->selectedText());
     const std::optional<std::string> wanted = toStoreExact(selection);
 
+    // An edit in progress writes over record NewRecordNo, a stored one.
+    const bool editing =
+        state_.IsNewEntry && state_.NewRecordNo >= 1 && state_.NewRecordNo <= state_.RecordCount;
+    bool found = false;
+
     OpenDataFile();
     for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
         if (!wanted || !store::trimmedEquals(viewRecord(i).nick(), *wanted))
             continue;
+        found = true;
         state_.CurrentRecord = i;
         const store::ContactRecord record = readRecord(state_.CurrentRecord);
         // The details keep the blank fill of their fields; only the nickname and the STD
@@ -34,4 +40,11 @@ void Form1x::ListNick_Click()
         Chkcode->setCheckState(checkStateOf(record.UseStdCode));
     }
     closeDataFile();
+
+    // During an edit the boxes now hold the picked contact, so the edit goes on with that
+    // contact: SAVE writes the boxes over its own record, never over the one EDIT opened.
+    if (editing && found) {
+        state_.NewRecordNo = state_.CurrentRecord;
+        state_.OriginalNick = selection;
+    }
 }

@@ -2,6 +2,7 @@
 #include "window/form1x.h"
 
 #include "dialing/dial_button.h"
+#include "store/compaction.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
@@ -16,6 +17,10 @@ void Form1x::Form_Load()
     BtnDelete->setEnabled(false);
     if (TxtAdPhon->text().isEmpty())
         DialButton1->hide();
+    // The contacts of a deletion that was stopped half-way come back before the data file is
+    // opened, which would create it empty. When they cannot, start-up stops here with the
+    // reason, and no empty data file hides them.
+    store::recoverInterruptedDeletion(fileSystem_, dataFile_.name(), scratchFile_.name());
     InitializeWindow();
 }
 

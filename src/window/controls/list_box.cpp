@@ -1,10 +1,27 @@
 #include "window/controls/list_box.h"
 
 #include <QAbstractListModel>
-#include <QKeyEvent>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <utility>
+
+namespace {
+
+// Runs a change of the list's entries with the user's selection signal held back.
+class Filling {
+public:
+    explicit Filling(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+    ~Filling() { flag_ = before_; }
+    Filling(const Filling&) = delete;
+    Filling& operator=(const Filling&) = delete;
+
+private:
+    bool& flag_;
+    bool before_;
+};
+
+} // namespace
 
 ListEntries::ListEntries(const ListEntries& other) : ends_(other.ends_)
 {
@@ -169,7 +186,30 @@ ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListModel(this
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     setMovement(QListView::Static);
-    connect(this, &QAbstractItemView::clicked, this, [this] { emit userSelected(); });
+    // Whatever way the user moves the selection (click, drag, arrow keys, Home, End, a typed
+    // initial), the entry picked is the one that ends up selected.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (filling_)
+            return;
+        movedSincePress_ = true;
+        emit userSelected();
+    });
+    connect(this, &QAbstractItemView::clicked, this, [this] {
+        if (!movedSincePress_)
+            emit userSelected();
+    });
+}
+
+void ListBox::mousePressEvent(QMouseEvent* event)
+{
+    // A click below the last entry picks nothing and keeps the selection, as in a plain list
+    // box: only entries are picked.
+    if (!indexAt(event->position().toPoint()).isValid()) {
+        event->accept();
+        return;
+    }
+    movedSincePress_ = false;
+    QListView::mousePressEvent(event);
 }
 
 void ListBox::clear()
@@ -179,11 +219,13 @@ void ListBox::clear()
 
 void ListBox::addItem(const QString& text, int position)
 {
+    const Filling filling(filling_);
     model_->insert(position, text);
 }
 
 void ListBox::setItems(ListEntries entries)
 {
+    const Filling filling(filling_);
     if (entries == model_->entries()) {
         // The same entries again: refilling would lay out and paint every one of them anew to
         // show what is there already. What a refill changes for the user is the selection,
@@ -231,13 +273,4 @@ QStringList ListBox::items() const
     for (qsizetype i = 0; i < model_->entries().size(); ++i)
         texts.append(model_->entries().at(i).toString());
     return texts;
-}
-
-void ListBox::keyPressEvent(QKeyEvent* event)
-{
-    const QModelIndex before = currentIndex();
-    const int selectedBefore = listIndex();
-    QListView::keyPressEvent(event);
-    if (currentIndex() != before || listIndex() != selectedBefore)
-        emit userSelected();
 }

@@ -48,8 +48,9 @@ private:
 class ListModel;
 
 // A list of texts in the order in which they were inserted (never sorted), with a single
-// selection. userSelected is raised when the user picks an entry with the mouse or moves to
-// one with the keyboard; filling or clearing the list from the program never raises it.
+// selection. userSelected is raised when the user picks an entry with the mouse (a click, or
+// a press dragged onto another entry) or moves to one with the keyboard; filling or clearing
+// the list from the program never raises it.
 class ListBox : public QListView {
     Q_OBJECT
 
@@ -75,8 +76,14 @@ signals:
     void userSelected();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     ListModel* model_;
+    // Set while the program fills or clears the list, whose selection changes are not the
+    // user's.
+    bool filling_ = false;
+    // Whether the selection moved since the last mouse press; a click that moved nothing
+    // (on the entry already selected) still counts as picking it.
+    bool movedSincePress_ = false;
 };

@@ -4,11 +4,32 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 
+#include <optional>
+
 namespace {
+
+// Whether the line edit would insert the key's text: a printable character (or a format
+// character, a private-use one, a pair of surrogates) that is not a Ctrl or Ctrl+Shift
+// shortcut. Alt, Meta and AltGr combinations insert their text too.
+bool insertsText(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.front();
+    if (first.category() == QChar::Other_Format)
+        return true;
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::ControlModifier || mods == (Qt::ShiftModifier | Qt::ControlModifier))
+        return false;
+    return first.isPrint() || first.category() == QChar::Other_PrivateUse ||
+           (first.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate());
+}
 
 // The character code a key would insert, or nothing for keys that insert no character
 // (arrows, function keys) and for shortcuts.
@@ -17,16 +38,20 @@ std::optional<std::int16_t> characterCode(const QKeyEvent* event)
     if (event->key() == Qt::Key_Backspace)
         return 8;
     const auto mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-    if (mods != Qt::NoModifier && mods != (Qt::ControlModifier | Qt::AltModifier))
-        return std::nullopt; // Ctrl+C, Ctrl+V, Alt+letter: commands, not characters
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    const bool plain = mods == Qt::NoModifier || mods == (Qt::ControlModifier | Qt::AltModifier);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
         return 13;
-    if (event->key() == Qt::Key_Escape)
+    if (plain && event->key() == Qt::Key_Escape)
         return 27;
-    const QString text = event->text();
-    if (text.isEmpty())
+    if (!insertsText(event))
         return std::nullopt;
-    return static_cast<std::int16_t>(text[0].unicode());
+    return static_cast<std::int16_t>(event->text().front().unicode());
+}
+
+// A key's text is one character, or one character written as a pair of surrogates.
+bool isOneCharacter(const QString& text)
+{
+    return text.size() == 1 || (text.size() == 2 && text.front().isHighSurrogate());
 }
 
 QString textOfCode(std::int16_t code)
@@ -68,6 +93,13 @@ void TextBox::keyPressEvent(QKeyEvent* event)
     const auto code = characterCode(event);
     if (!code || !keyPress) {
         QLineEdit::keyPressEvent(event);
+        return;
+    }
+    if (filterInserted_ && !isOneCharacter(event->text()) && insertsText(event)) {
+        // A key that brings several characters at once (an input method, a compose
+        // sequence) is filtered like pasted text, each character on its own.
+        insertFiltered(event->text());
+        event->accept();
         return;
     }
     std::int16_t changed = *code;
@@ -121,10 +153,19 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event)
     QMenu* menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (filterInserted_) {
+        // The standard menu's actions carry no names; its paste is known by its caption,
+        // the line edit's own translated "&Paste" followed by the shortcut.
+        const QString pasteCaption = QLineEdit::tr("&Paste");
         for (QAction* action : menu->actions()) {
-            if (action->objectName() != QLatin1String("edit-paste"))
+            if (action->menu()) {
+                // A submenu (such as the one for Unicode control characters) inserts text
+                // past the filter.
+                menu->removeAction(action);
                 continue;
-            action->disconnect();
+            }
+            if (!action->text().startsWith(pasteCaption))
+                continue;
+            action->disconnect(this); // from the line edit's own paste, however it was connected
             connect(action, &QAction::triggered, this,
                     [this] { insertFiltered(QGuiApplication::clipboard()->text()); });
         }
@@ -138,12 +179,29 @@ void TextBox::dropEvent(QDropEvent* event)
         QLineEdit::dropEvent(event);
         return;
     }
-    if (!isReadOnly() && event->mimeData()->hasText()) {
-        setCursorPosition(cursorPositionAt(event->position().toPoint()));
-        insertFiltered(event->mimeData()->text());
+    if (isReadOnly() || !event->mimeData()->hasText()) {
+        event->ignore();
+        return;
     }
+    setCursorPosition(cursorPositionAt(event->position().toPoint()));
+    insertFiltered(event->mimeData()->text());
+    // Always a copy: the source keeps its text, also when it is this box.
     event->setDropAction(Qt::CopyAction);
     event->accept();
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!filterInserted_ || isReadOnly() || event->commitString().isEmpty()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    // What an input method commits is typed text: it arrives only as keyPress lets it.
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    filtered.setCommitString(filteredThroughKeyPress(event->commitString()),
+                             event->replacementStart(), event->replacementLength());
+    QLineEdit::inputMethodEvent(&filtered);
+    event->setAccepted(filtered.isAccepted());
 }
 
 void TextBox::insertFiltered(const QString& text)

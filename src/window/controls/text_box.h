@@ -10,8 +10,9 @@
 // keyPress gets the character code (Backspace is 8) and may change it; a code of 0 discards
 // the key. It runs even while the box is locked, though a locked box then refuses the edit.
 // Shortcuts such as copy, paste and select all are commands, not characters, and do not reach
-// it; a box that filters its characters can have pasted and dropped text pass through the
-// same handler, one character at a time.
+// it; a box that filters its characters can have pasted, dropped and input-method text pass
+// through the same handler, one character at a time, by every way the user can insert it
+// (keys, the context menu, the middle button, drag and drop).
 class TextBox : public QLineEdit {
     Q_OBJECT
 
@@ -40,6 +41,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void insertFiltered(const QString& text);

@@ -1,0 +1,29 @@
+// The number the dialer calls: prefix, STD code and phone number as the boxes show them.
+#include "window/form1x.h"
+
+#include "dialing/dial_button.h"
+#include "window/check_value.h"
+#include "window/controls/text_box.h"
+
+#include <QPushButton>
+
+void Form1x::DialButton1_Press()
+{
+    if (TxtAdPhon->text().isEmpty()) {
+        // Nothing to dial: the dialer must not call the number of an earlier press.
+        DialButton1->NumberToDial.clear();
+        return;
+    }
+    BtnExit->setEnabled(false);
+    // Only a tick counts: a greyed box leaves its part out. Each text goes in as the box holds
+    // it, blanks included.
+    const QString prefix = shownCheckValue(Chkprefx) == 1 ? Txtprefx->text() : QString();
+    const QString code = shownCheckValue(Chkcode) == 1 ? TxtCode->text() : QString();
+    const QString phone = TxtAdPhon->text();
+    DialButton1->NumberToDial = prefix + code + phone;
+}
+
+void Form1x::DialButton1_LostFocus()
+{
+    BtnExit->setEnabled(true);
+}

@@ -1,0 +1,97 @@
+// ADD NEW and SAVE: a new contact, or an edited one written back in place.
+#include "window/form1x.h"
+
+#include "editing/record_from_boxes.h"
+#include "window/controls/hover_button.h"
+#include "window/controls/text_box.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// RecordNo is a 16-bit field: no record past this number can carry its own number.
+constexpr std::int32_t LastRecordNo = std::numeric_limits<std::int16_t>::max();
+
+const QString NoNickName = QStringLiteral("Cannot Save without Nick Name");
+const QString NoPhoneNumber = QStringLiteral("Cannot Save without phone number");
+const QString NickInUse = QStringLiteral("This nickname already existed, Add one or more "
+                                         "charecter or number  to make it defrent");
+const QString BookFull = QStringLiteral("Cannot Save: the contact book is full. It holds at "
+                                        "most 32767 contacts.");
+
+} // namespace
+
+void Form1x::BtnAdd_Press()
+{
+    state_.IsNewEntry = true;
+    state_.OriginalNick.clear();
+    BeginNewEntry();
+}
+
+void Form1x::BtnSave_Press()
+{
+    // A refusal leaves everything as typed, the entry or the edit still open, and puts the
+    // caret where the missing text belongs. A nickname of blanks is as good as none: it would
+    // be stored blank, with nothing to list or find it by.
+    if (trimBlanks(TxtNick->text()).isEmpty()) {
+        dialogs_->showMessage(NoNickName);
+        TxtNick->setFocus();
+        return;
+    }
+    if (TxtAdPhon->text().isEmpty()) {
+        dialogs_->showMessage(NoPhoneNumber);
+        TxtAdPhon->setFocus();
+        return;
+    }
+    state_.CurrentRecord = state_.NewRecordNo;
+    CheckDuplicateNick();
+}
+
+void Form1x::CheckDuplicateNick()
+{
+    OpenDataFile();
+    // Compared as it will be stored, cut to the field: a longer nickname whose first 15
+    // characters are taken is just as taken.
+    const std::string nick = storedForm<15>(TxtNick->text());
+    // An edit may keep the nickname its contact had when EDIT was pressed. Only a store over
+    // a contact in the file is an edit: after an edit was left for a new entry, the nickname
+    // it remembered counts like any other.
+    const bool inPlace = state_.CurrentRecord >= 1 && state_.CurrentRecord <= state_.RecordCount;
+    const bool keepsItsNick = inPlace && nick == storedForm<15>(state_.OriginalNick);
+    for (std::int32_t i = 1; i <= state_.RecordCount && !keepsItsNick; ++i) {
+        if (readRecord(i).Nick.trimmed() != nick)
+            continue;
+        closeDataFile();
+        dialogs_->showMessage(NickInUse);
+        return;
+    }
+    closeDataFile();
+    StoreCurrentRecord();
+}
+
+void Form1x::StoreCurrentRecord()
+{
+    OpenDataFile();
+    // Another program may have shortened the file since it was last counted: a record is
+    // never written past the end, where the gap would read as contacts made of zero bytes.
+    state_.CurrentRecord = std::min(state_.CurrentRecord, state_.RecordCount + 1);
+    if (state_.CurrentRecord > LastRecordNo) {
+        closeDataFile();
+        dialogs_->showMessage(BookFull);
+        return;
+    }
+    store::ContactRecord record = recordFromBoxes(*this);
+    record.RecordNo = static_cast<std::int16_t>(state_.CurrentRecord);
+    // A write that fails ends the action here, with the boxes still holding what was typed.
+    writeRecord(state_.CurrentRecord, record);
+    closeDataFile();
+
+    // The whole list again, showing the last record of the file (not necessarily this one),
+    // and then the letter tab that is selected.
+    ReloadNicknameList();
+    BtnSave->setEnabled(false);
+    BtnAdd->setEnabled(true);
+    state_.OriginalNick.clear();
+    TabStrip1_Click();
+}

@@ -1,0 +1,32 @@
+// DELETE: the chosen contact leaves the data file at once.
+#include "window/form1x.h"
+
+#include "store/compaction.h"
+#include "window/controls/hover_button.h"
+
+void Form1x::BtnDelete_Press()
+{
+    DeleteCurrentRecord();
+}
+
+void Form1x::DeleteCurrentRecord()
+{
+    // DELETE acts once per choice in the list: after a deletion, failed or not, the record
+    // number it was given may belong to another contact.
+    BtnDelete->setEnabled(false);
+    try {
+        OpenDataFile();
+        store::compactWithout(dataFile_, scratchFile_, state_.CurrentRecord);
+        InitializeWindow();
+    } catch (...) {
+        // Whichever step failed, the window is set up again from what the data file now
+        // holds, so that the list offers only contacts that are stored; the failure itself is
+        // reported by the action's guard.
+        try {
+            closeAllFiles();
+            InitializeWindow();
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+}

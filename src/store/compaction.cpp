@@ -1,0 +1,97 @@
+#include "store/compaction.h"
+
+#include "store/store_error.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace store {
+namespace {
+
+// Closes a file or removes a name as far as possible after a failure: a second failure adds
+// nothing to the one being reported.
+template <typename Step> void bestEffort(Step&& step)
+{
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+// Whether `data` holds fewer whole records than `scratch` and they are the first records of
+// `scratch`, byte for byte: what a copy back that was cut off leaves. The records behind them
+// are only in `scratch`. A deletion of this program never leaves such a pair: its scratch file
+// holds at most as many records as the data file.
+bool isCutOffCopy(FileSystem& fs, const std::string& dataName, const std::string& scratchName)
+{
+    if (!fs.isRegularFile(dataName))
+        return false;
+    auto data = fs.open(dataName, OpenMode::OpenOrCreate);
+    auto scratch = fs.open(scratchName, OpenMode::OpenOrCreate);
+    const std::uint64_t dataRecords = data->length() / RecordSize;
+    const std::uint64_t scratchRecords = scratch->length() / RecordSize;
+    bool cutOff = dataRecords < scratchRecords;
+
+    constexpr std::uint64_t chunk = 512 * RecordSize;
+    std::vector<std::uint8_t> ours(chunk);
+    std::vector<std::uint8_t> theirs(chunk);
+    const std::uint64_t end = dataRecords * RecordSize;
+    for (std::uint64_t at = 0; cutOff && at < end; at += chunk) {
+        const auto size = static_cast<std::size_t>(std::min(chunk, end - at));
+        const std::span<std::uint8_t> a(ours.data(), size);
+        const std::span<std::uint8_t> b(theirs.data(), size);
+        cutOff = data->readAt(at, a) == size && scratch->readAt(at, b) == size &&
+                 std::equal(a.begin(), a.end(), b.begin());
+    }
+    scratch->close();
+    data->close();
+    return cutOff;
+}
+
+} // namespace
+
+void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
+{
+    FileSystem& fs = data.fileSystem();
+    try {
+        fs.remove(scratch.name());
+        scratch.open(OpenMode::CreateNew);
+        // Record `removed` is skipped and every record behind it moves up by one; a number
+        // outside 1..count skips nothing. The counters never pass the count, so they cannot
+        // overflow.
+        const std::int32_t count = data.recordCount();
+        std::int32_t target = 0;
+        for (std::int32_t source = 1; source <= count; ++source) {
+            if (source == removed)
+                continue;
+            ++target;
+            scratch.write(target, data.read(source));
+        }
+        // Every record is on the disk before the data file's name points at them.
+        scratch.sync();
+        scratch.close();
+        data.close();
+        fs.rename(scratch.name(), data.name());
+    } catch (...) {
+        bestEffort([&] { scratch.close(); });
+        bestEffort([&] { fs.remove(scratch.name()); });
+        bestEffort([&] { data.close(); });
+        throw;
+    }
+    // Makes the rename durable; until then a crash may still show the old data file, whole.
+    fs.syncDirectory();
+}
+
+bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
+                                const std::string& scratchName)
+{
+    if (!fs.isRegularFile(scratchName))
+        return false;
+    if (fs.exists(dataName) && !isCutOffCopy(fs, dataName, scratchName))
+        return false;
+    fs.rename(scratchName, dataName);
+    fs.syncDirectory();
+    return true;
+}
+
+} // namespace store

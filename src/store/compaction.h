@@ -1,0 +1,35 @@
+#pragma once
+
+#include "store/data_file.h"
+#include "store/file_system.h"
+
+#include <cstdint>
+#include <string>
+
+namespace store {
+
+// Removes record `removed` from `data` by writing every other record, unchanged and in order,
+// to a new scratch file and putting that file in the data file's place in one rename.
+//
+// `data` must be open (its count is the one taken then); `scratch` names the scratch file and
+// must be closed; both are closed on return. A `removed` that designates no record removes
+// nothing, and a trailing partial record does not survive.
+//
+// At every instant the data file holds either all its records or all but the removed one, so
+// a machine that stops in the middle loses no contact. A scratch file left by an earlier run is
+// removed first, never reused, and the new one is created afresh, so nothing is written
+// through a file or symbolic link that was already there. When a step fails, the data file is
+// left as it was (or, when only the final directory sync failed, already compacted), the
+// scratch file is removed as far as possible, and the StoreError goes on to the caller.
+void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed);
+
+// Brings back the contacts of a deletion that deleted the data file and was stopped before it
+// had copied them all back from the scratch file. The scratch file, when it is a plain file,
+// becomes the data file in one rename when the data file is missing, or when it holds fewer
+// whole records than the scratch file and those are the scratch file's first records, byte for
+// byte (the copy back was cut off). Returns whether it did. Run before the data file is first
+// opened, which would otherwise create it empty.
+bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
+                                const std::string& scratchName);
+
+} // namespace store

@@ -1,0 +1,216 @@
+// Removing a record by writing the data file anew, the order of its file operations, and
+// bringing back the contacts of a deletion that was stopped half-way.
+#include "store/compaction.h"
+#include "store/data_file.h"
+#include "support/data_folder.h"
+#include "support/faulty_file_system.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QString Data = QStringLiteral("datphone");
+const QString Scratch = QStringLiteral("dephone");
+
+QByteArray recordsBytes(const std::vector<std::string>& nicks)
+{
+    return encoded(recordsNamed(nicks));
+}
+
+// Deletes record `removed` the way DELETE does: the data file is opened first.
+void deleteRecord(store::FileSystem& fs, std::int32_t removed)
+{
+    store::DataFile data(fs, "datphone");
+    store::DataFile scratch(fs, "dephone");
+    data.open();
+    store::compactWithout(data, scratch, removed);
+    QVERIFY(!data.isOpen());
+    QVERIFY(!scratch.isOpen());
+}
+
+} // namespace
+
+class TestCompaction : public QObject {
+    Q_OBJECT
+
+private slots:
+    void removesAtMostOneRecordAndCopiesTheRest_data();
+    void removesAtMostOneRecordAndCopiesTheRest();
+    void newDataFileIsPrivate();
+    void recovery_data();
+    void recovery();
+    void scratchIsCompleteOnDiskBeforeItReplacesTheDataFile();
+};
+
+void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QByteArray>("after");
+
+    // What DELETE in the window cannot choose: no record, or none of the file's. The window
+    // tests cover the contacts a user chooses.
+    const QByteArray abc = recordsBytes({"Ann", "Bob", "Cid"});
+    QTest::newRow("none chosen") << abc << 0 << abc;
+    QTest::newRow("beyond the end") << abc << 4 << abc;
+    QTest::newRow("negative") << abc << -1 << abc;
+    QTest::newRow("empty file") << QByteArray() << 1 << QByteArray();
+    QTest::newRow("stray bytes only") << QByteArray(128, 'x') << 1 << QByteArray();
+    QTest::newRow("stray bytes, none chosen") << abc + QByteArray(1, '\0') << 0 << abc;
+
+    // Every byte is copied as it is, whatever it holds.
+    QByteArray odd(2 * 129, '\0');
+    for (int i = 0; i < odd.size(); ++i)
+        odd[i] = static_cast<char>(i * 7 + 3);
+    QTest::newRow("any bytes") << odd << 1 << odd.mid(129);
+}
+
+void TestCompaction::removesAtMostOneRecordAndCopiesTheRest()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(int, removed);
+    QFETCH(QByteArray, after);
+
+    DataFolder folder;
+    folder.writeBytes(before);
+    deleteRecord(store::posixFileSystem(), removed);
+
+    QCOMPARE(folder.bytes(), after);
+    QVERIFY(folder.exists(Data));
+    QVERIFY(!folder.exists(Scratch));
+}
+
+void TestCompaction::newDataFileIsPrivate()
+{
+    DataFolder folder;
+    folder.writeBytes(recordsBytes({"Ann", "Bob"}));
+    QFile::setPermissions(folder.filePath(Data), QFile::ReadOwner | QFile::WriteOwner |
+                                                     QFile::ReadGroup | QFile::ReadOther);
+    deleteRecord(store::posixFileSystem(), 1);
+
+    struct stat st {};
+    QCOMPARE(::lstat("datphone", &st), 0);
+    QVERIFY(S_ISREG(st.st_mode));
+    QCOMPARE(st.st_mode & 0777, 0600u);
+}
+
+void TestCompaction::recovery_data()
+{
+    QTest::addColumn<QByteArray>("data");    // "-" for a missing data file
+    QTest::addColumn<QByteArray>("scratch"); // "-" for none, "->" for a symbolic link
+    QTest::addColumn<bool>("recovered");
+
+    const QByteArray none = "-";
+    const QByteArray abc = recordsBytes({"Ann", "Bob", "Cid"});
+    const QByteArray ac = recordsBytes({"Ann", "Bob", "Cid"}).left(129) +
+                          recordsBytes({"Ann", "Bob", "Cid"}).mid(258);
+
+    QTest::newRow("stopped after the data file went") << none << ac << true;
+    QTest::newRow("stopped after the data file went, no records") << none << QByteArray() << true;
+    QTest::newRow("nothing to recover") << none << none << false;
+    QTest::newRow("scratch is a symbolic link") << none << QByteArray("->") << false;
+    // The copy back had not begun, had copied one record, or one and a half.
+    QTest::newRow("copy back not begun") << QByteArray() << ac << true;
+    QTest::newRow("copy back cut off") << abc.left(129) << abc << true;
+    QTest::newRow("copy back cut off in a record") << abc.left(129 + 60) << abc << true;
+    // What this program's own deletion leaves when it stops: the data file is whole and the
+    // scratch file is never longer than it.
+    QTest::newRow("copy out cut off") << abc << ac.left(129) << false;
+    QTest::newRow("copy out complete") << abc << ac << false;
+    QTest::newRow("same records") << abc << abc << false;
+    QTest::newRow("data file differs") << recordsBytes({"Zed"}) << abc << false;
+    QTest::newRow("data file differs in its last byte")
+        << abc.left(128) + QByteArray(1, '!') << abc << false;
+}
+
+void TestCompaction::recovery()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, scratch);
+    QFETCH(bool, recovered);
+
+    DataFolder folder;
+    if (data != "-")
+        folder.writeBytes(data, Data);
+    const bool link = scratch == "->";
+    if (link) {
+        folder.writeBytes(recordsBytes({"Eve"}), QStringLiteral("elsewhere"));
+        QVERIFY(QFile::link(QStringLiteral("elsewhere"), folder.filePath(Scratch)));
+    } else if (scratch != "-") {
+        folder.writeBytes(scratch, Scratch);
+    }
+
+    QCOMPARE(store::recoverInterruptedDeletion(store::posixFileSystem(), "datphone", "dephone"),
+             recovered);
+
+    if (recovered) {
+        QCOMPARE(folder.bytes(Data), scratch);
+        QVERIFY(!folder.exists(Scratch));
+        return;
+    }
+    QCOMPARE(folder.exists(Data), data != "-");
+    if (data != "-")
+        QCOMPARE(folder.bytes(Data), data);
+    if (link) {
+        QVERIFY(QFileInfo(folder.filePath(Scratch)).isSymLink());
+        QCOMPARE(folder.bytes(QStringLiteral("elsewhere")), recordsBytes({"Eve"}));
+    } else if (scratch != "-") {
+        QCOMPARE(folder.bytes(Scratch), scratch);
+    }
+}
+
+// The order that makes every instant safe: the data file itself is never written, removed or
+// truncated; the new records are on the disk before the rename, and the rename is made
+// durable after it.
+void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
+{
+    DataFolder folder;
+    folder.writeBytes(recordsBytes({"Ann", "Bob", "Cid", "Dot"}));
+    FaultyFileSystem fs;
+    deleteRecord(fs, 2);
+    QCOMPARE(folder.records().size(), std::size_t(3));
+
+    const auto& log = fs.operations();
+    qInfo("a compaction of 4 records makes %d file operations:\n%s", fs.count(),
+          fs.describeAll().c_str());
+
+    const auto position = [&](FileOperation kind, const std::string& name) {
+        int last = -1;
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            if (log[i].kind == kind && log[i].name == name)
+                last = static_cast<int>(i);
+        }
+        return last;
+    };
+    for (const auto& op : log) {
+        const bool changesData = op.name == "datphone" && (op.kind == FileOperation::Write ||
+                                                           op.kind == FileOperation::Remove ||
+                                                           op.kind == FileOperation::Rename);
+        QVERIFY2(!changesData, op.describe().c_str());
+    }
+    QCOMPARE(fs.operationsOn(FileOperation::Write, "dephone").size(), std::size_t(3));
+    // A leftover goes before the scratch file is made, and that is only ever created new.
+    QCOMPARE(fs.operationsOn(FileOperation::Remove, "dephone").size(), std::size_t(1));
+    QVERIFY(position(FileOperation::Remove, "dephone") < position(FileOperation::Open, "dephone"));
+    const auto opens = fs.operationsOn(FileOperation::Open, "dephone");
+    QCOMPARE(opens.size(), std::size_t(1));
+    QVERIFY(opens.front().mode == store::OpenMode::CreateNew);
+
+    const int lastWrite = position(FileOperation::Write, "dephone");
+    const int sync = position(FileOperation::Sync, "dephone");
+    const int close = position(FileOperation::Close, "dephone");
+    const int rename = position(FileOperation::Rename, "dephone");
+    const int syncDirectory = position(FileOperation::SyncDirectory, ".");
+    QVERIFY(lastWrite < sync);
+    QVERIFY(sync < close);
+    QVERIFY(close < rename);
+    QVERIFY(position(FileOperation::Close, "datphone") < rename);
+    QCOMPARE(log[static_cast<std::size_t>(rename)].target, std::string("datphone"));
+    QCOMPARE(syncDirectory, static_cast<int>(log.size()) - 1);
+}
+
+QTEST_GUILESS_MAIN(TestCompaction)
+#include "tst_compaction.moc"
