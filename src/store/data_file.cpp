@@ -43,14 +43,22 @@ void DataFile::close()
 
 ContactRecord DataFile::read(std::int32_t n)
 {
+    return view(n).decode();
+}
+
+RecordView DataFile::view(std::int32_t n)
+{
     if (!file_)
         throw StoreError("read", name_, "the file is not open");
-    if (n < 1 || n > count_)
-        return ContactRecord{}; // no caller relies on a record that is not there
+    if (n < 1 || n > count_) {
+        // No caller relies on a record that is not there.
+        static const RecordBytes blank = encodeRecord(ContactRecord{});
+        return RecordView(blank);
+    }
     if (n < windowFirst_ || n >= windowFirst_ + windowCount_)
         fillWindow(n);
     const auto* bytes = window_.data() + static_cast<std::size_t>(n - windowFirst_) * RecordSize;
-    return decodeRecord(std::span<const std::uint8_t, RecordSize>(bytes, RecordSize));
+    return RecordView(std::span<const std::uint8_t, RecordSize>(bytes, RecordSize));
 }
 
 void DataFile::fillWindow(std::int32_t n)

@@ -29,6 +29,9 @@ public:
     std::int32_t recordCount() const { return count_; }
 
     ContactRecord read(std::int32_t n);
+    // Record n in place, for the scans: valid until the next read, view, write or close. A
+    // number past the count gives a blank record, as read does.
+    RecordView view(std::int32_t n);
     // n up to the count replaces that record; n = count + 1 appends it.
     void write(std::int32_t n, const ContactRecord& record);
     void sync();

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QStringView>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 std::u32string codePoints(const QString& text)
@@ -20,15 +23,28 @@ std::u32string codePoints(const QString& text)
 
 QString fromStore(std::string_view bytes)
 {
-    QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    // Latin-1 and Windows-1252 differ only in the bytes 0x80 to 0x9F.
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch >= 0x80 && ch <= 0x9F)
-            text[i] =
-                QChar(static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(ch))));
-    }
+    if (bytes.empty())
+        return QString::fromLatin1(bytes.data(), 0); // null for a view of nothing
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    fromStoreInto(bytes, reinterpret_cast<char16_t*>(text.data()));
     return text;
+}
+
+void fromStoreInto(std::string_view bytes, char16_t* out)
+{
+    // Latin-1 and Windows-1252 differ only in the bytes 0x80 to 0x9F, which few texts hold:
+    // the bytes are widened in one pass, and only a text that holds such a byte is looked at
+    // again.
+    bool differs = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto value = static_cast<std::uint8_t>(bytes[i]);
+        out[i] = value;
+        differs |= value >= 0x80 && value <= 0x9F;
+    }
+    if (!differs)
+        return;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        out[i] = static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(bytes[i])));
 }
 
 std::string toStore(const QString& text)
