@@ -191,7 +191,13 @@ void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
                                                            op.kind == FileOperation::Rename);
         QVERIFY2(!changesData, op.describe().c_str());
     }
-    QCOMPARE(fs.operationsOn(FileOperation::Write, "dephone").size(), std::size_t(3));
+    // The three records that stay, each written once, one after the other from the start.
+    std::uint64_t writtenUpTo = 0;
+    for (const auto& write : fs.operationsOn(FileOperation::Write, "dephone")) {
+        QCOMPARE(write.offset, writtenUpTo);
+        writtenUpTo += write.bytes;
+    }
+    QCOMPARE(writtenUpTo, std::uint64_t(3 * store::RecordSize));
     // A leftover goes before the scratch file is made, and that is only ever created new.
     QCOMPARE(fs.operationsOn(FileOperation::Remove, "dephone").size(), std::size_t(1));
     QVERIFY(position(FileOperation::Remove, "dephone") < position(FileOperation::Open, "dephone"));

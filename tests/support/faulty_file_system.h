@@ -33,6 +33,8 @@ struct OperationRecord {
     std::string target = {}; // the new name of a rename, else empty
     store::OpenMode mode = store::OpenMode::OpenOrCreate; // of an open
     bool failed = false;
+    std::uint64_t offset = 0; // where a read or write begins
+    std::size_t bytes = 0;    // how many bytes a read asks for or a write writes
 
     // "7 write dephone", "12 rename dephone -> datphone".
     std::string describe() const;
