@@ -3,8 +3,11 @@
 #include <functional>
 
 struct Timing {
-    double median = 0; // milliseconds
+    double median = 0; // milliseconds of the clock on the wall
     double p95 = 0;
+    // Milliseconds the program's thread ran on a processor, median: what the action costs
+    // when other programs take turns on the machine's two cores, less the waits for the disk.
+    double cpuMedian = 0;
 };
 
 // Runs prepare (not timed) then action (timed) `runs` times; the figures are in milliseconds.

@@ -92,6 +92,24 @@ void DataFile::requireWritable()
     file_->writeAt(0, {});
 }
 
+void DataFile::writeRecords(std::int32_t first, std::span<const std::uint8_t> records)
+{
+    if (!file_)
+        throw StoreError("write", name_, "the file is not open");
+    if (first < 1)
+        throw StoreError("write", name_, "there is no record number " + std::to_string(first));
+    if (records.size() % RecordSize != 0)
+        throw StoreError("write", name_, "the bytes are no whole number of records");
+    const std::uint64_t added = records.size() / RecordSize;
+    if (added == 0)
+        return;
+    if (first - 1 + added > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        throw StoreError("write", name_, "the file would hold more records than can be counted");
+    windowCount_ = 0;
+    file_->writeAt(offsetOf(first), records);
+    count_ = std::max(count_, static_cast<std::int32_t>(first - 1 + std::int32_t(added)));
+}
+
 void DataFile::sync()
 {
     if (!file_)

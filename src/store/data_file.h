@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ public:
     RecordView view(std::int32_t n);
     // n up to the count replaces that record; n = count + 1 appends it.
     void write(std::int32_t n, const ContactRecord& record);
+    // Records first, first + 1, ... from their bytes, a whole number of records, in one call
+    // to the file: how a file is written anew without a system call per record. The same
+    // rules as write: first is at most count + 1.
+    void writeRecords(std::int32_t first, std::span<const std::uint8_t> records);
     void sync();
     // Fails as a write would when the file may only be read; writes nothing.
     void requireWritable();

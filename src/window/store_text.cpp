@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +18,31 @@ std::u32string codePoints(const QString& text)
     for (char32_t ch : text.toUcs4())
         points.push_back(ch);
     return points;
+}
+
+// Whether a byte from 0x80 to 0x9F is among the bytes: their top three bits are 100. Eight
+// bytes are looked at in one step.
+bool anyDiffersFromLatin1(std::string_view bytes)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    const auto wordDiffers = [&](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + at, 8);
+        // A byte of `mismatch` is zero where the byte's top three bits are 100.
+        const std::uint64_t mismatch = (word & (0xE0 * ones)) ^ (0x80 * ones);
+        return ((mismatch - ones) & ~mismatch & (0x80 * ones)) != 0;
+    };
+    if (bytes.size() < 8) {
+        return std::any_of(bytes.begin(), bytes.end(), [](char byte) {
+            return (static_cast<std::uint8_t>(byte) & 0xE0) == 0x80;
+        });
+    }
+    for (std::size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+        if (wordDiffers(at))
+            return true;
+    }
+    // The last word may overlap the one before.
+    return bytes.size() % 8 != 0 && wordDiffers(bytes.size() - 8);
 }
 
 } // namespace
@@ -33,18 +59,15 @@ QString fromStore(std::string_view bytes)
 void fromStoreInto(std::string_view bytes, char16_t* out)
 {
     // Latin-1 and Windows-1252 differ only in the bytes 0x80 to 0x9F, which few texts hold:
-    // the bytes are widened in one pass, and only a text that holds such a byte is looked at
-    // again.
-    bool differs = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto value = static_cast<std::uint8_t>(bytes[i]);
-        out[i] = value;
-        differs |= value >= 0x80 && value <= 0x9F;
-    }
-    if (!differs)
+    // the others widen to their own value.
+    if (!anyDiffersFromLatin1(bytes)) {
+        std::transform(bytes.begin(), bytes.end(), out,
+                       [](char byte) { return char16_t(static_cast<std::uint8_t>(byte)); });
         return;
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        out[i] = static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(bytes[i])));
+    }
+    std::transform(bytes.begin(), bytes.end(), out, [](char byte) {
+        return static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(byte)));
+    });
 }
 
 std::string toStore(const QString& text)

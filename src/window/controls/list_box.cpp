@@ -23,10 +23,11 @@ private:
 
 } // namespace
 
-ListEntries::ListEntries(const ListEntries& other) : ends_(other.ends_)
+ListEntries::ListEntries(const ListEntries& other)
 {
     makeRoom(other.used());
     std::copy_n(other.text_.get(), other.used(), text_.get());
+    ends_ = other.ends_;
 }
 
 ListEntries& ListEntries::operator=(const ListEntries& other)
