@@ -3,6 +3,7 @@
 
 #include "editing/record_from_boxes.h"
 #include "window/controls/hover_button.h"
+#include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
 
 #include <limits>
@@ -61,7 +62,7 @@ void Form1x::CheckDuplicateNick()
     const bool inPlace = editedContact_ && editedContact_->recordNo == state_.NewRecordNo;
     const bool keepsItsNick = inPlace && nick == storedForm<15>(state_.OriginalNick);
     for (std::int32_t i = 1; i <= state_.RecordCount && !keepsItsNick; ++i) {
-        if (readRecord(i).Nick.trimmed() != nick)
+        if (!store::trimmedEquals(viewRecord(i).nick(), nick))
             continue;
         closeDataFile();
         dialogs_->showMessage(NickInUse);
@@ -106,5 +107,7 @@ void Form1x::StoreCurrentRecord()
     BtnSave->setEnabled(false);
     BtnAdd->setEnabled(true);
     state_.OriginalNick.clear();
-    TabStrip1_Click();
+    // The "*" tab would only list again what was just listed, and show the same contact.
+    if (TabStrip1->selectedCaption() != QLatin1String("*"))
+        TabStrip1_Click();
 }

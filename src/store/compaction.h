@@ -11,8 +11,9 @@ namespace store {
 // Removes record `removed` from `data` by writing every other record, unchanged and in order,
 // to a new scratch file and putting that file in the data file's place in one rename.
 //
-// `data` must be open (its count is the one taken then); `scratch` names the scratch file and
-// must be closed; both are closed on return. A `removed` that designates no record removes
+// `data` must be open (its count is the one taken then); a data file that may only be read is
+// left as it is and the deletion fails as a write to it would. `scratch` names the scratch file
+// and must be closed; both are closed on return. A `removed` that designates no record removes
 // nothing, and a trailing partial record does not survive.
 //
 // At every instant the data file holds either all its records or all but the removed one, so

@@ -2,13 +2,17 @@
 // bringing back the contacts of a deletion that was stopped half-way.
 #include "store/compaction.h"
 #include "store/data_file.h"
+#include "store/store_error.h"
 #include "support/data_folder.h"
 #include "support/faulty_file_system.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,9 +44,11 @@ private slots:
     void removesAtMostOneRecordAndCopiesTheRest_data();
     void removesAtMostOneRecordAndCopiesTheRest();
     void newDataFileIsPrivate();
+    void aReadOnlyDataFileIsLeftAsItIs();
     void recovery_data();
     void recovery();
     void scratchIsCompleteOnDiskBeforeItReplacesTheDataFile();
+    void aWriteThatFailsInALaterBatchLeavesTheDataFileWhole();
 };
 
 void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
@@ -66,6 +72,18 @@ void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
     for (int i = 0; i < odd.size(); ++i)
         odd[i] = static_cast<char>(i * 7 + 3);
     QTest::newRow("any bytes") << odd << 1 << odd.mid(129);
+
+    // A long book goes across a thousand records to a write: the record removed at either
+    // edge of a batch, or in the last, short one, and every byte of the others in its place.
+    QByteArray book(2500 * 129, '\0');
+    for (int i = 0; i < book.size(); ++i)
+        book[i] = static_cast<char>((i * 31 + i / 129) % 251);
+    const auto without = [&](int n) { return book.left((n - 1) * 129) + book.mid(n * 129); };
+    for (int removed : {1, 1024, 1025, 1026, 2048, 2049, 2499, 2500})
+        QTest::addRow("2500 records, record %d", removed) << book << removed << without(removed);
+    QTest::newRow("2500 records, none chosen") << book << 0 << book;
+    QTest::newRow("2500 records and stray bytes")
+        << book + QByteArray(100, 'x') << 1025 << without(1025);
 }
 
 void TestCompaction::removesAtMostOneRecordAndCopiesTheRest()
@@ -95,6 +113,68 @@ void TestCompaction::newDataFileIsPrivate()
     QCOMPARE(::lstat("datphone", &st), 0);
     QVERIFY(S_ISREG(st.st_mode));
     QCOMPARE(st.st_mode & 0777, 0600u);
+}
+
+namespace {
+
+// A deletion from a data file that may only be read; returns what went wrong.
+std::string readOnlyDeletionProblem(const QByteArray& before)
+{
+    store::DataFile data(store::posixFileSystem(), "datphone");
+    store::DataFile scratch(store::posixFileSystem(), "dephone");
+    try {
+        data.open();
+        store::compactWithout(data, scratch, 1);
+        return "the deletion went through";
+    } catch (const store::StoreError& error) {
+        if (error.operation() != "write" || error.fileName() != "datphone" ||
+            error.reason() != store::systemReason(EACCES))
+            return "wrong failure: " + std::string(error.what());
+    }
+    QFile file(Data);
+    if (!file.open(QIODevice::ReadOnly) || file.readAll() != before)
+        return "the data file changed";
+    if (QFileInfo::exists(Scratch))
+        return "a scratch file was left";
+    if (data.isOpen() || scratch.isOpen())
+        return "a file was left open";
+    return {};
+}
+
+} // namespace
+
+// The folder may be written, so the data file could be replaced; its owner made it read-only,
+// and it stays as it is, with its mode.
+void TestCompaction::aReadOnlyDataFileIsLeftAsItIs()
+{
+    DataFolder folder;
+    const QByteArray before = recordsBytes({"Ann", "Bob"});
+    folder.writeBytes(before);
+    QCOMPARE(::chmod("datphone", 0444), 0);
+    if (::geteuid() != 0) {
+        const std::string problem = readOnlyDeletionProblem(before);
+        QVERIFY2(problem.empty(), problem.c_str());
+    } else {
+        // Root may write any file: check as an ordinary user, in a child process.
+        QCOMPARE(::chmod(".", 0777), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            const std::string problem = readOnlyDeletionProblem(before);
+            if (!problem.empty())
+                ::write(2, problem.c_str(), problem.size());
+            ::_exit(problem.empty() ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+    struct stat st {};
+    QCOMPARE(::lstat("datphone", &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0444u);
 }
 
 void TestCompaction::recovery_data()
@@ -186,12 +266,19 @@ void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
         return last;
     };
     for (const auto& op : log) {
-        const bool changesData = op.name == "datphone" && (op.kind == FileOperation::Write ||
-                                                           op.kind == FileOperation::Remove ||
-                                                           op.kind == FileOperation::Rename);
+        const bool changesData =
+            op.name == "datphone" &&
+            ((op.kind == FileOperation::Write && op.bytes > 0) ||
+             op.kind == FileOperation::Remove || op.kind == FileOperation::Rename);
         QVERIFY2(!changesData, op.describe().c_str());
     }
-    QCOMPARE(fs.operationsOn(FileOperation::Write, "dephone").size(), std::size_t(3));
+    // The three records that stay, each written once, one after the other from the start.
+    std::uint64_t writtenUpTo = 0;
+    for (const auto& write : fs.operationsOn(FileOperation::Write, "dephone")) {
+        QCOMPARE(write.offset, writtenUpTo);
+        writtenUpTo += write.bytes;
+    }
+    QCOMPARE(writtenUpTo, std::uint64_t(3 * store::RecordSize));
     // A leftover goes before the scratch file is made, and that is only ever created new.
     QCOMPARE(fs.operationsOn(FileOperation::Remove, "dephone").size(), std::size_t(1));
     QVERIFY(position(FileOperation::Remove, "dephone") < position(FileOperation::Open, "dephone"));
@@ -210,6 +297,30 @@ void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
     QVERIFY(position(FileOperation::Close, "datphone") < rename);
     QCOMPARE(log[static_cast<std::size_t>(rename)].target, std::string("datphone"));
     QCOMPARE(syncDirectory, static_cast<int>(log.size()) - 1);
+}
+
+void TestCompaction::aWriteThatFailsInALaterBatchLeavesTheDataFileWhole()
+{
+    DataFolder folder;
+    std::vector<std::string> nicks;
+    for (int i = 1; i <= 3000; ++i)
+        nicks.push_back("n" + std::to_string(i));
+    const QByteArray before = recordsBytes(nicks);
+    folder.writeBytes(before);
+    FaultyFileSystem fs;
+    int writes = 0;
+    fs.failFirst([&](const OperationRecord& op) {
+        return op.kind == FileOperation::Write && op.name == "dephone" && ++writes == 2;
+    });
+    QVERIFY_THROWS_EXCEPTION(store::StoreError, deleteRecord(fs, 5));
+    QCOMPARE(fs.failures(), 1);
+    QCOMPARE(folder.bytes(), before);
+    QVERIFY(!folder.exists(Scratch));
+    // The first batch had gone to the scratch file, the failed one did not.
+    const auto written = fs.operationsOn(FileOperation::Write, "dephone");
+    QCOMPARE(written.size(), std::size_t(2));
+    QCOMPARE(written[0].bytes, std::size_t(1024 * 129));
+    QVERIFY(written[1].failed);
 }
 
 QTEST_GUILESS_MAIN(TestCompaction)

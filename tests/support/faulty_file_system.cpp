@@ -2,6 +2,8 @@
 
 #include "store/store_error.h"
 
+#include <algorithm>
+
 namespace {
 
 // An open file whose operations go through the file system's count.
@@ -10,7 +12,9 @@ public:
     FaultyFile(FaultyFileSystem& fs, std::unique_ptr<store::File> real, std::string name)
         : fs_(fs), real_(std::move(real)), name_(std::move(name))
     {
+        fs_.opened(name_);
     }
+    ~FaultyFile() override { fs_.released(name_); }
 
     std::uint64_t length() override
     {
@@ -19,12 +23,12 @@ public:
     }
     std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
     {
-        enter(FileOperation::Read);
+        enter(FileOperation::Read, offset, out.size());
         return real_->readAt(offset, out);
     }
     void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override
     {
-        enter(FileOperation::Write);
+        enter(FileOperation::Write, offset, data.size());
         real_->writeAt(offset, data);
     }
     void sync() override
@@ -39,7 +43,10 @@ public:
     }
 
 private:
-    void enter(FileOperation kind) { fs_.enter({.kind = kind, .name = name_}); }
+    void enter(FileOperation kind, std::uint64_t offset = 0, std::size_t bytes = 0)
+    {
+        fs_.enter({.kind = kind, .name = name_, .offset = offset, .bytes = bytes});
+    }
 
     FaultyFileSystem& fs_;
     std::unique_ptr<store::File> real_;
@@ -98,6 +105,8 @@ std::string OperationRecord::describe() const
     std::string text = std::to_string(number) + " " + nameOf(kind) + " " + name;
     if (kind == FileOperation::Open && mode == store::OpenMode::CreateNew)
         text += " (new)";
+    if (kind == FileOperation::Write && bytes == 0)
+        text += " (nothing)";
     if (!target.empty())
         text += " -> " + target;
     if (failed)
@@ -155,6 +164,13 @@ std::string FaultyFileSystem::describeAll() const
     for (const auto& record : log_)
         text += record.describe() + "\n";
     return text;
+}
+
+void FaultyFileSystem::released(const std::string& name)
+{
+    const auto at = std::find(open_.begin(), open_.end(), name);
+    if (at != open_.end())
+        open_.erase(at);
 }
 
 void FaultyFileSystem::enter(OperationRecord record)

@@ -33,8 +33,11 @@ struct OperationRecord {
     std::string target = {}; // the new name of a rename, else empty
     store::OpenMode mode = store::OpenMode::OpenOrCreate; // of an open
     bool failed = false;
+    std::uint64_t offset = 0; // where a read or write begins
+    std::size_t bytes = 0;    // how many bytes a read asks for or a write writes
 
-    // "7 write dephone", "12 rename dephone -> datphone".
+    // "7 write dephone", "3 write datphone (nothing)" for a write of no bytes,
+    // "12 rename dephone -> datphone".
     std::string describe() const;
 };
 
@@ -71,6 +74,9 @@ public:
     int failures() const { return failures_; }
     // The log, one operation a line.
     std::string describeAll() const;
+    // The files it opened that are still open, by name: a file counts as open until it is
+    // destroyed, since a close that failed still lets go of it.
+    std::vector<std::string> openFiles() const { return open_; }
 
     std::unique_ptr<store::File> open(const std::string& name, store::OpenMode mode) override;
     bool exists(const std::string& name) override;
@@ -82,6 +88,8 @@ public:
 
     // Counts and, when planned, fails one operation; used by the files it opened too.
     void enter(OperationRecord record);
+    void opened(const std::string& name) { open_.push_back(name); }
+    void released(const std::string& name);
 
 private:
     store::FileSystem& real_;
@@ -90,4 +98,5 @@ private:
     std::optional<int> failFrom_;
     std::function<bool(const OperationRecord&)> failFirst_;
     int failures_ = 0;
+    std::vector<std::string> open_;
 };

@@ -43,7 +43,9 @@ bool WindowFixture::isLocked(const TextBox* box) const
 void WindowFixture::clickListEntry(int row)
 {
     ListBox* list = window_->ListNick;
-    const QRect place = list->visualRect(list->model()->index(row, 0));
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index); // an entry far down a long list is clicked where it is shown
+    const QRect place = list->visualRect(index);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
 }
 

@@ -1,0 +1,250 @@
+// Every file operation of the actions that write, made to fail in turn and, separately, made
+// the last one before the machine stops. Whatever happens, "datphone" holds the contacts as
+// they were before the action or as they are after it, a failure says so in a message, no
+// file stays open, and the window (or, after a stop, a fresh start) goes on working.
+#include "support/faulty_file_system.h"
+#include "support/window_fixture.h"
+#include "window/controls/hover_button.h"
+#include "window/controls/list_box.h"
+#include "window/controls/text_box.h"
+
+#include <QTest>
+
+#include <functional>
+#include <set>
+
+namespace {
+
+const QString Scratch = QStringLiteral("dephone");
+
+QStringList entriesOf(const std::vector<store::ContactRecord>& records)
+{
+    QStringList entries;
+    for (const auto& record : records)
+        entries.append(QString::fromLatin1(record.Nick.text()));
+    return entries;
+}
+
+std::string namesOf(const std::vector<std::string>& names)
+{
+    std::string all = "still open:";
+    for (const auto& name : names)
+        all += " " + name;
+    return all;
+}
+
+// One action of the user that writes, from a window started on `before` to the press.
+struct Action {
+    QString name;
+    QByteArray before;
+    // Brings the started window to the moment before the press: a choice in the list, an
+    // entry typed.
+    std::function<void(WindowFixture&)> prepare;
+    QPushButton* (*button)(Form1x&);
+    QByteArray after;
+};
+
+const std::vector<store::ContactRecord> Three = recordsNamed({"Ann", "Bob", "Cid"});
+
+std::vector<store::ContactRecord> without(std::vector<store::ContactRecord> records, int removed)
+{
+    records.erase(records.begin() + (removed - 1));
+    return records;
+}
+
+QPushButton* deleteButton(Form1x& w)
+{
+    return w.BtnDelete;
+}
+
+std::vector<Action> actions()
+{
+    std::vector<Action> all;
+    all.push_back({QStringLiteral("DELETE middle of three"), encoded(Three),
+                   [](WindowFixture& fx) { fx.clickListEntry(1); }, deleteButton,
+                   encoded(without(Three, 2))});
+    all.push_back({QStringLiteral("DELETE only contact, stray bytes behind"),
+                   encoded(recordsNamed({"Ann"})) + QByteArray(40, 'z'),
+                   [](WindowFixture& fx) { fx.clickListEntry(0); }, deleteButton, QByteArray()});
+    return all;
+}
+
+const Action& actionNamed(const QString& name)
+{
+    static const std::vector<Action> all = actions();
+    for (const Action& action : all) {
+        if (action.name == name)
+            return action;
+    }
+    qFatal("no action %s", qPrintable(name));
+}
+
+// The window started on the action's file through `fs`, brought to the press.
+void prepare(WindowFixture& fx, FaultyFileSystem& fs, const Action& action)
+{
+    fx.folder.writeBytes(action.before);
+    fx.start(fs);
+    if (!QTest::qWaitForWindowActive(&fx.window()))
+        qWarning("the window did not become active");
+    action.prepare(fx);
+    fs.restartCount();
+}
+
+// The file operations of one press, as a run without failures makes them.
+std::vector<OperationRecord> dryRun(const Action& action)
+{
+    FaultyFileSystem fs;
+    WindowFixture fx;
+    prepare(fx, fs, action);
+    fx.click(action.button(fx.window()));
+    if (fx.folder.bytes() != action.after || !fx.dialogs->messages.isEmpty())
+        qFatal("%s does not do what it should without failures", qPrintable(action.name));
+    return fs.operations();
+}
+
+struct Point {
+    QString action;
+    int step;
+    bool stops;
+    friend bool operator<(const Point& a, const Point& b)
+    {
+        return std::tie(a.action, a.step, a.stops) < std::tie(b.action, b.step, b.stops);
+    }
+};
+std::set<Point> plannedPoints;
+std::set<Point> coveredPoints;
+
+void addInjectionPoints(bool stops)
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("steps");
+
+    for (const Action& action : actions()) {
+        const auto operations = dryRun(action);
+        for (const OperationRecord& op : operations) {
+            const std::string row = action.name.toStdString() + ": " + op.describe();
+            QTest::newRow(row.c_str())
+                << action.name << op.number << QString::fromStdString(op.describe())
+                << static_cast<int>(operations.size());
+            plannedPoints.insert({action.name, op.number, stops});
+        }
+    }
+}
+
+// The contacts the window offers are the ones the file holds, and it still reads, chooses,
+// deletes and stores.
+void checkTheWindowWorks(WindowFixture& fx)
+{
+    const int messages = static_cast<int>(fx.dialogs->messages.size());
+    fx.clickTab(QStringLiteral("*"));
+    const auto stored = fx.folder.records();
+    QCOMPARE(fx.listEntries(), entriesOf(stored));
+    if (!stored.empty()) {
+        fx.clickListEntry(0);
+        QCOMPARE(fx.window().TxtNick->text(), QString::fromLatin1(stored.front().Nick.trimmed()));
+        QVERIFY(fx.window().BtnDelete->isEnabled());
+        fx.click(fx.window().BtnDelete);
+        QCOMPARE(fx.folder.records(), without(stored, 1));
+        QCOMPARE(fx.listEntries(), entriesOf(without(stored, 1)));
+    }
+    QVERIFY(!fx.folder.exists(Scratch));
+    QCOMPARE(fx.dialogs->messages.size(), messages);
+}
+
+} // namespace
+
+class TestFaultInjection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanupTestCase();
+
+    void eachFailingOperationKeepsThePromise_data();
+    void eachFailingOperationKeepsThePromise();
+    void eachStopOfTheMachineKeepsThePromise_data();
+    void eachStopOfTheMachineKeepsThePromise();
+};
+
+void TestFaultInjection::cleanupTestCase()
+{
+    qInfo("%zu of %zu injection points covered (%zu file operations, each failed once and each "
+          "the last before a stop)",
+          coveredPoints.size(), plannedPoints.size(), plannedPoints.size() / 2);
+}
+
+void TestFaultInjection::eachFailingOperationKeepsThePromise_data()
+{
+    addInjectionPoints(false);
+}
+
+void TestFaultInjection::eachFailingOperationKeepsThePromise()
+{
+    QFETCH(QString, action);
+    QFETCH(int, step);
+    QFETCH(QString, operation);
+    const Action& act = actionNamed(action);
+
+    FaultyFileSystem fs;
+    WindowFixture fx;
+    prepare(fx, fs, act);
+    fs.failAt(step);
+    fx.click(act.button(fx.window()));
+
+    // The operation that failed is the one the dry run made at this step.
+    QVERIFY(fs.count() >= step);
+    const OperationRecord failed = fs.operations().at(static_cast<std::size_t>(step - 1));
+    QVERIFY(failed.failed);
+    QCOMPARE(QString::fromStdString(failed.describe()), operation + QStringLiteral(" [failed]"));
+    QCOMPARE(fs.failures(), 1);
+
+    const QByteArray bytes = fx.folder.bytes();
+    QVERIFY2(bytes == act.before || bytes == act.after, qPrintable(fs.describeAll().c_str()));
+    QVERIFY(!fx.folder.exists(Scratch));
+    QVERIFY2(fs.openFiles().empty(), namesOf(fs.openFiles()).c_str());
+
+    // One message, which names the file and what could not be done to it.
+    QCOMPARE(fx.dialogs->messages.size(), 1);
+    const QString message = fx.dialogs->messages.front();
+    QVERIFY2(message.contains(u'"' + QString::fromStdString(failed.name) + u'"'),
+             qPrintable(message));
+    QVERIFY2(message.contains(QLatin1String(failureWord(failed))), qPrintable(message));
+
+    fs.stopFailing();
+    checkTheWindowWorks(fx);
+    coveredPoints.insert({action, step, false});
+}
+
+void TestFaultInjection::eachStopOfTheMachineKeepsThePromise_data()
+{
+    addInjectionPoints(true);
+}
+
+void TestFaultInjection::eachStopOfTheMachineKeepsThePromise()
+{
+    QFETCH(QString, action);
+    QFETCH(int, step);
+    QFETCH(int, steps);
+    const Action& act = actionNamed(action);
+
+    FaultyFileSystem fs;
+    WindowFixture fx;
+    prepare(fx, fs, act);
+    // Operation `step` is the last that reaches the disk.
+    fs.failFrom(step + 1);
+    fx.click(act.button(fx.window()));
+    QCOMPARE(fx.dialogs->messages.size(), step < steps ? 1 : 0);
+    QVERIFY2(fs.openFiles().empty(), namesOf(fs.openFiles()).c_str());
+
+    // The machine starts again on what the disk holds.
+    fx.restart();
+    const QByteArray bytes = fx.folder.bytes();
+    QVERIFY2(bytes == act.before || bytes == act.after, qPrintable(QString::number(bytes.size())));
+    QVERIFY(fx.dialogs->messages.isEmpty());
+    checkTheWindowWorks(fx);
+    coveredPoints.insert({action, step, true});
+}
+
+QTEST_MAIN(TestFaultInjection)
+#include "tst_fault_injection.moc"
