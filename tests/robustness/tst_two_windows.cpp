@@ -291,7 +291,7 @@ int runWindowProcess(const QString& folder, int slowDeletionMs)
 // One window in a process of its own, on the folder.
 class OtherWindow {
 public:
-    // A window whose deletions write their scratch file slowly, slowDeletionMs for each record.
+    // A window whose deletions write their scratch file slowly, slowDeletionMs for each write.
     explicit OtherWindow(const QString& folder, int slowDeletionMs = 0)
     {
         process_.setProgram(QCoreApplication::applicationFilePath());
@@ -548,7 +548,7 @@ void TestTwoWindows::anActionWaitsUntilTheOtherWindowsActionHasEnded()
     DataFolder folder;
     folder.writeRecords(startingContacts(5));
     OtherWindow a(folder.path());
-    OtherWindow b(folder.path(), 150);
+    OtherWindow b(folder.path(), 1000);
     for (const QString& command : prepareA)
         QCOMPARE(a.carryOut(command), QStringList());
     QCOMPARE(b.carryOut(QStringLiteral("click I001")), QStringList());
