@@ -28,7 +28,7 @@ test: build
 
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer; the
 # random-use suite runs fewer actions there, the sanitizers making each one slower.
-SANITIZE_RANDOM_ACTIONS ?= 4000
+SANITIZE_RANDOM_ACTIONS ?= 10000
 test-sanitize: deps
 	@test -f build-sanitize/CMakeCache.txt || cmake -S . -B build-sanitize $(if $(GENERATOR),-G Ninja,) -DZARVOTH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	@cmake --build build-sanitize -j $(JOBS)
