@@ -8,6 +8,7 @@
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <functional>
@@ -280,8 +281,11 @@ void TestFaultInjection::eachFailingOperationKeepsThePromise()
     // One message, which names the file and what could not be done to it.
     QCOMPARE(fx.dialogs->messages.size(), 1);
     const QString message = fx.dialogs->messages.front();
-    QVERIFY2(message.contains(u'"' + QString::fromStdString(failed.name) + u'"'),
-             qPrintable(message));
+    // The folder goes by its full name.
+    const QString name = failed.name == "."
+                             ? QStringLiteral("folder \"") + QDir::currentPath()
+                             : QStringLiteral("file \"") + QString::fromStdString(failed.name);
+    QVERIFY2(message.contains(name + u'"'), qPrintable(message));
     QVERIFY2(message.contains(QLatin1String(failureWord(failed))), qPrintable(message));
 
     // When the action had reached the file, the window shows what the file now holds, not an
