@@ -1,17 +1,29 @@
 #include "address_book.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
-const char* const starts[] = {"Al", "Be", "Ca", "Da", "El", "Fi", "Ga", "Ha", "Is", "Jo", "Ka", "Li", "Ma",
-                              "Ni", "Ol", "Pa", "Qu", "Ro", "Sa", "To", "Ul", "Vi", "Wi", "Xa", "Yo", "Ze"};
-const char* const middles[] = {"ra", "ne", "li", "to", "ma", "ri", "sa", "de", "lo", "vi", "ka", "no"};
+const char* const starts[] = {"Al", "Be", "Ca", "Da", "El", "Fi", "Ga", "Ha", "Is",
+                              "Jo", "Ka", "Li", "Ma", "Ni", "Ol", "Pa", "Qu", "Ro",
+                              "Sa", "To", "Ul", "Vi", "Wi", "Xa", "Yo", "Ze"};
+const char* const middles[] = {"ra", "ne", "li", "to", "ma", "ri",
+                               "sa", "de", "lo", "vi", "ka", "no"};
 const char* const ends[] = {"", "n", "s", "a", "o", "e", "y", "th", "ck", "l"};
-const char* const cities[] = {"Ostrevalind", "Lund", "Porto", "Graz", "Turku", "Bergen", "Lyon", "Cork"};
+const char* const families[] = {"berg", "son", "ova", "ini", "ez", "sky", "mann", "ford"};
+const char* const cities[] = {"Ostrevalind", "Lund",   "Porto", "Graz",
+                              "Turku",       "Bergen", "Lyon",  "Cork"};
+
+template <typename T, std::size_t N> const T& pick(std::mt19937& random, const T (&from)[N])
+{
+    return from[random() % N];
+}
 
 } // namespace
 
@@ -24,8 +36,10 @@ std::vector<store::ContactRecord> generateAddressBook(int records, std::uint32_t
     for (int n = 1; n <= records; ++n) {
         std::string nick;
         do {
-            nick = std::string(starts[random() % std::size(starts)]) + middles[random() % std::size(middles)] +
-                   ends[random() % std::size(ends)];
+            nick = std::string(pick(random, starts)) + pick(random, middles) + pick(random, ends);
+            if (random() % 16 == 0)
+                nick[0] = static_cast<char>(nick[0] - 'A' + 'a');
+            // Past a few thousand the short names are taken, and people add a number.
             if (used.count(nick))
                 nick += std::to_string(random() % 1000);
             nick = nick.substr(0, 15);
@@ -34,9 +48,11 @@ std::vector<store::ContactRecord> generateAddressBook(int records, std::uint32_t
         store::ContactRecord record;
         record.RecordNo = static_cast<std::int16_t>(n);
         record.Nick.assign(nick);
-        record.FullName.assign(nick + " " + middles[random() % std::size(middles)] + "son");
-        record.FamilyName.assign(std::string(starts[random() % std::size(starts)]) + "berg");
-        record.City.assign(cities[random() % std::size(cities)]);
+        std::string first =
+            std::string(pick(random, starts)) + pick(random, middles) + pick(random, ends);
+        record.FullName.assign(first + " " + pick(random, starts) + pick(random, families));
+        record.FamilyName.assign(std::string(pick(random, starts)) + pick(random, families));
+        record.City.assign(pick(random, cities));
         record.Phone.assign(std::to_string(1000000 + random() % 9000000));
         record.StdCode.assign(std::to_string(10 + random() % 90));
         record.UseStdCode = static_cast<std::int16_t>(random() % 2);
@@ -47,19 +63,39 @@ std::vector<store::ContactRecord> generateAddressBook(int records, std::uint32_t
     return book;
 }
 
-void writeDataFile(const std::string& path, const std::vector<store::ContactRecord>& records)
+std::string dataFileBytes(const std::vector<store::ContactRecord>& records)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        throw std::runtime_error("cannot write " + path);
+    std::string bytes;
+    bytes.reserve(records.size() * store::RecordSize);
     for (const auto& record : records) {
-        const store::RecordBytes bytes = store::encodeRecord(record);
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        const store::RecordBytes encoded = store::encodeRecord(record);
+        bytes.append(reinterpret_cast<const char*>(encoded.data()), encoded.size());
     }
-    std::fclose(file);
+    return bytes;
 }
 
-std::string nickOf(const std::vector<store::ContactRecord>& book, int n)
+void writeFileSynced(const std::string& path, const std::string& bytes)
 {
-    return std::string(book[static_cast<std::size_t>(n - 1)].Nick.trimmed());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::runtime_error("cannot write " + path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const auto n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            ::close(fd);
+            throw std::runtime_error("cannot write " + path);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced)
+        throw std::runtime_error("cannot sync " + path);
+}
+
+std::string readWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

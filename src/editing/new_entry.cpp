@@ -3,6 +3,7 @@
 
 #include "editing/record_from_boxes.h"
 #include "window/controls/hover_button.h"
+#include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
 
 #include <algorithm>
@@ -61,7 +62,7 @@ void Form1x::CheckDuplicateNick()
         savesInPlace_ && state_.CurrentRecord >= 1 && state_.CurrentRecord <= state_.RecordCount;
     const bool keepsItsNick = inPlace && nick == storedForm<15>(state_.OriginalNick);
     for (std::int32_t i = 1; i <= state_.RecordCount && !keepsItsNick; ++i) {
-        if (readRecord(i).Nick.trimmed() != nick)
+        if (!store::trimmedEquals(viewRecord(i).nick(), nick))
             continue;
         closeDataFile();
         dialogs_->showMessage(NickInUse);
@@ -99,7 +100,9 @@ void Form1x::StoreCurrentRecord()
         BtnSave->setEnabled(false);
         BtnAdd->setEnabled(true);
         state_.OriginalNick.clear();
-        TabStrip1_Click();
+        // The "*" tab would only list again what was just listed, and show the same contact.
+        if (TabStrip1->selectedCaption() != QLatin1String("*"))
+            TabStrip1_Click();
     } catch (...) {
         // The contact has reached the file: the window shows what the file now holds rather
         // than an entry that looks unsaved. The failure itself is reported by the action's

@@ -18,7 +18,8 @@ struct Form1x::FieldSearch {
     QLatin1String prompt;
     QLatin1String title;
     QLatin1String defaultAnswer;
-    std::string_view (*trimmedField)(const store::ContactRecord& record);
+    // The searched field as stored, blank fill included.
+    std::string_view (*field)(const store::RecordView& record);
     // The search by city leaves the nickname box as it was while it runs.
     bool emptiesNick;
 
@@ -30,18 +31,18 @@ struct Form1x::FieldSearch {
 
 const Form1x::FieldSearch Form1x::FieldSearch::ByNickName{
     QLatin1String("Enter Nickname"), QLatin1String("Search By Nickname"), QLatin1String("Velor"),
-    [](const store::ContactRecord& record) { return record.Nick.trimmed(); }, true};
+    [](const store::RecordView& record) { return record.nick(); }, true};
 const Form1x::FieldSearch Form1x::FieldSearch::ByFullName{
     QLatin1String("Enter Full Name"), QLatin1String("Search By Full Name"),
     QLatin1String("Arvenid Velor"),
-    [](const store::ContactRecord& record) { return record.FullName.trimmed(); }, true};
+    [](const store::RecordView& record) { return record.fullName(); }, true};
 const Form1x::FieldSearch Form1x::FieldSearch::ByFamilyName{
     QLatin1String("Enter Family Name"), QLatin1String("Search By Family Name"),
     QLatin1String("Dunmerevalosk"),
-    [](const store::ContactRecord& record) { return record.FamilyName.trimmed(); }, true};
+    [](const store::RecordView& record) { return record.familyName(); }, true};
 const Form1x::FieldSearch Form1x::FieldSearch::ByCity{
     QLatin1String("Enter City"), QLatin1String("Search By City"), QLatin1String("Ostrevalind"),
-    [](const store::ContactRecord& record) { return record.City.trimmed(); }, false};
+    [](const store::RecordView& record) { return record.city(); }, false};
 
 void Form1x::BtnSearch_Click()
 {
@@ -78,11 +79,11 @@ void Form1x::searchByField(const FieldSearch& search)
     const std::optional<std::string> wanted = toStoreExact(answer);
 
     OpenDataFile();
-    ListNick->clear();
+    // The list is cleared and refilled in the one step of listMatchingRecords.
     if (search.emptiesNick)
         TxtNick->setText(QString());
-    listMatchingRecords([&](const store::ContactRecord& record) {
-        return wanted && search.trimmedField(record) == *wanted;
+    listMatchingRecords([&](const store::RecordView& record) {
+        return wanted && store::trimmedEquals(search.field(record), *wanted);
     });
     closeDataFile();
 

@@ -24,10 +24,10 @@ void Form1x::TxtNick_KeyUp(std::int16_t /*KeyCode*/, std::int16_t /*Shift*/)
     if (isOneCharacter(typed)) {
         state_.SearchText = toUpperKeepingLength(typed);
         OpenDataFile();
-        ListNick->clear();
+        // Cleared and refilled in the one step of listMatchingRecords.
         const InitialFilter filter(state_.SearchText);
         listMatchingRecords(
-            [&](const store::ContactRecord& record) { return filter.matches(record.Nick.text()); });
+            [&](const store::RecordView& record) { return filter.matches(record.nick()); });
         closeDataFile();
         // The last nickname under the letter, or, when none is, the contact shown before.
         ShowCurrentRecord();
@@ -39,14 +39,14 @@ void Form1x::TxtNick_KeyUp(std::int16_t /*KeyCode*/, std::int16_t /*Shift*/)
     // A text with a character the file cannot hold is no stored nickname.
     if (const std::optional<std::string> wanted = toStoreExact(typed)) {
         for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
-            const store::ContactRecord record = readRecord(i);
-            if (record.Nick.trimmed() != *wanted)
+            const store::RecordView record = viewRecord(i);
+            if (!store::trimmedEquals(record.nick(), *wanted))
                 continue;
             // Only the details, with their blank fill; the record does not become current.
-            TxtAdName->setText(fromStore(record.FullName.text()));
-            TxtAdFname->setText(fromStore(record.FamilyName.text()));
-            TxtAdAdd->setText(fromStore(record.City.text()));
-            TxtAdPhon->setText(fromStore(record.Phone.text()));
+            TxtAdName->setText(fromStore(record.fullName()));
+            TxtAdFname->setText(fromStore(record.familyName()));
+            TxtAdAdd->setText(fromStore(record.city()));
+            TxtAdPhon->setText(fromStore(record.phone()));
         }
     }
     if (ListNick->count() == 0) {
@@ -65,7 +65,7 @@ void Form1x::TxtNick_Click()
     OpenDataFile();
     if (wanted) {
         for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
-            if (readRecord(i).Nick.trimmed() != *wanted)
+            if (!store::trimmedEquals(viewRecord(i).nick(), *wanted))
                 continue;
             // The first contact of that nickname, shown in full.
             state_.CurrentRecord = i;

@@ -62,14 +62,26 @@ void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
         // Record `removed` is skipped and every record behind it moves up by one; a number
         // outside 1..count skips nothing. The counters never pass the count, so they cannot
         // overflow.
+        // The bytes go across as they were read, a thousand records to a write.
         const std::int32_t count = data.recordCount();
-        std::int32_t target = 0;
+        constexpr std::size_t batch = 1024;
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(std::min<std::size_t>(batch, std::size_t(std::max(count, 0))) * RecordSize);
+        std::int32_t written = 0;
+        const auto writeOut = [&] {
+            scratch.writeRecords(written + 1, bytes);
+            written += static_cast<std::int32_t>(bytes.size() / RecordSize);
+            bytes.clear();
+        };
         for (std::int32_t source = 1; source <= count; ++source) {
             if (source == removed)
                 continue;
-            ++target;
-            scratch.write(target, data.read(source));
+            const auto record = data.view(source).bytes();
+            bytes.insert(bytes.end(), record.begin(), record.end());
+            if (bytes.size() == batch * RecordSize)
+                writeOut();
         }
+        writeOut();
         // Every record is on the disk before the data file's name points at them.
         scratch.sync();
         scratch.close();

@@ -5,6 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace store {
 
@@ -43,5 +46,34 @@ inline constexpr std::size_t UsePrefix = 127;
 
 RecordBytes encodeRecord(const ContactRecord& record);
 ContactRecord decodeRecord(std::span<const std::uint8_t, RecordSize> bytes);
+
+// The 129 bytes of one record where they lie, read in place: a scan that looks at one field of
+// every record reads that field without copying the record. Valid as long as the bytes are.
+class RecordView {
+public:
+    explicit RecordView(std::span<const std::uint8_t, RecordSize> bytes) : bytes_(bytes) {}
+
+    // Each text field as stored: all its characters, trailing blanks included.
+    std::string_view nick() const { return text<&ContactRecord::Nick>(offset::Nick); }
+    std::string_view fullName() const { return text<&ContactRecord::FullName>(offset::FullName); }
+    std::string_view familyName() const
+    {
+        return text<&ContactRecord::FamilyName>(offset::FamilyName);
+    }
+    std::string_view city() const { return text<&ContactRecord::City>(offset::City); }
+    std::string_view phone() const { return text<&ContactRecord::Phone>(offset::Phone); }
+
+    ContactRecord decode() const { return decodeRecord(bytes_); }
+    std::span<const std::uint8_t, RecordSize> bytes() const { return bytes_; }
+
+private:
+    template <auto Field> std::string_view text(std::size_t at) const
+    {
+        using Text = std::remove_cvref_t<decltype(std::declval<ContactRecord>().*Field)>;
+        return {reinterpret_cast<const char*>(bytes_.data()) + at, Text::width};
+    }
+
+    std::span<const std::uint8_t, RecordSize> bytes_;
+};
 
 } // namespace store

@@ -43,14 +43,22 @@ void DataFile::close()
 
 ContactRecord DataFile::read(std::int32_t n)
 {
+    return view(n).decode();
+}
+
+RecordView DataFile::view(std::int32_t n)
+{
     if (!file_)
         throw StoreError("read", name_, "the file is not open");
-    if (n < 1 || n > count_)
-        return ContactRecord{}; // no caller relies on a record that is not there
+    if (n < 1 || n > count_) {
+        // No caller relies on a record that is not there.
+        static const RecordBytes blank = encodeRecord(ContactRecord{});
+        return RecordView(blank);
+    }
     if (n < windowFirst_ || n >= windowFirst_ + windowCount_)
         fillWindow(n);
     const auto* bytes = window_.data() + static_cast<std::size_t>(n - windowFirst_) * RecordSize;
-    return decodeRecord(std::span<const std::uint8_t, RecordSize>(bytes, RecordSize));
+    return RecordView(std::span<const std::uint8_t, RecordSize>(bytes, RecordSize));
 }
 
 void DataFile::fillWindow(std::int32_t n)
@@ -82,6 +90,24 @@ void DataFile::requireWritable()
     if (!file_)
         throw StoreError("write", name_, "the file is not open");
     file_->writeAt(0, {});
+}
+
+void DataFile::writeRecords(std::int32_t first, std::span<const std::uint8_t> records)
+{
+    if (!file_)
+        throw StoreError("write", name_, "the file is not open");
+    if (first < 1)
+        throw StoreError("write", name_, "there is no record number " + std::to_string(first));
+    if (records.size() % RecordSize != 0)
+        throw StoreError("write", name_, "the bytes are no whole number of records");
+    const std::uint64_t added = records.size() / RecordSize;
+    if (added == 0)
+        return;
+    if (first - 1 + added > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        throw StoreError("write", name_, "the file would hold more records than can be counted");
+    windowCount_ = 0;
+    file_->writeAt(offsetOf(first), records);
+    count_ = std::max(count_, static_cast<std::int32_t>(first - 1 + std::int32_t(added)));
 }
 
 void DataFile::sync()

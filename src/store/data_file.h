@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,15 @@ public:
     std::int32_t recordCount() const { return count_; }
 
     ContactRecord read(std::int32_t n);
+    // Record n in place, for the scans: valid until the next read, view, write or close. A
+    // number past the count gives a blank record, as read does.
+    RecordView view(std::int32_t n);
     // n up to the count replaces that record; n = count + 1 appends it.
     void write(std::int32_t n, const ContactRecord& record);
+    // Records first, first + 1, ... from their bytes, a whole number of records, in one call
+    // to the file: how a file is written anew without a system call per record. The same
+    // rules as write: first is at most count + 1.
+    void writeRecords(std::int32_t first, std::span<const std::uint8_t> records);
     void sync();
     // Fails as a write would when the file may only be read; writes nothing.
     void requireWritable();

@@ -29,6 +29,11 @@ store::ContactRecord Form1x::readRecord(std::int32_t n)
     return dataFile_.read(n);
 }
 
+store::RecordView Form1x::viewRecord(std::int32_t n)
+{
+    return dataFile_.view(n);
+}
+
 void Form1x::writeRecord(std::int32_t n, const store::ContactRecord& record)
 {
     dataFile_.write(n, record);

@@ -108,6 +108,9 @@ private:
     void closeDataFile();
     void closeAllFiles();
     store::ContactRecord readRecord(std::int32_t n);
+    // Record n in place, for a scan that looks at a field or two of every record; valid until
+    // the next read or the close.
+    store::RecordView viewRecord(std::int32_t n);
     void writeRecord(std::int32_t n, const store::ContactRecord& record);
 
     // --- Start-up, list and record view (window/) -----------------------------------------
@@ -120,7 +123,8 @@ private:
     void ShowRecordTotal();
     // Fills the list with the stored nicknames of the records that match, in record order,
     // making the last of them current; the data file must be open. Returns how many matched.
-    int listMatchingRecords(const std::function<bool(const store::ContactRecord&)>& matches);
+    // When the file fails half-way, the list is left empty, as clearing it first leaves it.
+    int listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches);
     void BtnExit_Click();
     void Label1_MouseMove();
     void ListNick_Click();

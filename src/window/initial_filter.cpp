@@ -10,6 +10,6 @@ InitialFilter::InitialFilter(const QString& letter)
 
 bool InitialFilter::matches(std::string_view storedNick) const
 {
-    const std::string_view first = store::trimBlanks(storedNick).substr(0, 1);
+    const std::string_view first = store::firstCharacterTrimmed(storedNick);
     return (letter_ && first == *letter_) || (lowerLetter_ && first == *lowerLetter_);
 }

@@ -14,10 +14,10 @@ void Form1x::TabStrip1_Click()
     }
     state_.SearchText = caption;
     OpenDataFile();
-    ListNick->clear();
+    // Cleared and refilled in the one step of listMatchingRecords.
     const InitialFilter filter(state_.SearchText);
     listMatchingRecords(
-        [&](const store::ContactRecord& record) { return filter.matches(record.Nick.text()); });
+        [&](const store::RecordView& record) { return filter.matches(record.nick()); });
     closeDataFile();
     if (ListNick->count() == 0)
         BeginNewEntry();

@@ -21,7 +21,7 @@ void Form1x::ListNick_Click()
 
     OpenDataFile();
     for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
-        if (!wanted || readRecord(i).Nick.trimmed() != *wanted)
+        if (!wanted || !store::trimmedEquals(viewRecord(i).nick(), *wanted))
             continue;
         found = true;
         state_.CurrentRecord = i;

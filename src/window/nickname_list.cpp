@@ -6,9 +6,15 @@
 
 void Form1x::ReloadNicknameList()
 {
-    ListNick->clear();
-    OpenDataFile();
-    listMatchingRecords([](const store::ContactRecord&) { return true; });
+    // The list is refilled in one step below; cleared first, it would be laid out and painted
+    // twice. Only when the file cannot be opened does the clearing show, and then it is done.
+    try {
+        OpenDataFile();
+    } catch (...) {
+        ListNick->clear();
+        throw;
+    }
+    listMatchingRecords([](const store::RecordView&) { return true; });
     closeDataFile();
     if (state_.RecordCount >= 1)
         ShowCurrentRecord();
@@ -16,17 +22,28 @@ void Form1x::ReloadNicknameList()
         BeginNewEntry();
 }
 
-int Form1x::listMatchingRecords(const std::function<bool(const store::ContactRecord&)>& matches)
+int Form1x::listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches)
 {
-    QStringList nicknames;
-    for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
-        const store::ContactRecord record = readRecord(i);
-        if (!matches(record))
-            continue;
-        // Listed as stored: the 15 characters with their blank fill.
-        nicknames.append(fromStore(record.Nick.text()));
-        state_.CurrentRecord = i;
+    ListEntries nicknames;
+    try {
+        for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
+            const store::RecordView record = viewRecord(i);
+            if (!matches(record))
+                continue;
+            const std::string_view nick = record.nick();
+            if (nicknames.isEmpty()) // room for every record from here on, taken at once
+                nicknames.reserve(state_.RecordCount - i + 1,
+                                  (state_.RecordCount - i + 1) * qsizetype(nick.size()));
+            // Listed as stored: the 15 characters with their blank fill.
+            fromStoreInto(nick, nicknames.appendUninitialized(qsizetype(nick.size())));
+            state_.CurrentRecord = i;
+        }
+    } catch (...) {
+        ListNick->clear();
+        throw;
     }
-    ListNick->setItems(nicknames);
-    return static_cast<int>(nicknames.size());
+    nicknames.squeeze(); // the list keeps what it is given for as long as it shows it
+    const auto listed = static_cast<int>(nicknames.size());
+    ListNick->setItems(std::move(nicknames));
+    return listed;
 }

@@ -5,6 +5,10 @@
 #include <QList>
 #include <QStringView>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 std::u32string codePoints(const QString& text)
@@ -16,19 +20,54 @@ std::u32string codePoints(const QString& text)
     return points;
 }
 
+// Whether a byte from 0x80 to 0x9F is among the bytes: their top three bits are 100. Eight
+// bytes are looked at in one step.
+bool anyDiffersFromLatin1(std::string_view bytes)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    const auto wordDiffers = [&](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + at, 8);
+        // A byte of `mismatch` is zero where the byte's top three bits are 100.
+        const std::uint64_t mismatch = (word & (0xE0 * ones)) ^ (0x80 * ones);
+        return ((mismatch - ones) & ~mismatch & (0x80 * ones)) != 0;
+    };
+    if (bytes.size() < 8) {
+        return std::any_of(bytes.begin(), bytes.end(), [](char byte) {
+            return (static_cast<std::uint8_t>(byte) & 0xE0) == 0x80;
+        });
+    }
+    for (std::size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+        if (wordDiffers(at))
+            return true;
+    }
+    // The last word may overlap the one before.
+    return bytes.size() % 8 != 0 && wordDiffers(bytes.size() - 8);
+}
+
 } // namespace
 
 QString fromStore(std::string_view bytes)
 {
-    QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    // Latin-1 and Windows-1252 differ only in the bytes 0x80 to 0x9F.
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch >= 0x80 && ch <= 0x9F)
-            text[i] =
-                QChar(static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(ch))));
-    }
+    if (bytes.empty())
+        return QString::fromLatin1(bytes.data(), 0); // null for a view of nothing
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    fromStoreInto(bytes, reinterpret_cast<char16_t*>(text.data()));
     return text;
+}
+
+void fromStoreInto(std::string_view bytes, char16_t* out)
+{
+    // Latin-1 and Windows-1252 differ only in the bytes 0x80 to 0x9F, which few texts hold:
+    // the others widen to their own value.
+    if (!anyDiffersFromLatin1(bytes)) {
+        std::transform(bytes.begin(), bytes.end(), out,
+                       [](char byte) { return char16_t(static_cast<std::uint8_t>(byte)); });
+        return;
+    }
+    std::transform(bytes.begin(), bytes.end(), out, [](char byte) {
+        return static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(byte)));
+    });
 }
 
 std::string toStore(const QString& text)

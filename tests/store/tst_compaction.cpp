@@ -48,6 +48,7 @@ private slots:
     void recovery_data();
     void recovery();
     void scratchIsCompleteOnDiskBeforeItReplacesTheDataFile();
+    void aWriteThatFailsInALaterBatchLeavesTheDataFileWhole();
 };
 
 void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
@@ -71,6 +72,18 @@ void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
     for (int i = 0; i < odd.size(); ++i)
         odd[i] = static_cast<char>(i * 7 + 3);
     QTest::newRow("any bytes") << odd << 1 << odd.mid(129);
+
+    // A long book goes across a thousand records to a write: the record removed at either
+    // edge of a batch, or in the last, short one, and every byte of the others in its place.
+    QByteArray book(2500 * 129, '\0');
+    for (int i = 0; i < book.size(); ++i)
+        book[i] = static_cast<char>((i * 31 + i / 129) % 251);
+    const auto without = [&](int n) { return book.left((n - 1) * 129) + book.mid(n * 129); };
+    for (int removed : {1, 1024, 1025, 1026, 2048, 2049, 2499, 2500})
+        QTest::addRow("2500 records, record %d", removed) << book << removed << without(removed);
+    QTest::newRow("2500 records, none chosen") << book << 0 << book;
+    QTest::newRow("2500 records and stray bytes")
+        << book + QByteArray(100, 'x') << 1025 << without(1025);
 }
 
 void TestCompaction::removesAtMostOneRecordAndCopiesTheRest()
@@ -259,7 +272,13 @@ void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
              op.kind == FileOperation::Remove || op.kind == FileOperation::Rename);
         QVERIFY2(!changesData, op.describe().c_str());
     }
-    QCOMPARE(fs.operationsOn(FileOperation::Write, "dephone").size(), std::size_t(3));
+    // The three records that stay, each written once, one after the other from the start.
+    std::uint64_t writtenUpTo = 0;
+    for (const auto& write : fs.operationsOn(FileOperation::Write, "dephone")) {
+        QCOMPARE(write.offset, writtenUpTo);
+        writtenUpTo += write.bytes;
+    }
+    QCOMPARE(writtenUpTo, std::uint64_t(3 * store::RecordSize));
     // A leftover goes before the scratch file is made, and that is only ever created new.
     QCOMPARE(fs.operationsOn(FileOperation::Remove, "dephone").size(), std::size_t(1));
     QVERIFY(position(FileOperation::Remove, "dephone") < position(FileOperation::Open, "dephone"));
@@ -278,6 +297,30 @@ void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
     QVERIFY(position(FileOperation::Close, "datphone") < rename);
     QCOMPARE(log[static_cast<std::size_t>(rename)].target, std::string("datphone"));
     QCOMPARE(syncDirectory, static_cast<int>(log.size()) - 1);
+}
+
+void TestCompaction::aWriteThatFailsInALaterBatchLeavesTheDataFileWhole()
+{
+    DataFolder folder;
+    std::vector<std::string> nicks;
+    for (int i = 1; i <= 3000; ++i)
+        nicks.push_back("n" + std::to_string(i));
+    const QByteArray before = recordsBytes(nicks);
+    folder.writeBytes(before);
+    FaultyFileSystem fs;
+    int writes = 0;
+    fs.failFirst([&](const OperationRecord& op) {
+        return op.kind == FileOperation::Write && op.name == "dephone" && ++writes == 2;
+    });
+    QVERIFY_THROWS_EXCEPTION(store::StoreError, deleteRecord(fs, 5));
+    QCOMPARE(fs.failures(), 1);
+    QCOMPARE(folder.bytes(), before);
+    QVERIFY(!folder.exists(Scratch));
+    // The first batch had gone to the scratch file, the failed one did not.
+    const auto written = fs.operationsOn(FileOperation::Write, "dephone");
+    QCOMPARE(written.size(), std::size_t(2));
+    QCOMPARE(written[0].bytes, std::size_t(1024 * 129));
+    QVERIFY(written[1].failed);
 }
 
 QTEST_GUILESS_MAIN(TestCompaction)

@@ -16,6 +16,9 @@ private slots:
     void assignmentPadsAndCuts();
     void everyByteSurvivesARoundTrip();
     void trimmingRemovesBlanksOnly();
+    void aViewReadsEachFieldAtItsOffset();
+    void trimmedEqualsIsTrimmingThenComparing_data();
+    void trimmedEqualsIsTrimmingThenComparing();
 };
 
 namespace {
@@ -136,6 +139,50 @@ void TestContactRecord::trimmingRemovesBlanksOnly()
     QCOMPARE(FixedText<10>("  ab c ").trimmed(), std::string_view("ab c"));
     QCOMPARE(FixedText<10>("\tab").trimmed(), std::string_view("\tab"));
     QCOMPARE(FixedText<10>("").trimmed(), std::string_view(""));
+}
+
+void TestContactRecord::aViewReadsEachFieldAtItsOffset()
+{
+    // Every byte different, so that a field read one byte off shows.
+    RecordBytes bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i + 1);
+    const RecordView view(bytes);
+    const ContactRecord record = decodeRecord(bytes);
+    QCOMPARE(view.decode(), record);
+    QCOMPARE(view.nick(), record.Nick.text());
+    QCOMPARE(view.fullName(), record.FullName.text());
+    QCOMPARE(view.familyName(), record.FamilyName.text());
+    QCOMPARE(view.city(), record.City.text());
+    QCOMPARE(view.phone(), record.Phone.text());
+    // In place: no copy of the record is made.
+    QCOMPARE(static_cast<const void*>(view.nick().data()),
+             static_cast<const void*>(bytes.data() + offset::Nick));
+    QCOMPARE(static_cast<const void*>(view.phone().data()),
+             static_cast<const void*>(bytes.data() + offset::Phone));
+}
+
+void TestContactRecord::trimmedEqualsIsTrimmingThenComparing_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("wanted");
+    for (const char* stored :
+         {"Velor          ", "  Velor        ", "Velor", "Vel            ", "               ", "",
+          "V              ", " a b           ", "Velorx         ", "velor          "}) {
+        for (const char* wanted : {"Velor", "Vel", "", " Velor", "Velor ", "V", "a b", "velor"})
+            QTest::addRow("\"%s\" for \"%s\"", stored, wanted)
+                << QByteArray(stored) << QByteArray(wanted);
+    }
+}
+
+void TestContactRecord::trimmedEqualsIsTrimmingThenComparing()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, wanted);
+    const std::string_view text(stored.constData(), std::size_t(stored.size()));
+    const std::string_view value(wanted.constData(), std::size_t(wanted.size()));
+    QCOMPARE(trimmedEquals(text, value), trimBlanks(text) == value);
+    QCOMPARE(firstCharacterTrimmed(text), trimBlanks(text).substr(0, 1));
 }
 
 QTEST_APPLESS_MAIN(TestContactRecord)

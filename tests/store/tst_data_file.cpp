@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <span>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +24,10 @@ private slots:
     void appendOverwritesAPartialRecord();
     void writeInPlaceKeepsTheLength();
     void readsRecordsInOrderAcrossReadAhead();
+    void viewsAreTheRecordsInPlace();
+    void writeRecordsWritesWholeRecordsInOneCall_data();
+    void writeRecordsWritesWholeRecordsInOneCall();
+    void writeRecordsTakesOnlyWholeRecords();
     void aSecondOpenIsAnError();
     void closingTwiceIsHarmless();
     void aReadOnlyFileIsReadButNotWritten();
@@ -121,6 +128,93 @@ void TestDataFile::readsRecordsInOrderAcrossReadAhead()
     QCOMPARE(file.read(1), records[0]); // backwards after the scan
     file.write(1025, records[0]);       // a write drops what was read ahead
     QCOMPARE(file.read(1025), records[0]);
+}
+
+void TestDataFile::viewsAreTheRecordsInPlace()
+{
+    DataFolder folder;
+    std::vector<std::string> nicks;
+    for (int i = 1; i <= 2100; ++i)
+        nicks.push_back("nick" + std::to_string(i));
+    const auto records = recordsNamed(nicks);
+    folder.writeRecords(records);
+    const QByteArray bytes = folder.bytes();
+    DataFile file(posixFileSystem(), "datphone");
+    file.open();
+    for (int n : {1, 2, 1024, 1025, 1026, 2048, 2049, 2100, 7, 2100, 1}) {
+        const RecordView view = file.view(n);
+        const auto at = std::size_t(n - 1) * RecordSize;
+        QVERIFY(std::equal(view.bytes().begin(), view.bytes().end(),
+                           reinterpret_cast<const std::uint8_t*>(bytes.constData()) + at));
+        const ContactRecord& record = records[std::size_t(n - 1)];
+        QCOMPARE(view.decode(), record);
+        QCOMPARE(view.nick(), record.Nick.text());
+        QCOMPARE(view.fullName(), record.FullName.text());
+        QCOMPARE(view.familyName(), record.FamilyName.text());
+        QCOMPARE(view.city(), record.City.text());
+        QCOMPARE(view.phone(), record.Phone.text());
+    }
+    // Past the count, as read gives: a blank record.
+    QCOMPARE(file.view(2101).decode(), ContactRecord{});
+    QCOMPARE(file.view(0).decode(), ContactRecord{});
+    file.close();
+    QVERIFY_THROWS_EXCEPTION(StoreError, file.view(1));
+}
+
+void TestDataFile::writeRecordsWritesWholeRecordsInOneCall_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<int>("count");
+
+    const QByteArray abc = encoded(recordsNamed({"Ann", "Bob", "Cid"}));
+    const QByteArray xyz = encoded(recordsNamed({"Xan", "Yul", "Zed"}));
+    QTest::newRow("into an empty file") << QByteArray() << 1 << 3 << xyz << 3;
+    QTest::newRow("appended") << abc << 4 << 3 << abc + xyz << 6;
+    QTest::newRow("in place") << abc << 1 << 3 << xyz << 3;
+    QTest::newRow("half in place, half appended") << abc << 2 << 3 << abc.left(129) + xyz << 4;
+    QTest::newRow("over a partial record") << abc + QByteArray(50, 'x') << 4 << 3 << abc + xyz << 6;
+    QTest::newRow("none") << abc << 4 << 0 << abc << 3;
+}
+
+void TestDataFile::writeRecordsWritesWholeRecordsInOneCall()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(int, first);
+    QFETCH(int, records);
+    QFETCH(QByteArray, after);
+    QFETCH(int, count);
+    DataFolder folder;
+    folder.writeBytes(before);
+    const QByteArray xyz = encoded(recordsNamed({"Xan", "Yul", "Zed"})).left(records * 129);
+    DataFile file(posixFileSystem(), "datphone");
+    file.open();
+    if (file.recordCount() >= 1)
+        file.read(1); // something read ahead, which the write must not leave stale
+    file.writeRecords(first, std::span(reinterpret_cast<const std::uint8_t*>(xyz.constData()),
+                                       std::size_t(xyz.size())));
+    QCOMPARE(file.recordCount(), count);
+    if (records > 0)
+        QCOMPARE(QByteArray(file.view(first).nick().data(), 15), QByteArray("Xan            "));
+    file.close();
+    QCOMPARE(folder.bytes(), after);
+}
+
+void TestDataFile::writeRecordsTakesOnlyWholeRecords()
+{
+    DataFolder folder;
+    const QByteArray abc = encoded(recordsNamed({"Ann", "Bob", "Cid"}));
+    folder.writeBytes(abc);
+    const std::vector<std::uint8_t> part(200, 'x');
+    DataFile file(posixFileSystem(), "datphone");
+    file.open();
+    QVERIFY_THROWS_EXCEPTION(StoreError, file.writeRecords(4, part));
+    QVERIFY_THROWS_EXCEPTION(StoreError, file.writeRecords(0, std::span(part.data(), RecordSize)));
+    QCOMPARE(file.recordCount(), 3);
+    file.close();
+    QCOMPARE(folder.bytes(), abc);
 }
 
 void TestDataFile::aSecondOpenIsAnError()

@@ -23,12 +23,12 @@ public:
     }
     std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
     {
-        enter(FileOperation::Read);
+        enter(FileOperation::Read, offset, out.size());
         return real_->readAt(offset, out);
     }
     void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override
     {
-        fs_.enter({.kind = FileOperation::Write, .name = name_, .bytes = data.size()});
+        enter(FileOperation::Write, offset, data.size());
         real_->writeAt(offset, data);
     }
     void sync() override
@@ -43,7 +43,10 @@ public:
     }
 
 private:
-    void enter(FileOperation kind) { fs_.enter({.kind = kind, .name = name_}); }
+    void enter(FileOperation kind, std::uint64_t offset = 0, std::size_t bytes = 0)
+    {
+        fs_.enter({.kind = kind, .name = name_, .offset = offset, .bytes = bytes});
+    }
 
     FaultyFileSystem& fs_;
     std::unique_ptr<store::File> real_;

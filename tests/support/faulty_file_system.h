@@ -32,8 +32,9 @@ struct OperationRecord {
     std::string name = {};   // the file or name the operation is on; "." for syncDirectory
     std::string target = {}; // the new name of a rename, else empty
     store::OpenMode mode = store::OpenMode::OpenOrCreate; // of an open
-    std::size_t bytes = 0;                                // of a write
     bool failed = false;
+    std::uint64_t offset = 0; // where a read or write begins
+    std::size_t bytes = 0;    // how many bytes a read asks for or a write writes
 
     // "7 write dephone", "3 write datphone (nothing)" for a write of no bytes,
     // "12 rename dephone -> datphone".

@@ -1,7 +1,10 @@
 #include "window/controls/list_box.h"
 
+#include <QAbstractListModel>
 #include <QMouseEvent>
-#include <QStringListModel>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -20,7 +23,164 @@ private:
 
 } // namespace
 
-ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new QStringListModel(this))
+ListEntries::ListEntries(const ListEntries& other)
+{
+    makeRoom(other.used());
+    std::copy_n(other.text_.get(), other.used(), text_.get());
+    ends_ = other.ends_;
+}
+
+ListEntries& ListEntries::operator=(const ListEntries& other)
+{
+    if (this != &other)
+        *this = ListEntries(other);
+    return *this;
+}
+
+ListEntries::ListEntries(ListEntries&& other) noexcept
+    : text_(std::move(other.text_)), capacity_(std::exchange(other.capacity_, 0)),
+      ends_(std::move(other.ends_))
+{
+    other.ends_.clear();
+}
+
+ListEntries& ListEntries::operator=(ListEntries&& other) noexcept
+{
+    text_ = std::move(other.text_);
+    capacity_ = std::exchange(other.capacity_, 0);
+    ends_ = std::move(other.ends_);
+    other.ends_.clear();
+    return *this;
+}
+
+void ListEntries::makeRoom(qsizetype characters)
+{
+    if (characters <= capacity_)
+        return;
+    // Left unwritten: the room taken for a list of every record costs nothing until it is
+    // filled.
+    auto text = std::make_unique_for_overwrite<char16_t[]>(std::size_t(characters));
+    std::copy_n(text_.get(), used(), text.get());
+    text_ = std::move(text);
+    capacity_ = characters;
+}
+
+void ListEntries::append(QStringView text)
+{
+    std::copy(text.utf16(), text.utf16() + text.size(), appendUninitialized(text.size()));
+}
+
+char16_t* ListEntries::appendUninitialized(qsizetype length)
+{
+    const qsizetype at = used();
+    if (at + length > capacity_)
+        makeRoom(std::max({2 * capacity_, at + length, qsizetype(256)}));
+    ends_.push_back(at + length);
+    return text_.get() + at;
+}
+
+void ListEntries::insert(qsizetype position, QStringView text)
+{
+    position = std::clamp<qsizetype>(position, 0, size());
+    const qsizetype at = position == 0 ? 0 : ends_[std::size_t(position - 1)];
+    const qsizetype end = used();
+    makeRoom(end + text.size());
+    std::copy_backward(text_.get() + at, text_.get() + end, text_.get() + end + text.size());
+    std::copy_n(text.utf16(), text.size(), text_.get() + at);
+    ends_.insert(ends_.begin() + position, at);
+    for (auto entryEnd = ends_.begin() + position; entryEnd != ends_.end(); ++entryEnd)
+        *entryEnd += text.size();
+}
+
+void ListEntries::reserve(qsizetype entries, qsizetype characters)
+{
+    ends_.reserve(ends_.size() + std::size_t(entries));
+    makeRoom(used() + characters);
+}
+
+void ListEntries::squeeze()
+{
+    if (capacity_ > 2 * used() + 256) {
+        auto text = std::make_unique_for_overwrite<char16_t[]>(std::size_t(used()));
+        std::copy_n(text_.get(), used(), text.get());
+        text_ = std::move(text);
+        capacity_ = used();
+    }
+    if (ends_.capacity() > 2 * ends_.size() + 64)
+        ends_.shrink_to_fit();
+}
+
+QStringView ListEntries::at(qsizetype position) const
+{
+    const qsizetype begin = position == 0 ? 0 : ends_[std::size_t(position - 1)];
+    return QStringView(text_.get() + begin, ends_[std::size_t(position)] - begin);
+}
+
+bool operator==(const ListEntries& a, const ListEntries& b)
+{
+    return a.ends_ == b.ends_ && std::equal(a.text_.get(), a.text_.get() + a.used(), b.text_.get());
+}
+
+// The list's entries as the view sees them: one column of texts, each made when it is shown.
+class ListModel final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+    }
+
+    // The view asks for the index of every row when it lays the list out; this one asks
+    // nothing back of the model.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex& parent = QModelIndex()) const override
+    {
+        if (row < 0 || row >= entries_.size() || column != 0 || parent.isValid())
+            return {};
+        return createIndex(row, 0);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= entries_.size() ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return entries_.at(index.row()).toString();
+    }
+
+    // The entries are texts that may be edited, dragged and dropped, like those of a plain
+    // string list; the list box itself allows none of it.
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        if (!index.isValid())
+            return QAbstractListModel::flags(index) | Qt::ItemIsDropEnabled;
+        return QAbstractListModel::flags(index) | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
+               Qt::ItemIsDropEnabled;
+    }
+
+    const ListEntries& entries() const { return entries_; }
+
+    void replace(ListEntries entries)
+    {
+        beginResetModel();
+        entries_ = std::move(entries);
+        endResetModel();
+    }
+
+    void insert(int position, const QString& text)
+    {
+        position = std::clamp(position, 0, static_cast<int>(entries_.size()));
+        beginInsertRows(QModelIndex(), position, position);
+        entries_.insert(position, text);
+        endInsertRows();
+    }
+
+private:
+    ListEntries entries_;
+};
+
+ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListModel(this))
 {
     setModel(model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -55,22 +215,34 @@ void ListBox::mousePressEvent(QMouseEvent* event)
 
 void ListBox::clear()
 {
-    const Filling filling(filling_);
-    model_->setStringList({});
+    setItems(ListEntries());
 }
 
 void ListBox::addItem(const QString& text, int position)
 {
     const Filling filling(filling_);
-    position = qBound(0, position, model_->rowCount());
-    model_->insertRows(position, 1);
-    model_->setData(model_->index(position), text);
+    model_->insert(position, text);
+}
+
+void ListBox::setItems(ListEntries entries)
+{
+    const Filling filling(filling_);
+    if (entries == model_->entries()) {
+        // The same entries again: refilling would lay out and paint every one of them anew to
+        // show what is there already. What a refill changes for the user is the selection,
+        // which it drops; the scroll position it keeps.
+        selectionModel()->clear();
+        return;
+    }
+    model_->replace(std::move(entries));
 }
 
 void ListBox::setItems(const QStringList& texts)
 {
-    const Filling filling(filling_);
-    model_->setStringList(texts);
+    ListEntries entries;
+    for (const QString& text : texts)
+        entries.append(text);
+    setItems(std::move(entries));
 }
 
 int ListBox::count() const
@@ -97,5 +269,9 @@ QString ListBox::itemText(int position) const
 
 QStringList ListBox::items() const
 {
-    return model_->stringList();
+    QStringList texts;
+    texts.reserve(model_->entries().size());
+    for (qsizetype i = 0; i < model_->entries().size(); ++i)
+        texts.append(model_->entries().at(i).toString());
+    return texts;
 }

@@ -1,9 +1,51 @@
 #pragma once
 
 #include <QListView>
+#include <QString>
 #include <QStringList>
+#include <QStringView>
 
-class QStringListModel;
+#include <memory>
+#include <vector>
+
+// The texts of a list, kept end to end in one text: a list of thousands of entries is filled
+// without a text of its own for each, and two lists compare in one step.
+class ListEntries {
+public:
+    ListEntries() = default;
+    ListEntries(const ListEntries& other);
+    ListEntries& operator=(const ListEntries& other);
+    ListEntries(ListEntries&& other) noexcept;
+    ListEntries& operator=(ListEntries&& other) noexcept;
+
+    void append(QStringView text);
+    // Makes room for an entry of `length` characters at the end; they are to be written at
+    // the place returned, before the next change of the entries.
+    char16_t* appendUninitialized(qsizetype length);
+    void insert(qsizetype position, QStringView text);
+    // Room for this many more entries of that many characters in all, taken in one step.
+    void reserve(qsizetype entries, qsizetype characters);
+    // Gives back what filling left over, when that is much.
+    void squeeze();
+
+    qsizetype size() const { return static_cast<qsizetype>(ends_.size()); }
+    bool isEmpty() const { return ends_.empty(); }
+    QStringView at(qsizetype position) const;
+
+    friend bool operator==(const ListEntries& a, const ListEntries& b);
+
+private:
+    qsizetype used() const { return ends_.empty() ? 0 : ends_.back(); }
+    void makeRoom(qsizetype characters);
+
+    // The entries' characters, end to end; past used() up to capacity_ is room for more, not
+    // yet written.
+    std::unique_ptr<char16_t[]> text_;
+    qsizetype capacity_ = 0;
+    std::vector<qsizetype> ends_; // where each entry ends in text_
+};
+
+class ListModel;
 
 // A list of texts in the order in which they were inserted (never sorted), with a single
 // selection. userSelected is raised when the user picks an entry with the mouse (a click, or
@@ -17,7 +59,9 @@ public:
 
     void clear();
     void addItem(const QString& text, int position);
-    // Replaces every entry in one step: the fast way to fill a long list.
+    // Replaces every entry in one step, the fast way to fill a long list, and leaves nothing
+    // selected.
+    void setItems(ListEntries entries);
     void setItems(const QStringList& texts);
 
     int count() const;
@@ -35,7 +79,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    QStringListModel* model_;
+    ListModel* model_;
     // Set while the program fills or clears the list, whose selection changes are not the
     // user's.
     bool filling_ = false;

@@ -40,15 +40,40 @@ void TabStrip::keyPressEvent(QKeyEvent* event)
         setFocus(Qt::OtherFocusReason);
 }
 
+bool TabStrip::event(QEvent* event)
+{
+    naturalHeight_ = -1;
+    return QTabBar::event(event);
+}
+
 QSize TabStrip::tabSizeHint(int index) const
 {
-    const QSize natural = QTabBar::tabSizeHint(index);
     if (count() == 0)
-        return natural;
+        return QTabBar::tabSizeHint(index);
+    if (naturalHeight_ < 0)
+        naturalHeight_ = QTabBar::tabSizeHint(index).height();
     // The first tabs take the pixels left over, so the strip is filled exactly.
     const int share = width() / count();
     const int extra = index < width() % count() ? 1 : 0;
-    return {share + extra, natural.height()};
+    return {share + extra, naturalHeight_};
+}
+
+void TabStrip::tabInserted(int index)
+{
+    naturalHeight_ = -1;
+    QTabBar::tabInserted(index);
+}
+
+void TabStrip::tabRemoved(int index)
+{
+    naturalHeight_ = -1;
+    QTabBar::tabRemoved(index);
+}
+
+void TabStrip::tabLayoutChange()
+{
+    naturalHeight_ = -1;
+    QTabBar::tabLayoutChange();
 }
 
 QSize TabStrip::minimumTabSizeHint(int index) const

@@ -18,7 +18,18 @@ signals:
     void tabClicked();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     QSize tabSizeHint(int index) const override;
     QSize minimumTabSizeHint(int index) const override;
+    void tabInserted(int index) override;
+    void tabRemoved(int index) override;
+    void tabLayoutChange() override;
+
+private:
+    // The natural height that every tab of one-character captions shares, taken once for a
+    // whole layout of the strip rather than once for each tab (and the strip is laid out once
+    // for every tab added). Forgotten when the layout is done, the tabs change, or any event
+    // comes, a change of style, font or screen among them.
+    mutable int naturalHeight_ = -1;
 };

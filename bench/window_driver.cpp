@@ -1,0 +1,84 @@
+#include "window_driver.h"
+
+#include "measure.h"
+
+#include "store/file_system.h"
+#include "window/controls/list_box.h"
+#include "window/controls/tab_strip.h"
+#include "window/controls/text_box.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QTest>
+
+#include <stdexcept>
+
+void BenchDialogs::showMessage(const QString& text)
+{
+    ++messages;
+    lastMessage = text;
+}
+
+QString BenchDialogs::inputBox(const QString&, const QString&, const QString& defaultAnswer)
+{
+    if (answers.empty())
+        return defaultAnswer;
+    QString next = answers.front();
+    answers.pop_front();
+    return next;
+}
+
+void WindowDriver::start()
+{
+    auto dialogs = std::make_unique<BenchDialogs>();
+    dialogs_ = dialogs.get();
+    window_ = std::make_unique<Form1x>(store::posixFileSystem(), std::move(dialogs));
+    window_->show();
+    settle();
+}
+
+void WindowDriver::stop()
+{
+    window_.reset();
+    dialogs_ = nullptr;
+}
+
+void WindowDriver::clickTab(const QString& caption)
+{
+    TabStrip* tabs = window_->TabStrip1;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->tabText(i) == caption) {
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center());
+            return;
+        }
+    }
+    throw std::logic_error("no tab " + caption.toStdString());
+}
+
+void WindowDriver::clickListEntry(int row)
+{
+    ListBox* list = window_->ListNick;
+    const QRect place = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
+}
+
+void WindowDriver::click(QPushButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void WindowDriver::setNick(const QString& text)
+{
+    window_->TxtNick->setText(text);
+}
+
+void WindowDriver::releaseKeyInNick()
+{
+    QTest::keyRelease(window_->TxtNick, Qt::Key_A);
+}
+
+void WindowDriver::search(QAction* item, const QString& answer)
+{
+    dialogs_->answers.push_back(answer);
+    item->trigger();
+}
