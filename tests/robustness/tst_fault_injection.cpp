@@ -169,6 +169,8 @@ void addInjectionPoints(bool stops)
 
     for (const Action& action : actions()) {
         const auto operations = dryRun(action);
+        if (!stops)
+            qInfo("%s: %zu file operations", qPrintable(action.name), operations.size());
         for (const OperationRecord& op : operations) {
             const std::string row = action.name.toStdString() + ": " + op.describe();
             QTest::newRow(row.c_str())

@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QUrl>
@@ -233,6 +234,20 @@ Qt::CheckState shownState(std::int16_t value)
     return value == 0 ? Qt::Unchecked : value == 1 ? Qt::Checked : Qt::PartiallyChecked;
 }
 
+// How many descriptors of this process are open on the data or the scratch file.
+int openDataFiles()
+{
+    int open = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System)) {
+        const QString target = fd.symLinkTarget();
+        if (target.endsWith(QLatin1String("/datphone")) ||
+            target.endsWith(QLatin1String("/dephone")))
+            ++open;
+    }
+    return open;
+}
+
 // Entries to click: the first, the middle and the last, and on a long list those on both
 // sides of what a 16-bit record number can count.
 std::vector<int> rowsToClick(int count)
@@ -354,10 +369,16 @@ void TestHostileFiles::everyActionLeavesTheFileAsItWas()
              entriesOf(records, numbersWhere(records, [](const auto&) { return true; })));
     QCOMPARE(w.windowTitle(), QStringLiteral("KESTRANE"));
 
+    // No data file stays open once an action has returned.
+    QCOMPARE(openDataFiles(), 0);
     goThroughEveryTab(fx, records);
+    QCOMPARE(openDataFiles(), 0);
     clickAndDial(fx, records);
+    QCOMPARE(openDataFiles(), 0);
     searchEveryField(fx, records);
+    QCOMPARE(openDataFiles(), 0);
     typeInTheNicknameBox(fx, records);
+    QCOMPARE(openDataFiles(), 0);
 
     QCOMPARE(fx.folder.bytes(), bytes);
     QVERIFY(!fx.folder.exists(QStringLiteral("dephone")));
@@ -376,6 +397,7 @@ void TestHostileFiles::everyActionLeavesTheFileAsItWas()
         QByteArray expected = bytes.left(static_cast<qsizetype>(records.size() * 129));
         expected.remove((removed - 1) * 129, 129);
         QVERIFY(fx.folder.bytes() == expected);
+        QCOMPARE(openDataFiles(), 0);
         QCOMPARE(fx.dialogs->messages.filter(QStringLiteral("Not Found")).size(),
                  fx.dialogs->messages.size());
     }
