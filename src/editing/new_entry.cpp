@@ -99,15 +99,30 @@ void Form1x::StoreCurrentRecord()
     record.RecordNo = static_cast<std::int16_t>(state_.CurrentRecord);
     // A write that fails ends the action here, with the boxes still holding what was typed.
     writeRecord(state_.CurrentRecord, record);
-    closeDataFile();
+    try {
+        closeDataFile();
 
-    // The whole list again, showing the last record of the file (not necessarily this one),
-    // and then the letter tab that is selected.
-    ReloadNicknameList();
-    BtnSave->setEnabled(false);
-    BtnAdd->setEnabled(true);
-    state_.OriginalNick.clear();
-    // The "*" tab would only list again what was just listed, and show the same contact.
-    if (TabStrip1->selectedCaption() != QLatin1String("*"))
-        TabStrip1_Click();
+        // The whole list again, showing the last record of the file (not necessarily this
+        // one), and then the letter tab that is selected.
+        ReloadNicknameList();
+        BtnSave->setEnabled(false);
+        BtnAdd->setEnabled(true);
+        state_.OriginalNick.clear();
+        // The "*" tab would only list again what was just listed, and show the same contact.
+        if (TabStrip1->selectedCaption() != QLatin1String("*"))
+            TabStrip1_Click();
+    } catch (...) {
+        // The contact has reached the file: the window shows what the file now holds rather
+        // than an entry that looks unsaved. The failure itself is reported by the action's
+        // guard.
+        try {
+            closeAllFiles();
+            ReloadNicknameList();
+            BtnSave->setEnabled(false);
+            BtnAdd->setEnabled(true);
+            state_.OriginalNick.clear();
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
 }
