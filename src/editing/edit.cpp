@@ -21,6 +21,7 @@ void Form1x::BtnUpdate_Press()
     BtnSave->setEnabled(true);
     state_.IsNewEntry = true;
     state_.NewRecordNo = state_.CurrentRecord;
+    savesInPlace_ = true;
 }
 
 void Form1x::showCurrentRecordIfNotShown()

@@ -58,7 +58,8 @@ void Form1x::CheckDuplicateNick()
     // An edit may keep the nickname its contact had when EDIT was pressed. Only a store over
     // a contact in the file is an edit: after an edit was left for a new entry, the nickname
     // it remembered counts like any other.
-    const bool inPlace = state_.CurrentRecord >= 1 && state_.CurrentRecord <= state_.RecordCount;
+    const bool inPlace =
+        savesInPlace_ && state_.CurrentRecord >= 1 && state_.CurrentRecord <= state_.RecordCount;
     const bool keepsItsNick = inPlace && nick == storedForm<15>(state_.OriginalNick);
     for (std::int32_t i = 1; i <= state_.RecordCount && !keepsItsNick; ++i) {
         if (!store::trimmedEquals(viewRecord(i).nick(), nick))
@@ -74,9 +75,13 @@ void Form1x::CheckDuplicateNick()
 void Form1x::StoreCurrentRecord()
 {
     OpenDataFile();
-    // Another program may have shortened the file since it was last counted: a record is
-    // never written past the end, where the gap would read as contacts made of zero bytes.
-    state_.CurrentRecord = std::min(state_.CurrentRecord, state_.RecordCount + 1);
+    // A new contact goes behind every record the file holds now, counted afresh: the count of
+    // the entry's start may be stale (a store that failed after its write, another window), and
+    // a contact is never written over. Another program may have shortened the file since it was
+    // last counted: a record is never written past the end either, where the gap would read as
+    // contacts made of zero bytes.
+    state_.CurrentRecord = savesInPlace_ ? std::min(state_.CurrentRecord, state_.RecordCount + 1)
+                                         : state_.RecordCount + 1;
     if (state_.CurrentRecord > LastRecordNo) {
         closeDataFile();
         dialogs_->showMessage(BookFull);
@@ -86,15 +91,30 @@ void Form1x::StoreCurrentRecord()
     record.RecordNo = static_cast<std::int16_t>(state_.CurrentRecord);
     // A write that fails ends the action here, with the boxes still holding what was typed.
     writeRecord(state_.CurrentRecord, record);
-    closeDataFile();
+    try {
+        closeDataFile();
 
-    // The whole list again, showing the last record of the file (not necessarily this one),
-    // and then the letter tab that is selected.
-    ReloadNicknameList();
-    BtnSave->setEnabled(false);
-    BtnAdd->setEnabled(true);
-    state_.OriginalNick.clear();
-    // The "*" tab would only list again what was just listed, and show the same contact.
-    if (TabStrip1->selectedCaption() != QLatin1String("*"))
-        TabStrip1_Click();
+        // The whole list again, showing the last record of the file (not necessarily this
+        // one), and then the letter tab that is selected.
+        ReloadNicknameList();
+        BtnSave->setEnabled(false);
+        BtnAdd->setEnabled(true);
+        state_.OriginalNick.clear();
+        // The "*" tab would only list again what was just listed, and show the same contact.
+        if (TabStrip1->selectedCaption() != QLatin1String("*"))
+            TabStrip1_Click();
+    } catch (...) {
+        // The contact has reached the file: the window shows what the file now holds rather
+        // than an entry that looks unsaved. The failure itself is reported by the action's
+        // guard.
+        try {
+            closeAllFiles();
+            ReloadNicknameList();
+            BtnSave->setEnabled(false);
+            BtnAdd->setEnabled(true);
+            state_.OriginalNick.clear();
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
 }

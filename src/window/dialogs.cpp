@@ -1,6 +1,7 @@
 #include "window/dialogs.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 void QtDialogs::showMessage(const QString& text)
@@ -13,8 +14,13 @@ void QtDialogs::showMessage(const QString& text)
 QString QtDialogs::inputBox(const QString& prompt, const QString& title,
                             const QString& defaultAnswer)
 {
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
-    return ok ? answer : QString();
+    QInputDialog box(parent_);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultAnswer);
+    // The prompt is shown as it is written: a "<" in it starts no markup.
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }

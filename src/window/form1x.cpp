@@ -7,6 +7,7 @@
 #include "window/controls/text_box.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -88,9 +89,12 @@ bool Form1x::runAction(const std::function<void()>& handler)
         folderLock_ = fileSystem_.lockFolder();
         handler();
     } catch (const store::StoreError& error) {
-        failure = tr("Could not %1 the file \"%2\".\n\n%3.")
+        // The folder itself goes by its full name: "." would tell the user nothing.
+        const bool folder = error.fileName() == ".";
+        failure = (folder ? tr("Could not %1 the folder \"%2\".\n\n%3.")
+                          : tr("Could not %1 the file \"%2\".\n\n%3."))
                       .arg(QString::fromStdString(error.operation()),
-                           QString::fromStdString(error.fileName()),
+                           folder ? QDir::currentPath() : QString::fromStdString(error.fileName()),
                            QString::fromStdString(error.reason()));
     } catch (const std::exception& error) {
         failure = tr("The action could not be completed.\n\n%1.")

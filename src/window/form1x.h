@@ -172,4 +172,8 @@ private:
     store::DataFile scratchFile_; // file 2, "dephone", only while a contact is deleted
     WindowState state_;
     bool inAction_ = false;
+    // Whether SAVE writes back the stored contact that EDIT opened (record NewRecordNo). Set by
+    // EDIT, cleared by every new entry: a new contact always goes behind the records that the
+    // file holds when it is stored, never over one that came after the count was taken.
+    bool savesInPlace_ = false;
 };

@@ -16,8 +16,7 @@ void Form1x::ListNick_Click()
     const std::optional<std::string> wanted = toStoreExact(selection);
 
     // An edit in progress writes over record NewRecordNo, a stored one.
-    const bool editing =
-        state_.IsNewEntry && state_.NewRecordNo >= 1 && state_.NewRecordNo <= state_.RecordCount;
+    const bool editing = state_.IsNewEntry && savesInPlace_;
     bool found = false;
 
     OpenDataFile();

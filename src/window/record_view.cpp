@@ -58,6 +58,7 @@ void Form1x::BeginNewEntry()
     TextBox* const boxes[] = {TxtNick,   TxtAdName, TxtAdFname, TxtAdAdd,
                               TxtAdPhon, TxtCode,   Txtprefx};
     everyStep([this] { state_.NewRecordNo = state_.RecordCount + 1; },
+              [this] { savesInPlace_ = false; },
               [&] {
                   for (TextBox* box : boxes)
                       box->clear();

@@ -4,10 +4,12 @@
 // each, the window starts and goes through every tab, list clicks, the four searches, the
 // nickname box and the dialer; nothing crashes, what it shows is what the file holds, the
 // dialer hands over only what can be dialled, and the file stays as it was, byte for byte.
+#include "support/faulty_file_system.h"
 #include "support/window_fixture.h"
 
 #include "dialing/dial_button.h"
 #include "store/fixed_text.h"
+#include "store/store_error.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
@@ -17,6 +19,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QUrl>
@@ -231,6 +234,20 @@ Qt::CheckState shownState(std::int16_t value)
     return value == 0 ? Qt::Unchecked : value == 1 ? Qt::Checked : Qt::PartiallyChecked;
 }
 
+// How many descriptors of this process are open on the data or the scratch file.
+int openDataFiles()
+{
+    int open = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System)) {
+        const QString target = fd.symLinkTarget();
+        if (target.endsWith(QLatin1String("/datphone")) ||
+            target.endsWith(QLatin1String("/dephone")))
+            ++open;
+    }
+    return open;
+}
+
 // Entries to click: the first, the middle and the last, and on a long list those on both
 // sides of what a 16-bit record number can count.
 std::vector<int> rowsToClick(int count)
@@ -243,6 +260,53 @@ std::vector<int> rowsToClick(int count)
     return rows;
 }
 
+// The real file system, where the data file may be read but not written, while the folder may
+// be written: a file its owner made read-only.
+class ReadOnlyDataFile final : public store::FileSystem {
+public:
+    std::unique_ptr<store::File> open(const std::string& name, store::OpenMode mode) override
+    {
+        auto file = real_.open(name, mode);
+        if (name != "datphone")
+            return file;
+        return std::make_unique<ReadOnly>(std::move(file), name);
+    }
+    bool exists(const std::string& name) override { return real_.exists(name); }
+    bool isRegularFile(const std::string& name) override { return real_.isRegularFile(name); }
+    void rename(const std::string& from, const std::string& to) override { real_.rename(from, to); }
+    void remove(const std::string& name) override { real_.remove(name); }
+    void syncDirectory() override { real_.syncDirectory(); }
+
+private:
+    class ReadOnly final : public store::File {
+    public:
+        ReadOnly(std::unique_ptr<store::File> real, std::string name)
+            : real_(std::move(real)), name_(std::move(name))
+        {
+        }
+        std::uint64_t length() override { return real_->length(); }
+        std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+        {
+            return real_->readAt(offset, out);
+        }
+        void writeAt(std::uint64_t, std::span<const std::uint8_t>) override
+        {
+            throw store::StoreError("write", name_, store::systemReason(EACCES));
+        }
+        void sync() override {}
+        void close() override { real_->close(); }
+
+    private:
+        std::unique_ptr<store::File> real_;
+        std::string name_;
+    };
+
+    store::FileSystem& real_ = store::posixFileSystem();
+};
+
+const QString BookFull =
+    QStringLiteral("Cannot Save: the contact book is full. It holds at most 32767 contacts.");
+
 } // namespace
 
 class TestHostileFiles : public QObject {
@@ -254,6 +318,9 @@ private slots:
 
     void everyActionLeavesTheFileAsItWas_data();
     void everyActionLeavesTheFileAsItWas();
+    void aSaveTheRecordNumberCannotHoldWritesNothing_data();
+    void aSaveTheRecordNumberCannotHoldWritesNothing();
+    void aFileThatMayOnlyBeReadIsNeverChanged();
 
 private:
     void goThroughEveryTab(WindowFixture& fx, const Records& records);
@@ -302,16 +369,38 @@ void TestHostileFiles::everyActionLeavesTheFileAsItWas()
              entriesOf(records, numbersWhere(records, [](const auto&) { return true; })));
     QCOMPARE(w.windowTitle(), QStringLiteral("KESTRANE"));
 
+    // No data file stays open once an action has returned.
+    QCOMPARE(openDataFiles(), 0);
     goThroughEveryTab(fx, records);
+    QCOMPARE(openDataFiles(), 0);
     clickAndDial(fx, records);
+    QCOMPARE(openDataFiles(), 0);
     searchEveryField(fx, records);
+    QCOMPARE(openDataFiles(), 0);
     typeInTheNicknameBox(fx, records);
+    QCOMPARE(openDataFiles(), 0);
 
     QCOMPARE(fx.folder.bytes(), bytes);
     QVERIFY(!fx.folder.exists(QStringLiteral("dephone")));
     for (const QString& message : fx.dialogs->messages)
         QCOMPARE(message, QStringLiteral("Not Found"));
     QCOMPARE(w.windowTitle(), QStringLiteral("KESTRANE"));
+
+    // DELETE takes out the chosen contact and nothing else: every other record goes on byte
+    // for byte, whatever it holds; only a partial record behind them is gone.
+    if (!records.empty()) {
+        fx.clickTab(QStringLiteral("*"));
+        fx.clickListEntry(0);
+        const int removed = w.windowState().CurrentRecord;
+        fx.click(w.BtnDelete);
+        actionsRun += 3;
+        QByteArray expected = bytes.left(static_cast<qsizetype>(records.size() * 129));
+        expected.remove((removed - 1) * 129, 129);
+        QVERIFY(fx.folder.bytes() == expected);
+        QCOMPARE(openDataFiles(), 0);
+        QCOMPARE(fx.dialogs->messages.filter(QStringLiteral("Not Found")).size(),
+                 fx.dialogs->messages.size());
+    }
     ++filesTried;
     qInfo("%lld ms", static_cast<long long>(timer.elapsed()));
 }
@@ -453,6 +542,90 @@ void TestHostileFiles::typeInTheNicknameBox(WindowFixture& fx, const Records& re
     fx.click(w.TxtNick);
     actionsRun += 2;
     QCOMPARE(fx.listEntries(), entriesOf(records, underA));
+}
+
+void TestHostileFiles::aSaveTheRecordNumberCannotHoldWritesNothing_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("edited"); // the record EDIT opens, or 0 for a new contact
+
+    QTest::newRow("new contact behind 32,767") << 32767 << 0;
+    QTest::newRow("new contact behind 100,000") << 100000 << 0;
+    QTest::newRow("edit of record 40,000 of 100,000") << 100000 << 40000;
+    QTest::newRow("edit of record 32,768 of 100,000") << 100000 << 32768;
+}
+
+void TestHostileFiles::aSaveTheRecordNumberCannotHoldWritesNothing()
+{
+    QFETCH(int, records);
+    QFETCH(int, edited);
+
+    const QByteArray bytes = hundredThousand().left(records * 129);
+    FaultyFileSystem fs;
+    WindowFixture fx;
+    fx.folder.writeBytes(bytes);
+    Form1x& w = fx.start(fs);
+    if (edited == 0) {
+        fx.click(w.BtnAdd);
+        fx.type(w.TxtNick, QStringLiteral("Newest"));
+        fx.type(w.TxtAdPhon, QStringLiteral("5"));
+    } else {
+        fx.clickListEntry(edited - 1);
+        QCOMPARE(w.windowState().CurrentRecord, edited);
+        fx.click(w.BtnUpdate);
+        fx.type(w.TxtAdPhon, QStringLiteral("5"));
+    }
+    const QString typedNick = w.TxtNick->text();
+    const QString typedPhone = w.TxtAdPhon->text();
+    fs.restartCount();
+    fx.click(w.BtnSave);
+
+    QCOMPARE(fx.dialogs->messages, QStringList{BookFull});
+    QVERIFY(fs.operationsOn(FileOperation::Write, "datphone").empty());
+    QVERIFY(fs.openFiles().empty());
+    QVERIFY(fx.folder.bytes() == bytes);
+    // What was typed is still there, to be stored elsewhere or dropped.
+    QCOMPARE(w.TxtNick->text(), typedNick);
+    QCOMPARE(w.TxtAdPhon->text(), typedPhone);
+    QVERIFY(w.windowState().IsNewEntry);
+}
+
+void TestHostileFiles::aFileThatMayOnlyBeReadIsNeverChanged()
+{
+    ReadOnlyDataFile fs;
+    WindowFixture fx;
+    const auto three = recordsNamed({"Ann", "Bob", "Cid"});
+    const QByteArray bytes = encoded(three);
+    fx.folder.writeBytes(bytes);
+    Form1x& w = fx.start(fs);
+    QCOMPARE(fx.listEntries().size(), 3);
+    const QString denied = QString::fromStdString(store::systemReason(EACCES));
+    const auto expectRefusal = [&](const char* what) {
+        QCOMPARE(fx.dialogs->messages.size(), 1);
+        const QString message = fx.dialogs->messages.takeFirst();
+        QVERIFY2(message.contains(QLatin1String("write")) &&
+                     message.contains(QLatin1String("\"datphone\"")) && message.contains(denied),
+                 qPrintable(QString::fromLatin1(what) + QStringLiteral(": ") + message));
+        QVERIFY(fx.folder.bytes() == bytes);
+        QVERIFY(!fx.folder.exists(QStringLiteral("dephone")));
+    };
+
+    fx.clickListEntry(1);
+    fx.click(w.BtnDelete);
+    expectRefusal("DELETE");
+    QCOMPARE(fx.listEntries().size(), 3);
+
+    fx.click(w.BtnAdd);
+    fx.type(w.TxtNick, QStringLiteral("Dot"));
+    fx.type(w.TxtAdPhon, QStringLiteral("4"));
+    fx.click(w.BtnSave);
+    expectRefusal("SAVE new");
+
+    fx.clickTab(QStringLiteral("*"));
+    fx.click(w.BtnUpdate);
+    fx.type(w.TxtAdPhon, QStringLiteral("9"));
+    fx.click(w.BtnSave);
+    expectRefusal("SAVE in place");
 }
 
 QTEST_MAIN(TestHostileFiles)
