@@ -40,10 +40,10 @@ test-sanitize: deps
 # A long run of the random-use suite: RANDOM_ACTIONS actions (default 200,000) from the seed
 # RANDOM_SEED (default: taken from the clock and printed, so a failure can be run again).
 RANDOM_ACTIONS ?= 200000
-RANDOM_SEED ?=
+RANDOM_SEED ?= $(shell date +%s%N)
 test-random: build
 	@cd $(BUILD)/tests && QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 \
-	  ZARVOTH_RANDOM_ACTIONS=$(RANDOM_ACTIONS) $(if $(RANDOM_SEED),ZARVOTH_RANDOM_SEED=$(RANDOM_SEED),) \
+	  ZARVOTH_RANDOM_ACTIONS=$(RANDOM_ACTIONS) ZARVOTH_RANDOM_SEED=$(RANDOM_SEED) \
 	  ./tst_random_use
 
 # Fuzzes record decoding and the listing path for FUZZ_SECONDS (clang's libFuzzer).
