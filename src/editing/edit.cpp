@@ -18,7 +18,7 @@ void Form1x::BtnUpdate_Press()
         refuseChangedContact(ChangedElsewhere);
         return;
     }
-    showCurrentRecordIfNotShown();
+    showCurrentRecordIfNotShown(currentContact_->record);
 
     state_.OriginalNick = TxtNick->text();
     // The prefix box stays locked: an edit cannot change a stored prefix.
@@ -34,18 +34,13 @@ void Form1x::BtnUpdate_Press()
     editedContact_ = currentContact_;
 }
 
-void Form1x::showCurrentRecordIfNotShown()
+void Form1x::showCurrentRecordIfNotShown(const store::ContactRecord& stored)
 {
     // Typing a nickname in the record view can put another contact's details, or a nickname
     // that is not the current contact's, into the boxes. SAVE writes what the boxes hold over
     // the current record, so the edit starts from that record's own texts. The check boxes
     // are the current contact's already and keep what the user ticked.
-    OpenDataFile();
-    const bool stored = state_.CurrentRecord >= 1 && state_.CurrentRecord <= state_.RecordCount;
-    const store::ContactRecord current =
-        stored ? readRecord(state_.CurrentRecord) : store::ContactRecord{};
-    closeDataFile();
-    if (!stored || sameTexts(recordFromBoxes(*this), current))
+    if (sameTexts(recordFromBoxes(*this), stored))
         return;
     const Qt::CheckState prefix = Chkprefx->checkState();
     const Qt::CheckState code = Chkcode->checkState();

@@ -59,8 +59,8 @@ void Form1x::CheckDuplicateNick()
     // An edit may keep the nickname its contact had when EDIT was pressed. Only a store over
     // the contact that EDIT opened is an edit: after an edit was left for a new entry, the
     // nickname it remembered counts like any other.
-    const bool inPlace = editedContact_ && editedContact_->recordNo == state_.NewRecordNo;
-    const bool keepsItsNick = inPlace && nick == storedForm<15>(state_.OriginalNick);
+    const bool keepsItsNick =
+        savesOverEditedContact() && nick == storedForm<15>(state_.OriginalNick);
     for (std::int32_t i = 1; i <= state_.RecordCount && !keepsItsNick; ++i) {
         if (!store::trimmedEquals(viewRecord(i).nick(), nick))
             continue;
@@ -76,7 +76,7 @@ void Form1x::StoreCurrentRecord()
 {
     OpenDataFile();
     std::int32_t target = state_.RecordCount + 1;
-    if (editedContact_ && editedContact_->recordNo == state_.NewRecordNo) {
+    if (savesOverEditedContact()) {
         // An edit goes back over its own contact, and only while the record still holds it as
         // EDIT read it: another window may have deleted, moved or rewritten it since.
         if (!stillStored(editedContact_, state_.NewRecordNo)) {
@@ -101,13 +101,7 @@ void Form1x::StoreCurrentRecord()
     writeRecord(state_.CurrentRecord, record);
     try {
         closeDataFile();
-
-        // The whole list again, showing the last record of the file (not necessarily this
-        // one), and then the letter tab that is selected.
-        ReloadNicknameList();
-        BtnSave->setEnabled(false);
-        BtnAdd->setEnabled(true);
-        state_.OriginalNick.clear();
+        showStoredContacts();
         // The "*" tab would only list again what was just listed, and show the same contact.
         if (TabStrip1->selectedCaption() != QLatin1String("*"))
             TabStrip1_Click();
@@ -117,12 +111,24 @@ void Form1x::StoreCurrentRecord()
         // guard.
         try {
             closeAllFiles();
-            ReloadNicknameList();
-            BtnSave->setEnabled(false);
-            BtnAdd->setEnabled(true);
-            state_.OriginalNick.clear();
+            showStoredContacts();
         } catch (const std::exception&) {
         }
         throw;
     }
+}
+
+bool Form1x::savesOverEditedContact() const
+{
+    return editedContact_ && editedContact_->recordNo == state_.NewRecordNo;
+}
+
+void Form1x::showStoredContacts()
+{
+    // The whole list again, showing the last record of the file (not necessarily the one just
+    // stored).
+    ReloadNicknameList();
+    BtnSave->setEnabled(false);
+    BtnAdd->setEnabled(true);
+    state_.OriginalNick.clear();
 }

@@ -137,8 +137,13 @@ private:
     void CheckDuplicateNick();
     void StoreCurrentRecord();
     void BtnUpdate_Press();
-    // Shows record CurrentRecord again when the boxes hold other texts than its own.
-    void showCurrentRecordIfNotShown();
+    // Shows record CurrentRecord again when the boxes hold other texts than `stored`, its own.
+    void showCurrentRecordIfNotShown(const store::ContactRecord& stored);
+    // Whether SAVE writes back the stored contact that EDIT (or a pick since) opened, rather
+    // than a new one behind the last.
+    bool savesOverEditedContact() const;
+    // The window after a contact was stored: the list afresh, SAVE done with.
+    void showStoredContacts();
     void TxtAdName_KeyPress(std::int16_t& KeyAscii);
     void TxtAdFname_KeyPress(std::int16_t& KeyAscii);
     void TxtAdAdd_KeyPress(std::int16_t& KeyAscii);
