@@ -32,20 +32,14 @@ namespace {
 const QString NickInUse = QStringLiteral(
     "This nickname already existed, Add one or more charecter or number  to make it defrent");
 
-// Replaces the whole text of a box by typing, as a user would: select all, then type.
-void retype(WindowFixture& f, TextBox* box, const QString& text)
+// Starts the window on `file`, picks the second contact in the list and presses EDIT.
+Form1x& editSecondContact(WindowFixture& f, const QByteArray& file)
 {
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(box, Qt::Key_Backspace);
-    else
-        f.type(box, text);
-}
-
-QByteArray recordAt(const QByteArray& file, int n)
-{
-    return file.mid((n - 1) * 129, 129);
+    f.folder.writeBytes(file);
+    Form1x& w = f.start();
+    f.clickListEntry(1);
+    f.click(w.BtnUpdate);
+    return w;
 }
 
 // Four contacts; record 2 carries a stale RecordNo, as a deletion leaves it.
@@ -63,10 +57,7 @@ QByteArray fourContacts()
 void TestEdit::editOpensTheShownContact()
 {
     WindowFixture f;
-    f.folder.writeBytes(fourContacts());
-    Form1x& w = f.start();
-    f.clickListEntry(1);
-    f.click(w.BtnUpdate);
+    Form1x& w = editSecondContact(f, fourContacts());
 
     for (TextBox* box : {w.TxtNick, w.TxtAdName, w.TxtAdFname, w.TxtAdAdd, w.TxtAdPhon, w.TxtCode})
         QVERIFY2(!box->isLocked(), qPrintable(box->objectName()));
@@ -88,13 +79,10 @@ void TestEdit::saveRewritesTheRecordInPlace()
 {
     WindowFixture f;
     const QByteArray before = fourContacts();
-    f.folder.writeBytes(before);
-    Form1x& w = f.start();
-    f.clickListEntry(1);
-    f.click(w.BtnUpdate);
-    retype(f, w.TxtNick, QStringLiteral("Bert"));
-    retype(f, w.TxtAdPhon, QStringLiteral("0815"));
-    retype(f, w.TxtCode, QStringLiteral("33"));
+    Form1x& w = editSecondContact(f, before);
+    retype(w.TxtNick, QStringLiteral("Bert"));
+    retype(w.TxtAdPhon, QStringLiteral("0815"));
+    retype(w.TxtCode, QStringLiteral("33"));
     f.type(w.Txtprefx, QStringLiteral("7")); // locked: the prefix cannot be changed
     w.Chkcode->setFocus();
     QTest::keyClick(w.Chkcode, Qt::Key_Space);
@@ -141,13 +129,10 @@ void TestEdit::anEditMayKeepItsNickname()
     QFETCH(QString, stored);
     QFETCH(QString, typed);
     WindowFixture f;
-    f.folder.writeRecords(recordsNamed({"Ace", stored.toStdString(), "Cy"}));
-    Form1x& w = f.start();
-    f.clickListEntry(1);
-    f.click(w.BtnUpdate);
+    Form1x& w = editSecondContact(f, encoded(recordsNamed({"Ace", stored.toStdString(), "Cy"})));
     if (!typed.isEmpty())
-        retype(f, w.TxtNick, typed);
-    retype(f, w.TxtAdPhon, QStringLiteral("42"));
+        retype(w.TxtNick, typed);
+    retype(w.TxtAdPhon, QStringLiteral("42"));
     f.click(w.BtnSave);
     QVERIFY(f.dialogs->messages.isEmpty());
     const auto records = f.folder.records();
@@ -160,11 +145,8 @@ void TestEdit::renamingToAnotherContactsNicknameIsRefused()
 {
     WindowFixture f;
     const QByteArray before = fourContacts();
-    f.folder.writeBytes(before);
-    Form1x& w = f.start();
-    f.clickListEntry(1);
-    f.click(w.BtnUpdate);
-    retype(f, w.TxtNick, QStringLiteral("Ace"));
+    Form1x& w = editSecondContact(f, before);
+    retype(w.TxtNick, QStringLiteral("Ace"));
     f.click(w.BtnSave);
 
     QCOMPARE(f.dialogs->messages, QStringList{NickInUse});
@@ -175,7 +157,7 @@ void TestEdit::renamingToAnotherContactsNicknameIsRefused()
     QVERIFY(w.windowState().IsNewEntry);
     QCOMPARE(w.windowState().NewRecordNo, 2);
 
-    retype(f, w.TxtNick, QStringLiteral("Bea"));
+    retype(w.TxtNick, QStringLiteral("Bea"));
     f.click(w.BtnSave);
     QCOMPARE(f.dialogs->messages.size(), 1);
     QCOMPARE(f.folder.bytes().size(), before.size());
@@ -202,13 +184,10 @@ void TestEdit::aRefusalKeepsTheEditOpen()
     QFETCH(QString, message);
     WindowFixture f;
     const QByteArray before = fourContacts();
-    f.folder.writeBytes(before);
-    Form1x& w = f.start();
-    f.clickListEntry(1);
-    f.click(w.BtnUpdate);
-    retype(f, w.TxtAdAdd, QStringLiteral("Rome"));
+    Form1x& w = editSecondContact(f, before);
+    retype(w.TxtAdAdd, QStringLiteral("Rome"));
     TextBox* missing = w.findChild<TextBox*>(box);
-    retype(f, missing, emptied);
+    retype(missing, emptied);
     f.click(w.BtnSave);
 
     QCOMPARE(f.dialogs->messages, QStringList{message});
@@ -220,7 +199,7 @@ void TestEdit::aRefusalKeepsTheEditOpen()
     QVERIFY(w.BtnSave->isEnabled());
 
     // Filling in what was missing stores the edit in place, with nothing else retyped.
-    retype(f, missing, box == QLatin1String("TxtNick") ? QStringLiteral("Bee") : "5552");
+    retype(missing, box == QLatin1String("TxtNick") ? QStringLiteral("Bee") : "5552");
     f.click(w.BtnSave);
     QCOMPARE(f.dialogs->messages.size(), 1);
     QCOMPARE(f.folder.bytes().size(), before.size());
@@ -242,18 +221,15 @@ void TestEdit::aListClickDuringAnEditMovesTheEditToThatContact()
     QFETCH(QString, nick);
     WindowFixture f;
     const QByteArray before = fourContacts();
-    f.folder.writeBytes(before);
-    Form1x& w = f.start();
-    f.clickListEntry(1);
-    f.click(w.BtnUpdate);
-    retype(f, w.TxtAdPhon, QStringLiteral("999"));
+    Form1x& w = editSecondContact(f, before);
+    retype(w.TxtAdPhon, QStringLiteral("999"));
     f.clickListEntry(2); // the boxes now show Cy
     QCOMPARE(w.TxtNick->text(), QStringLiteral("Cy"));
     QVERIFY(!w.TxtAdPhon->isLocked());
     QVERIFY(w.BtnSave->isEnabled());
 
-    retype(f, w.TxtNick, nick);
-    retype(f, w.TxtAdAdd, QStringLiteral("Lima"));
+    retype(w.TxtNick, nick);
+    retype(w.TxtAdAdd, QStringLiteral("Lima"));
     f.click(w.BtnSave);
     QVERIFY(f.dialogs->messages.isEmpty());
     const QByteArray after = f.folder.bytes();
@@ -338,10 +314,7 @@ void TestEdit::anAbandonedEditNoLongerExcusesItsNickname()
 {
     WindowFixture f;
     const QByteArray before = fourContacts();
-    f.folder.writeBytes(before);
-    Form1x& w = f.start();
-    f.clickListEntry(1);
-    f.click(w.BtnUpdate);
+    Form1x& w = editSecondContact(f, before);
     f.clickTab(QStringLiteral("Q")); // no nickname under Q: a new entry
     QVERIFY(f.listEntries().isEmpty());
     f.type(w.TxtNick, QStringLiteral("Bee"));

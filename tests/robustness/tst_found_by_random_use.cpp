@@ -26,22 +26,9 @@ namespace {
 const QString NickInUse = QStringLiteral(
     "This nickname already existed, Add one or more charecter or number  to make it defrent");
 
-QByteArray recordAt(const QByteArray& file, int n)
-{
-    return file.mid((n - 1) * 129, 129);
-}
-
 QByteArray threeContacts()
 {
     return encoded(recordsNamed({"Ace", "Bee", "Cy"}));
-}
-
-void retype(TextBox* box, const QString& text)
-{
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_Backspace);
-    QTest::keyClicks(box, text);
 }
 
 } // namespace

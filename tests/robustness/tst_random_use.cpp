@@ -106,11 +106,6 @@ int wholeRecords(const QByteArray& file)
     return static_cast<int>(file.size() / Width);
 }
 
-QByteArray recordAt(const QByteArray& file, int n)
-{
-    return file.mid((n - 1) * Width, Width);
-}
-
 QByteArray trimmedBytes(QByteArray bytes)
 {
     while (bytes.startsWith(' '))
@@ -1271,24 +1266,9 @@ private:
 
 } // namespace
 
-namespace {
-
-QtMessageHandler passOn = nullptr;
-
-// The offscreen platform cannot raise a window or grab the keyboard for a menu; it says so
-// each time the search menu opens, which would bury the test's own output.
-void withoutPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (text.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    passOn(type, context, text);
-}
-
-} // namespace
-
 void TestRandomUse::initTestCase()
 {
-    passOn = qInstallMessageHandler(withoutPlatformNotes);
+    hidePlatformNotes();
     QDesktopServices::setUrlHandler(QStringLiteral("tel"), &telephone_, "dial");
 }
 

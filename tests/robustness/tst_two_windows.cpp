@@ -9,6 +9,7 @@
 #include "store/file_system.h"
 #include "support/data_folder.h"
 #include "support/scripted_dialogs.h"
+#include "support/window_fixture.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
@@ -33,15 +34,6 @@
 namespace {
 
 // --- The window process ------------------------------------------------------------------
-
-QtMessageHandler passOn = nullptr;
-
-void withoutPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (text.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    passOn(type, context, text);
-}
 
 void say(const QString& line)
 {
@@ -165,14 +157,6 @@ private:
 
     static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
 
-    static void retype(TextBox* box, const QString& text)
-    {
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::keyClicks(box, text);
-    }
-
     void clickTab(const QString& caption)
     {
         TabStrip* tabs = w().TabStrip1;
@@ -269,7 +253,7 @@ private:
 
 int runWindowProcess(const QString& folder, int slowDeletionMs)
 {
-    passOn = qInstallMessageHandler(withoutPlatformNotes);
+    hidePlatformNotes();
     if (!QDir::setCurrent(folder)) {
         say("cannot enter " + folder);
         return 2;

@@ -24,3 +24,8 @@ QByteArray RecordBytes::bytes() const
            field(city, 25) + field(phone, 20) + field(stdCode, 10) + number(useStdCode) +
            field(prefix, 3) + number(usePrefix);
 }
+
+QByteArray recordAt(const QByteArray& file, int n)
+{
+    return file.mid(qsizetype(n - 1) * 129, 129);
+}

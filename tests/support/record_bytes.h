@@ -20,3 +20,6 @@ struct RecordBytes {
 
     QByteArray bytes() const;
 };
+
+// Record n (counted from 1) of a data file's bytes.
+QByteArray recordAt(const QByteArray& file, int n);

@@ -71,3 +71,30 @@ void WindowFixture::click(QWidget* widget)
 {
     QTest::mouseClick(widget, Qt::LeftButton);
 }
+
+void retype(TextBox* box, const QString& text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, text);
+}
+
+namespace {
+
+QtMessageHandler passOn = nullptr;
+
+void withoutPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    passOn(type, context, text);
+}
+
+} // namespace
+
+void hidePlatformNotes()
+{
+    if (!passOn)
+        passOn = qInstallMessageHandler(withoutPlatformNotes);
+}

@@ -42,3 +42,11 @@ public:
 private:
     std::unique_ptr<Form1x> window_;
 };
+
+// Replaces the whole text of a box as a user does: selects all, deletes it, types the text.
+void retype(TextBox* box, const QString& text);
+
+// Keeps the offscreen platform's notes that it cannot raise a window or grab the keyboard
+// for a menu out of the test's output, which they would bury under one line for each time
+// the search menu opens.
+void hidePlatformNotes();

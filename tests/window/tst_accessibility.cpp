@@ -1,5 +1,6 @@
 // What a screen reader learns of the window, through Qt's accessibility interface.
 #include "dialing/dial_button.h"
+#include "support/captioned_boxes.h"
 #include "support/window_fixture.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
@@ -143,18 +144,7 @@ void AccessibilityTest::everyControlThatTakesTheFocusIsNamed()
 
 void AccessibilityTest::theLabelsNameTheirBoxes_data()
 {
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("box");
-    QTest::newRow("Nick Name") << "Label15"
-                               << "TxtNick";
-    QTest::newRow("Full Name") << "Label16"
-                               << "TxtAdName";
-    QTest::newRow("Family Name") << "Label17"
-                                 << "TxtAdFname";
-    QTest::newRow("City") << "Label18"
-                          << "TxtAdAdd";
-    QTest::newRow("Phone") << "Label19"
-                           << "TxtAdPhon";
+    addCaptionedBoxes();
 }
 
 void AccessibilityTest::theLabelsNameTheirBoxes()

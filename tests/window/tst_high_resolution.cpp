@@ -2,6 +2,7 @@
 // at scale 2): every text fits its control, and the icon is drawn from an image of the size
 // that the screen needs, never one scaled up.
 #include "dialing/dial_button.h"
+#include "support/captioned_boxes.h"
 #include "support/window_fixture.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/tab_strip.h"
@@ -118,18 +119,7 @@ void HighResolutionTest::buttonCaptionsFit()
 
 void HighResolutionTest::fieldLabelsFitBeforeTheirBoxes_data()
 {
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("box");
-    QTest::newRow("Nick Name") << "Label15"
-                               << "TxtNick";
-    QTest::newRow("Full Name") << "Label16"
-                               << "TxtAdName";
-    QTest::newRow("Family Name") << "Label17"
-                                 << "TxtAdFname";
-    QTest::newRow("City") << "Label18"
-                          << "TxtAdAdd";
-    QTest::newRow("Phone") << "Label19"
-                           << "TxtAdPhon";
+    addCaptionedBoxes();
 }
 
 void HighResolutionTest::fieldLabelsFitBeforeTheirBoxes()
