@@ -287,6 +287,23 @@ void addDeletionSteps()
 
 } // namespace
 
+namespace {
+
+// Starts the window on Ann, Bob and Cid through the fault-injecting `fs`, chooses Bob and
+// counts the file operations afresh from there, so that step 1 is DELETE's first. Returns the
+// contacts as stored.
+std::vector<store::ContactRecord> chooseBobOfThree(WindowFixture& fx, FaultyFileSystem& fs)
+{
+    auto stored = recordsNamed({"Ann", "Bob", "Cid"});
+    fx.folder.writeRecords(stored);
+    startActive(fx, fs);
+    fx.clickListEntry(1);
+    fs.restartCount();
+    return stored;
+}
+
+} // namespace
+
 void TestRecordDeletion::failureAtEachStepKeepsTheBookWhole_data()
 {
     addDeletionSteps();
@@ -299,11 +316,7 @@ void TestRecordDeletion::failureAtEachStepKeepsTheBookWhole()
 
     FaultyFileSystem fs;
     WindowFixture fx;
-    const auto stored = recordsNamed({"Ann", "Bob", "Cid"});
-    fx.folder.writeRecords(stored);
-    startActive(fx, fs);
-    fx.clickListEntry(1);
-    fs.restartCount();
+    const auto stored = chooseBobOfThree(fx, fs);
     fs.failAt(step);
     fx.click(fx.window().BtnDelete);
 
@@ -348,11 +361,7 @@ void TestRecordDeletion::machineStoppingAtEachStepLosesNoContact()
 
     FaultyFileSystem fs;
     WindowFixture fx;
-    const auto stored = recordsNamed({"Ann", "Bob", "Cid"});
-    fx.folder.writeRecords(stored);
-    startActive(fx, fs);
-    fx.clickListEntry(1);
-    fs.restartCount();
+    const auto stored = chooseBobOfThree(fx, fs);
     fs.failFrom(step);
     fx.click(fx.window().BtnDelete);
     // Nothing works any more, so the window cannot be set up again; the list may still show
