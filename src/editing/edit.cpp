@@ -12,12 +12,11 @@ void Form1x::BtnUpdate_Press()
     // The shown contact may have been deleted or moved by another window since it was read;
     // an edit would then write over whatever record CurrentRecord holds now.
     OpenDataFile();
-    const bool unchanged = stillStored(currentContact_, state_.CurrentRecord);
-    closeDataFile();
-    if (!unchanged) {
+    if (!stillStored(currentContact_, state_.CurrentRecord)) {
         refuseChangedContact(ChangedElsewhere);
         return;
     }
+    closeDataFile();
     showCurrentRecordIfNotShown(currentContact_->record);
 
     state_.OriginalNick = TxtNick->text();

@@ -80,7 +80,6 @@ void Form1x::StoreCurrentRecord()
         // An edit goes back over its own contact, and only while the record still holds it as
         // EDIT read it: another window may have deleted, moved or rewritten it since.
         if (!stillStored(editedContact_, state_.NewRecordNo)) {
-            closeDataFile();
             refuseChangedContact(EditNotSaved);
             return;
         }

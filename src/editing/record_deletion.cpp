@@ -19,7 +19,6 @@ void Form1x::DeleteCurrentRecord()
         // The contact picked in the list, only while it is still where it was picked: another
         // window may have deleted or moved it since.
         if (!stillStored(currentContact_, state_.CurrentRecord)) {
-            closeDataFile();
             refuseChangedContact(ChangedElsewhere);
             return;
         }

@@ -180,8 +180,8 @@ private:
     };
     // Whether `contact` is record n and the open data file still holds it there, byte for byte.
     bool stillStored(const std::optional<ReadContact>& contact, std::int32_t n);
-    // Tells the user that another window changed the contacts, and sets the window up again
-    // from what the data file holds now. The data file must be closed.
+    // Closes the data file, tells the user that another window changed the contacts, and sets
+    // the window up again from what the data file holds now.
     void refuseChangedContact(const QString& text);
     // The texts of the refusals: nothing done, or an edit not saved.
     static const QString ChangedElsewhere;

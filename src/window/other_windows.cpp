@@ -23,6 +23,7 @@ bool Form1x::stillStored(const std::optional<ReadContact>& contact, std::int32_t
 
 void Form1x::refuseChangedContact(const QString& text)
 {
+    closeDataFile();
     dialogs_->showMessage(text);
     InitializeWindow();
 }
