@@ -5,6 +5,8 @@
 BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# ccache, where it is installed, shares compiled objects between build folders and checkouts.
+LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
 .PHONY: all deps configure build run test test-sanitize test-random fuzz bench install package check-desktop screenshots clean
 
@@ -14,7 +16,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(if $(GENERATOR),-G Ninja,)
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(if $(GENERATOR),-G Ninja,) $(LAUNCHER)
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -30,7 +32,7 @@ test: build
 # random-use suite runs fewer actions there, the sanitizers making each one slower.
 SANITIZE_RANDOM_ACTIONS ?= 10000
 test-sanitize: deps
-	@test -f build-sanitize/CMakeCache.txt || cmake -S . -B build-sanitize $(if $(GENERATOR),-G Ninja,) -DZARVOTH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	@test -f build-sanitize/CMakeCache.txt || cmake -S . -B build-sanitize $(if $(GENERATOR),-G Ninja,) $(LAUNCHER) -DZARVOTH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	@cmake --build build-sanitize -j $(JOBS)
 	@cd build-sanitize && ZARVOTH_RANDOM_ACTIONS=$(SANITIZE_RANDOM_ACTIONS) \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -49,7 +51,7 @@ test-random: build
 # Fuzzes record decoding and the listing path for FUZZ_SECONDS (clang's libFuzzer).
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	@test -f build-fuzz/CMakeCache.txt || cmake -S . -B build-fuzz $(if $(GENERATOR),-G Ninja,) -DCMAKE_CXX_COMPILER=clang++ -DZARVOTH_FUZZ=ON -DBUILD_TESTING=OFF
+	@test -f build-fuzz/CMakeCache.txt || cmake -S . -B build-fuzz $(if $(GENERATOR),-G Ninja,) $(LAUNCHER) -DCMAKE_CXX_COMPILER=clang++ -DZARVOTH_FUZZ=ON -DBUILD_TESTING=OFF
 	@cmake --build build-fuzz -j $(JOBS) --target fuzz_records
 	@mkdir -p build-fuzz/corpus
 	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_records -max_total_time=$(FUZZ_SECONDS) -max_len=8256 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus $(CURDIR)/fuzz/seeds
