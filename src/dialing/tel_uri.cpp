@@ -2,19 +2,37 @@
 
 namespace {
 
-bool isDialled(QChar ch)
+bool isDialled(char32_t ch)
 {
-    return (ch >= u'0' && ch <= u'9') || ch == u'+' || ch == u'*' || ch == u'#';
+    return (ch >= U'0' && ch <= U'9') || ch == U'+' || ch == U'*' || ch == U'#';
+}
+
+bool isLeftOut(char32_t ch)
+{
+    return QChar::isSpace(ch) || ch == U'-' || ch == U'.' || ch == U'(' || ch == U')';
 }
 
 } // namespace
 
+QStringList undialableCharacters(const QString& number)
+{
+    QStringList found;
+    for (char32_t ch : number.toUcs4()) {
+        const QString character = QString::fromUcs4(&ch, 1);
+        if (!isDialled(ch) && !isLeftOut(ch) && !found.contains(character))
+            found.append(character);
+    }
+    return found;
+}
+
 QUrl telUri(const QString& number)
 {
     QString dialled;
-    for (QChar ch : number) {
+    for (char32_t ch : number.toUcs4()) {
         if (isDialled(ch))
-            dialled.append(ch);
+            dialled.append(QChar(ch));
+        else if (!isLeftOut(ch))
+            return {};
     }
     if (dialled.isEmpty())
         return {};

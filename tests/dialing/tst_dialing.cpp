@@ -1,31 +1,16 @@
 // The dialer through the real window: the number is composed from the boxes as they stand and
-// handed to the desktop as a tel: link, which a telephony program registered here receives.
+// handed to the desktop as a tel: link, which the telephone standing in for the desktop's
+// receives; when no call goes out, a message says why.
 #include "dialing/dial_button.h"
+#include "support/faulty_file_system.h"
+#include "support/stand_in_telephone.h"
 #include "support/window_fixture.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
-#include <QGuiApplication>
 #include <QTest>
 #include <QUrl>
-
-// Stands for the telephony program the desktop hands tel: links to.
-class TelephoneProgram : public QObject {
-    Q_OBJECT
-
-public:
-    struct Call {
-        QUrl uri;
-        QString numberToDial; // what the dialer held when it handed the call over
-    };
-    QList<Call> calls;
-    const DialButton* dialer = nullptr;
-
-public slots:
-    void dial(const QUrl& uri) { calls.append({uri, dialer ? dialer->NumberToDial : QString()}); }
-};
 
 namespace {
 
@@ -39,46 +24,48 @@ Form1x& startOn(WindowFixture& fx, const Contact& contact)
     return w;
 }
 
+const QString NoProgram = QStringLiteral(
+    "No program is set up to place calls, so %1 was not dialled.\n\n"
+    "Install a telephone program that takes tel: links, for instance one of the Debian packages "
+    "gnome-calls, linphone-desktop or kdeconnect (which calls through your paired phone), or "
+    "choose one for tel: links in the desktop's settings.");
+const QString NotStarted =
+    QStringLiteral("The telephone program could not be started, so %1 was not dialled.\n\n"
+                   "Check the program chosen for tel: links in the desktop's settings.");
+const QString Undialable = QStringLiteral(
+    "\"%1\" was not dialled: it holds %2, which cannot be dialled.\n\n"
+    "A number is dialled from its digits and \"+\", \"*\" and \"#\"; blanks and the separators "
+    "\"-\", \".\", \"(\" and \")\" are left out. Correct the prefix, STD code or phone number "
+    "and press Dial again.");
+
 } // namespace
 
 class TestDialing : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanupTestCase();
 
     void composesTheNumberFromTheBoxes_data();
     void composesTheNumberFromTheBoxes();
     void keyboardReachesAndPressesTheDialer_data();
     void keyboardReachesAndPressesTheDialer();
     void exitWaitsUntilTheFocusLeavesTheDialer();
-    void numberWithNothingToDialPlacesNoCall();
     void emptyPhoneBoxPlacesNoCall();
-    void desktopWithoutTelephoneProgramRefusesTheCall();
+    void callGoesOutOrTheUserIsToldWhy_data();
+    void callGoesOutOrTheUserIsToldWhy();
+    void failedPressPlacesNoCall();
 
 private:
-    TelephoneProgram telephone_;
+    StandInTelephone telephone_;
 };
-
-void TestDialing::initTestCase()
-{
-    // With no program for tel: links, the offscreen desktop refuses them, as a desktop
-    // without a softphone does; the refusal test relies on that.
-    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
-    QDesktopServices::setUrlHandler(QStringLiteral("tel"), &telephone_, "dial");
-}
 
 void TestDialing::init()
 {
+    telephone_.sandboxed = false;
+    telephone_.program = QStringLiteral("org.gnome.Calls.desktop");
+    telephone_.starts = true;
     telephone_.calls.clear();
-    telephone_.dialer = nullptr;
-}
-
-void TestDialing::cleanupTestCase()
-{
-    QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
 }
 
 void TestDialing::composesTheNumberFromTheBoxes_data()
@@ -157,7 +144,6 @@ void TestDialing::composesTheNumberFromTheBoxes()
                              .prefix = prefix.toStdString(),
                              .useStdCode = static_cast<std::int16_t>(useCode),
                              .usePrefix = static_cast<std::int16_t>(usePrefix)});
-    telephone_.dialer = w.DialButton1;
     if (viaList)
         fx.clickListEntry(0);
     if (usePrefix != 0 && usePrefix != 1)
@@ -173,9 +159,9 @@ void TestDialing::composesTheNumberFromTheBoxes()
 
     QCOMPARE(w.DialButton1->NumberToDial, number);
     QCOMPARE(telephone_.calls.size(), 1);
-    QCOMPARE(telephone_.calls.front().uri.toString(), uri);
-    // The call is placed after the press was handled, with the number it composed.
-    QCOMPARE(telephone_.calls.front().numberToDial, number);
+    // Placed after the press was handled, with the number it composed: before, the dialer
+    // holds none.
+    QCOMPARE(telephone_.calls.front().toString(), uri);
     QVERIFY(!w.BtnExit->isEnabled());
     QVERIFY(fx.dialogs->messages.isEmpty());
 }
@@ -204,7 +190,7 @@ void TestDialing::keyboardReachesAndPressesTheDialer()
 
     QTest::keyClick(w.DialButton1, static_cast<Qt::Key>(key));
     QTRY_COMPARE(telephone_.calls.size(), 1);
-    QCOMPARE(telephone_.calls.front().uri.toString(), QStringLiteral("tel:47123"));
+    QCOMPARE(telephone_.calls.front().toString(), QStringLiteral("tel:47123"));
     QVERIFY(!w.BtnExit->isEnabled());
 
     // Leaving by the keyboard gives EXIT back.
@@ -243,19 +229,6 @@ void TestDialing::exitWaitsUntilTheFocusLeavesTheDialer()
     QCOMPARE(telephone_.calls.size(), 2);
 }
 
-void TestDialing::numberWithNothingToDialPlacesNoCall()
-{
-    WindowFixture fx;
-    // A number stored by some other means; the phone box shows it as it is.
-    Form1x& w = startOn(fx, {.nick = "Ann", .phone = "(--)", .stdCode = "x", .useStdCode = 1});
-
-    fx.click(w.DialButton1);
-
-    QCOMPARE(w.DialButton1->NumberToDial, QStringLiteral("x(--)"));
-    QVERIFY(telephone_.calls.isEmpty());
-    QVERIFY(fx.dialogs->messages.isEmpty());
-}
-
 // A dialer pressed while the phone box is empty must not call the number of an earlier press.
 void TestDialing::emptyPhoneBoxPlacesNoCall()
 {
@@ -282,26 +255,101 @@ void TestDialing::emptyPhoneBoxPlacesNoCall()
     QVERIFY(fx.dialogs->messages.isEmpty());
 }
 
-void TestDialing::desktopWithoutTelephoneProgramRefusesTheCall()
+void TestDialing::callGoesOutOrTheUserIsToldWhy_data()
 {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+    QTest::addColumn<QString>("prefix"); // both boxes ticked
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("phone");
+    QTest::addColumn<bool>("sandboxed");
+    QTest::addColumn<QString>("program"); // for tel: links; empty: none
+    QTest::addColumn<bool>("starts");
+    QTest::addColumn<QString>("uri"); // empty: no call
+    QTest::addColumn<QString>("message");
+
+    const QString calls = QStringLiteral("org.gnome.Calls.desktop");
+    QTest::newRow("a program takes tel: links")
+        << "0" << "47" << "123" << false << calls << true << "tel:047123" << "";
+    QTest::newRow("no program") << "0" << "47" << "123" << false << "" << true << ""
+                                << NoProgram.arg("047123");
+    // Sandboxed, the portal picks the program and asks the user itself.
+    QTest::newRow("behind a portal")
+        << "0" << "47" << "123" << true << "" << true << "tel:047123" << "";
+    QTest::newRow("the program cannot be started")
+        << "0" << "47" << "123" << false << calls << false << "" << NotStarted.arg("047123");
+    QTest::newRow("the portal cannot be reached")
+        << "0" << "47" << "123" << true << "" << false << "" << NotStarted.arg("047123");
+    // A character that cannot be dialled is refused, never dropped to call another number.
+    QTest::newRow("a letter in the STD code") << "0" << "4x7" << "123" << false << calls << true
+                                              << "" << Undialable.arg("04x7123", "\"x\"");
+    QTest::newRow("a comma in the prefix") << "0," << "47" << "123" << false << "" << true << ""
+                                           << Undialable.arg("0,47123", "\",\"");
+    QTest::newRow("several, each named once")
+        << "0/" << "4xx7" << "123" << false << calls << true << ""
+        << Undialable.arg("0/4xx7123", "\"/\" and \"x\"");
+    QTest::newRow("three characters") << "p" << "x" << "1;2" << false << calls << true << ""
+                                      << Undialable.arg("px1;2", "\"p\", \"x\" and \";\"");
+    QTest::newRow("a character that does not show")
+        << QStringLiteral("0\u0007") << "47" << "123" << false << calls << true << ""
+        << Undialable.arg(QStringLiteral("0\u000747123"), "U+0007");
+    // A number stored by some other means; the phone box shows it as it is.
+    QTest::newRow("no digits at all")
+        << "" << "" << "(--)" << false << calls << true << ""
+        << QStringLiteral("\"(--)\" was not dialled: it holds no digits.");
+}
+
+void TestDialing::callGoesOutOrTheUserIsToldWhy()
+{
+    QFETCH(QString, prefix);
+    QFETCH(QString, code);
+    QFETCH(QString, phone);
+    QFETCH(bool, sandboxed);
+    QFETCH(QString, program);
+    QFETCH(bool, starts);
+    QFETCH(QString, uri);
+    QFETCH(QString, message);
+
+    telephone_.sandboxed = sandboxed;
+    telephone_.program = program;
+    telephone_.starts = starts;
     WindowFixture fx;
     Form1x& w = startOn(fx, {.nick = "Ann",
-                             .phone = "123",
-                             .stdCode = "47",
-                             .prefix = "0",
+                             .phone = phone.toStdString(),
+                             .stdCode = code.toStdString(),
+                             .prefix = prefix.toStdString(),
                              .useStdCode = 1,
                              .usePrefix = 1});
     fx.click(w.DialButton1);
-    QDesktopServices::setUrlHandler(QStringLiteral("tel"), &telephone_, "dial");
 
-    QVERIFY(telephone_.calls.isEmpty());
-    QCOMPARE(fx.dialogs->messages,
-             QStringList(QStringLiteral(
-                 "No program is set up to place calls, so 047123 was not dialled.\n\n"
-                 "Choose a telephone program (a softphone or a phone link) for tel: links in "
-                 "the desktop's settings.")));
+    QCOMPARE(telephone_.calls.size(), uri.isEmpty() ? 0 : 1);
+    if (!uri.isEmpty())
+        QCOMPARE(telephone_.calls.front().toString(), uri);
+    QCOMPARE(fx.dialogs->messages, message.isEmpty() ? QStringList() : QStringList{message});
     QVERIFY(!w.BtnExit->isEnabled());
+}
+
+// A press whose handler did not run to its end calls nothing, not the number of the press
+// before.
+void TestDialing::failedPressPlacesNoCall()
+{
+    FaultyFileSystem files;
+    WindowFixture fx;
+    fx.folder.writeRecords({makeRecord(
+        {.nick = "Ann", .phone = "123", .stdCode = "47", .useStdCode = 1}, 1)});
+    Form1x& w = fx.start(files);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    fx.click(w.DialButton1);
+    QCOMPARE(telephone_.calls.size(), 1);
+
+    fx.click(w.Chkcode);
+    files.failFirst([](const OperationRecord& op) { return op.kind == FileOperation::Lock; });
+    fx.click(w.DialButton1);
+
+    QCOMPARE(files.failures(), 1);
+    QCOMPARE(telephone_.calls.size(), 1);
+    QVERIFY(w.DialButton1->NumberToDial.isEmpty());
+    QCOMPARE(fx.dialogs->messages.size(), 1);
+    QVERIFY2(fx.dialogs->messages.front().startsWith(QStringLiteral("Could not lock the folder")),
+             qPrintable(fx.dialogs->messages.front()));
 }
 
 QTEST_MAIN(TestDialing)

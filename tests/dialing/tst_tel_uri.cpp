@@ -15,41 +15,54 @@ void TestTelUri::keepsWhatIsDialled_data()
 {
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("uri"); // empty: no call
+    QTest::addColumn<QStringList>("undialable");
 
+    const QStringList none;
     QTest::newRow("prefix with its blanks, code, phone") << "0  47123"
-                                                         << "tel:047123";
+                                                         << "tel:047123" << none;
     QTest::newRow("phone as a list click shows it") << "123                 "
-                                                    << "tel:123";
+                                                    << "tel:123" << none;
     QTest::newRow("international") << "+44 20 7946 0018"
-                                   << "tel:+442079460018";
+                                   << "tel:+442079460018" << none;
     QTest::newRow("separators") << "(0471) 12-34.56"
-                                << "tel:0471123456";
+                                << "tel:0471123456" << none;
+    QTest::newRow("tab and no-break space are blanks")
+        << QStringLiteral("0\t47\u00A0123") << "tel:047123" << none;
     // "#" belongs to the number; it must not end the URI's path as a fragment.
     QTest::newRow("star and hash") << "*31#0471"
-                                   << "tel:*31%230471";
-    QTest::newRow("letters are left out") << "1-800-FLOWERS"
-                                          << "tel:1800";
+                                   << "tel:*31%230471" << none;
+    // Leaving any of these out would call another number.
+    QTest::newRow("letters") << "1-800-FLOWERS"
+                             << "" << QStringList{"F", "L", "O", "W", "E", "R", "S"};
     QTest::newRow("an extension word") << "0471 ext 5"
-                                       << "tel:04715";
+                                       << "" << QStringList{"e", "x", "t"};
+    QTest::newRow("each once, in order") << "0,1,2x,"
+                                         << "" << QStringList{",", "x"};
     QTest::newRow("other characters") << "0/471,5;p?\t"
-                                      << "tel:04715";
-    QTest::newRow("digits of other scripts are not dialled")
-        << QString::fromUtf8("١٢٣ 4") << "tel:4";
+                                      << "" << QStringList{"/", ",", ";", "p", "?"};
+    QTest::newRow("digits of other scripts")
+        << QString::fromUtf8("\u0661\u0662\u0663 4") << ""
+        << QStringList{QString::fromUtf8("\u0661"), QString::fromUtf8("\u0662"),
+                       QString::fromUtf8("\u0663")};
+    QTest::newRow("a character beyond the basic plane")
+        << QString::fromUtf8("12\U0001F4DE3") << "" << QStringList{QString::fromUtf8("\U0001F4DE")};
+    QTest::newRow("a control character") << QStringLiteral("12\u00013") << ""
+                                         << QStringList{QStringLiteral("\u0001")};
     QTest::newRow("empty") << ""
-                           << "";
+                           << "" << none;
     QTest::newRow("blanks only") << "   "
-                                 << "";
+                                 << "" << none;
     QTest::newRow("separators only") << " -.() "
-                                     << "";
-    QTest::newRow("letters only") << "abc"
-                                  << "";
+                                     << "" << none;
 }
 
 void TestTelUri::keepsWhatIsDialled()
 {
     QFETCH(QString, number);
     QFETCH(QString, uri);
+    QFETCH(QStringList, undialable);
 
+    QCOMPARE(undialableCharacters(number), undialable);
     const QUrl made = telUri(number);
     if (uri.isEmpty()) {
         QVERIFY2(made.isEmpty(), qPrintable(made.toString()));
