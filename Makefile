@@ -2,13 +2,14 @@
 # Both install what is missing on a Debian machine, then configure and build with CMake.
 # Beside them: `make install` (cmake --install, PREFIX=/usr/local), `make package` (a .deb in
 # build/), `make check-desktop` (the desktop checks of CI) and `make screenshots`.
+# `make check-telephone` places real calls over loopback (SIPp and baresip).
 BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # ccache, where it is installed, shares compiled objects between build folders and checkouts.
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
-.PHONY: all deps configure build run test test-sanitize test-random fuzz bench install package check-desktop screenshots clean
+.PHONY: all deps configure build run test test-sanitize test-random fuzz bench install package check-desktop check-telephone screenshots clean
 
 all: build
 
@@ -73,6 +74,11 @@ package: build
 # Menu entry, metainfo, installed files, the .deb, and the program on a real X display.
 check-desktop: build
 	@BUILD=$(BUILD) scripts/ci-desktop
+
+# Dial on a real X display hands each number to baresip, the tel: handler, which calls a SIPp
+# peer on 127.0.0.1; without a handler, a message and no call.
+check-telephone: build
+	@BUILD=$(BUILD) scripts/check-telephone
 
 # docs/zarvoth.png and docs/zarvoth-2x.png, the window at scale 1 and 2.
 screenshots: build

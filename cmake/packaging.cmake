@@ -30,6 +30,10 @@ Started from the application menu it keeps its contacts in
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window is laid out for a sans face of the width of Liberation Sans.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# Dial asks xdg-mime for the program that takes tel: links and hands the number over through
+# xdg-open; the program that places the call is the user's choice.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${CPACK_DEBIAN_PACKAGE_RECOMMENDS}, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-calls | linphone-desktop | kdeconnect")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -3,6 +3,7 @@
 #include "dialing/call_handover.h"
 #include "dialing/telephone.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
@@ -13,6 +14,8 @@ DialButton::DialButton(QWidget* parent) : QPushButton(parent)
     setFocusPolicy(Qt::StrongFocus);
     setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, &DialButton::press);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { focusMoved(now); });
 }
 
 void DialButton::press()
@@ -31,14 +34,22 @@ void DialButton::placeCall()
         emit callNotPlaced(reason);
 }
 
-void DialButton::focusOutEvent(QFocusEvent* event)
+void DialButton::focusInEvent(QFocusEvent* event)
 {
-    QPushButton::focusOutEvent(event);
+    QPushButton::focusInEvent(event);
+    hasFocus_ = true;
+}
+
+void DialButton::focusMoved(QWidget* now)
+{
     // The focus leaves the dialer only for another control of the window: a message box on
     // top, a menu or another program taking the keyboard for a while does not count, and the
-    // dialer has the focus again when they are gone.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+    // dialer has the focus again when they are gone. A control clicked while the window was not
+    // active takes the focus only once the window is active again, and the dialer hears
+    // nothing of it but this.
+    if (!hasFocus_ || now == nullptr || now == this || now->window() != window())
         return;
+    hasFocus_ = false;
     emit focusLost();
 }
 

@@ -23,10 +23,13 @@ signals:
     void callNotPlaced(const QString& reason);
 
 protected:
-    void focusOutEvent(QFocusEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void press();
     void placeCall();
+    void focusMoved(QWidget* now);
+
+    bool hasFocus_ = false; // since it took the focus, no other control of the window had it
 };

@@ -8,6 +8,8 @@ void QtDialogs::showMessage(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, text, QMessageBox::Ok, parent_);
     box.setTextFormat(Qt::PlainText);
+    // So that a number, a file name or the name of a package can be copied out of it.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 

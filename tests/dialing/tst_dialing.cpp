@@ -227,6 +227,18 @@ void TestDialing::exitWaitsUntilTheFocusLeavesTheDialer()
     fx.click(w.Chkprefx);
     QVERIFY(w.BtnExit->isEnabled());
     QCOMPARE(telephone_.calls.size(), 2);
+
+    // A control clicked while the window is not active (as after a message box, where no
+    // window manager hands the focus back) takes the focus once the window is active again.
+    fx.click(w.DialButton1);
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    w.Chkcode->setFocus(Qt::MouseFocusReason);
+    QVERIFY(!w.BtnExit->isEnabled());
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Chkcode));
+    QVERIFY(w.BtnExit->isEnabled());
 }
 
 // A dialer pressed while the phone box is empty must not call the number of an earlier press.
