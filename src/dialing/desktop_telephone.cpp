@@ -31,11 +31,10 @@ public:
     QString telProgram() override
     {
         QProcess query;
-        query.start(QStringLiteral("xdg-mime"),
-                    {QStringLiteral("query"), QStringLiteral("default"),
-                     QStringLiteral("x-scheme-handler/tel")});
-        if (!query.waitForFinished(LookUpMilliseconds) || query.exitStatus() != QProcess::NormalExit ||
-            query.exitCode() != 0) {
+        query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                                 QStringLiteral("x-scheme-handler/tel")});
+        if (!query.waitForFinished(LookUpMilliseconds) ||
+            query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) {
             query.kill();
             query.waitForFinished(LookUpMilliseconds);
             return {};

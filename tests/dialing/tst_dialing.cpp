@@ -269,65 +269,57 @@ void TestDialing::emptyPhoneBoxPlacesNoCall()
 
 void TestDialing::callGoesOutOrTheUserIsToldWhy_data()
 {
-    QTest::addColumn<QString>("prefix"); // both boxes ticked
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("phone");
-    QTest::addColumn<bool>("sandboxed");
-    QTest::addColumn<QString>("program"); // for tel: links; empty: none
-    QTest::addColumn<bool>("starts");
+    QTest::addColumn<QStringList>("boxes"); // prefix, STD code and phone, both ticked
+    // What takes tel: links: a "program", "none", a "portal" (sandboxed, the portal picks the
+    // program and asks the user itself), or one that cannot be started ("broken ...").
+    QTest::addColumn<QString>("desktop");
     QTest::addColumn<QString>("uri"); // empty: no call
     QTest::addColumn<QString>("message");
 
-    const QString calls = QStringLiteral("org.gnome.Calls.desktop");
-    QTest::newRow("a program takes tel: links")
-        << "0" << "47" << "123" << false << calls << true << "tel:047123" << "";
-    QTest::newRow("no program") << "0" << "47" << "123" << false << "" << true << ""
-                                << NoProgram.arg("047123");
-    // Sandboxed, the portal picks the program and asks the user itself.
-    QTest::newRow("behind a portal")
-        << "0" << "47" << "123" << true << "" << true << "tel:047123" << "";
-    QTest::newRow("the program cannot be started")
-        << "0" << "47" << "123" << false << calls << false << "" << NotStarted.arg("047123");
-    QTest::newRow("the portal cannot be reached")
-        << "0" << "47" << "123" << true << "" << false << "" << NotStarted.arg("047123");
+    const QStringList ann = {"0", "47", "123"};
+    QTest::newRow("a program") << ann << "program"
+                               << "tel:047123" << QString();
+    QTest::newRow("none") << ann << "none"
+                          << "" << NoProgram.arg("047123");
+    QTest::newRow("a portal") << ann << "portal"
+                              << "tel:047123" << QString();
+    QTest::newRow("broken program") << ann << "broken program"
+                                    << "" << NotStarted.arg("047123");
+    QTest::newRow("broken portal") << ann << "broken portal"
+                                   << "" << NotStarted.arg("047123");
     // A character that cannot be dialled is refused, never dropped to call another number.
-    QTest::newRow("a letter in the STD code") << "0" << "4x7" << "123" << false << calls << true
+    QTest::newRow("a letter in the STD code") << QStringList{"0", "4x7", "123"} << "program"
                                               << "" << Undialable.arg("04x7123", "\"x\"");
-    QTest::newRow("a comma in the prefix") << "0," << "47" << "123" << false << "" << true << ""
-                                           << Undialable.arg("0,47123", "\",\"");
-    QTest::newRow("several, each named once")
-        << "0/" << "4xx7" << "123" << false << calls << true << ""
-        << Undialable.arg("0/4xx7123", "\"/\" and \"x\"");
-    QTest::newRow("three characters") << "p" << "x" << "1;2" << false << calls << true << ""
-                                      << Undialable.arg("px1;2", "\"p\", \"x\" and \";\"");
-    QTest::newRow("a character that does not show")
-        << QStringLiteral("0\u0007") << "47" << "123" << false << calls << true << ""
-        << Undialable.arg(QStringLiteral("0\u000747123"), "U+0007");
+    QTest::newRow("a comma in the prefix, no program") << QStringList{"0,", "47", "123"} << "none"
+                                                       << "" << Undialable.arg("0,47123", "\",\"");
+    QTest::newRow("two, each named once") << QStringList{"0/", "4xx7", "123"} << "program"
+                                          << "" << Undialable.arg("0/4xx7123", "\"/\" and \"x\"");
+    QTest::newRow("three") << QStringList{"p", "x", "1;2"} << "program"
+                           << "" << Undialable.arg("px1;2", "\"p\", \"x\" and \";\"");
+    QTest::newRow("one that does not show")
+        << QStringList{QStringLiteral("0\u0007"), "47", "123"} << "program"
+        << "" << Undialable.arg(QStringLiteral("0\u000747123"), "U+0007");
     // A number stored by some other means; the phone box shows it as it is.
     QTest::newRow("no digits at all")
-        << "" << "" << "(--)" << false << calls << true << ""
-        << QStringLiteral("\"(--)\" was not dialled: it holds no digits.");
+        << QStringList{"", "", "(--)"} << "program"
+        << "" << QStringLiteral("\"(--)\" was not dialled: it holds no digits.");
 }
 
 void TestDialing::callGoesOutOrTheUserIsToldWhy()
 {
-    QFETCH(QString, prefix);
-    QFETCH(QString, code);
-    QFETCH(QString, phone);
-    QFETCH(bool, sandboxed);
-    QFETCH(QString, program);
-    QFETCH(bool, starts);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, desktop);
     QFETCH(QString, uri);
     QFETCH(QString, message);
 
-    telephone_.sandboxed = sandboxed;
-    telephone_.program = program;
-    telephone_.starts = starts;
+    telephone_.sandboxed = desktop.endsWith(QStringLiteral("portal"));
+    telephone_.program = desktop.endsWith(QStringLiteral("program")) ? telephone_.program : "";
+    telephone_.starts = !desktop.startsWith(QStringLiteral("broken"));
     WindowFixture fx;
     Form1x& w = startOn(fx, {.nick = "Ann",
-                             .phone = phone.toStdString(),
-                             .stdCode = code.toStdString(),
-                             .prefix = prefix.toStdString(),
+                             .phone = boxes[2].toStdString(),
+                             .stdCode = boxes[1].toStdString(),
+                             .prefix = boxes[0].toStdString(),
                              .useStdCode = 1,
                              .usePrefix = 1});
     fx.click(w.DialButton1);
@@ -345,8 +337,8 @@ void TestDialing::failedPressPlacesNoCall()
 {
     FaultyFileSystem files;
     WindowFixture fx;
-    fx.folder.writeRecords({makeRecord(
-        {.nick = "Ann", .phone = "123", .stdCode = "47", .useStdCode = 1}, 1)});
+    fx.folder.writeRecords(
+        {makeRecord({.nick = "Ann", .phone = "123", .stdCode = "47", .useStdCode = 1}, 1)});
     Form1x& w = fx.start(files);
     QVERIFY(QTest::qWaitForWindowActive(&w));
     fx.click(w.DialButton1);

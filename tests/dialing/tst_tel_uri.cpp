@@ -46,8 +46,8 @@ void TestTelUri::keepsWhatIsDialled_data()
                        QString::fromUtf8("\u0663")};
     QTest::newRow("a character beyond the basic plane")
         << QString::fromUtf8("12\U0001F4DE3") << "" << QStringList{QString::fromUtf8("\U0001F4DE")};
-    QTest::newRow("a control character") << QStringLiteral("12\u00013") << ""
-                                         << QStringList{QStringLiteral("\u0001")};
+    QTest::newRow("a control character")
+        << QStringLiteral("12\u00013") << "" << QStringList{QStringLiteral("\u0001")};
     QTest::newRow("empty") << ""
                            << "" << none;
     QTest::newRow("blanks only") << "   "
