@@ -8,6 +8,8 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScopeGuard>
 #include <QLabel>
 #include <QPushButton>
 
@@ -55,7 +57,7 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
         *userDialogs_, [this] { folderLock_.reset(); },
         [this] {
             if (inAction_)
-                folderLock_ = fileSystem_.lockFolder();
+                takeFolder();
         });
     createControls();
     connectWindowEvents();
@@ -79,23 +81,33 @@ Form1x::~Form1x()
 
 bool Form1x::runAction(const std::function<void()>& handler)
 {
+    return guard(handler, true);
+}
+
+bool Form1x::runWithoutFolder(const std::function<void()>& handler)
+{
+    return guard(handler, false);
+}
+
+bool Form1x::guard(const std::function<void()>& handler, bool takesFolder)
+{
     if (inAction_) {
         handler(); // nested in a running action, whose guard catches what fails here
         return true;
     }
-    inAction_ = true;
+    // A handler that needs no file runs outside the actions: the folder is neither taken nor
+    // waited for, and a box it shows does not take it either.
+    inAction_ = takesFolder;
     QString failure;
     try {
-        folderLock_ = fileSystem_.lockFolder();
+        if (takesFolder)
+            takeFolder();
         handler();
+    } catch (const store::FolderBusy&) {
+        failure = tr("Another Zarvoth window is still busy with these contacts, so this action "
+                     "could not be completed. Please try again in a moment.");
     } catch (const store::StoreError& error) {
-        // The folder itself goes by its full name: "." would tell the user nothing.
-        const bool folder = error.fileName() == ".";
-        failure = (folder ? tr("Could not %1 the folder \"%2\".\n\n%3.")
-                          : tr("Could not %1 the file \"%2\".\n\n%3."))
-                      .arg(QString::fromStdString(error.operation()),
-                           folder ? QDir::currentPath() : QString::fromStdString(error.fileName()),
-                           QString::fromStdString(error.reason()));
+        failure = failureText(error);
     } catch (const std::exception& error) {
         failure = tr("The action could not be completed.\n\n%1.")
                       .arg(QString::fromLocal8Bit(error.what()));
@@ -106,6 +118,34 @@ bool Form1x::runAction(const std::function<void()>& handler)
         return true;
     showFailure(failure);
     return false;
+}
+
+void Form1x::takeFolder()
+{
+    bool waited = false;
+    const auto restoreCursor = qScopeGuard([&] {
+        if (waited)
+            QGuiApplication::restoreOverrideCursor();
+    });
+    folderLock_ = fileSystem_.lockFolder([&] {
+        // While another window finishes, the pointer says this one is busy, not hung.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        waited = true;
+    });
+}
+
+QString Form1x::shownName(const store::StoreError& error)
+{
+    // The folder itself goes by its full name: "." would tell the user nothing.
+    return error.fileName() == "." ? QDir::currentPath() : QString::fromStdString(error.fileName());
+}
+
+QString Form1x::failureText(const store::StoreError& error)
+{
+    return (error.fileName() == "." ? tr("Could not %1 the folder \"%2\".\n\n%3.")
+                                    : tr("Could not %1 the file \"%2\".\n\n%3."))
+        .arg(QString::fromStdString(error.operation()), shownName(error),
+             QString::fromStdString(error.reason()));
 }
 
 void Form1x::showFailure(const QString& text)
@@ -121,7 +161,7 @@ void Form1x::showFailure(const QString& text)
 void Form1x::connectWindowEvents()
 {
     connect(BtnExit, &QPushButton::clicked, this,
-            [this] { runAction([this] { BtnExit_Click(); }); });
+            [this] { runWithoutFolder([this] { BtnExit_Click(); }); });
     connect(ListNick, &ListBox::userSelected, this,
             [this] { runAction([this] { ListNick_Click(); }); });
     connect(TabStrip1, &TabStrip::tabClicked, this,
@@ -131,7 +171,7 @@ void Form1x::connectWindowEvents()
 bool Form1x::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Label1 && event->type() == QEvent::MouseMove)
-        runAction([this] { Label1_MouseMove(); });
+        runWithoutFolder([this] { Label1_MouseMove(); });
     return QWidget::eventFilter(watched, event);
 }
 
