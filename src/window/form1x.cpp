@@ -2,6 +2,7 @@
 
 #include "store/file_system.h"
 #include "store/store_error.h"
+#include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
@@ -162,8 +163,12 @@ void Form1x::connectWindowEvents()
 {
     connect(BtnExit, &QPushButton::clicked, this,
             [this] { runWithoutFolder([this] { BtnExit_Click(); }); });
-    connect(ListNick, &ListBox::userSelected, this,
-            [this] { runAction([this] { ListNick_Click(); }); });
+    connect(ListNick, &ListBox::userSelected, this, [this] {
+        // The list highlights the contact clicked even when it could not be read (or the
+        // folder not be had): DELETE is then offered for none, not for the one shown before.
+        if (!runAction([this] { ListNick_Click(); }))
+            BtnDelete->setEnabled(false);
+    });
     connect(TabStrip1, &TabStrip::tabClicked, this,
             [this] { runAction([this] { TabStrip1_Click(); }); });
 }

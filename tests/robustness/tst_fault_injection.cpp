@@ -14,6 +14,8 @@
 #include <functional>
 #include <set>
 
+Q_DECLARE_METATYPE(FileOperation)
+
 namespace {
 
 const QString Scratch = QStringLiteral("dephone");
@@ -369,17 +371,21 @@ void TestFaultInjection::aNewContactGoesBehindOneStoredMeanwhile()
 void TestFaultInjection::afterAFailedActionDeleteActsOnWhatIsShown_data()
 {
     QTest::addColumn<bool>("saveFailed"); // else a list click failed
-    QTest::addColumn<int>("deleted");     // the record DELETE removes, 0 for none
+    QTest::addColumn<FileOperation>("failing");
+    QTest::addColumn<int>("deleted"); // the record DELETE removes, 0 for none
 
     // Bob, picked in the list, stays current: no record number is left that was never written.
-    QTest::newRow("SAVE whose write failed") << true << 2;
+    QTest::newRow("SAVE whose write failed") << true << FileOperation::Write << 2;
     // The list highlights Bob, who could not be read: DELETE is not offered for Ann.
-    QTest::newRow("list click whose read failed") << false << 0;
+    QTest::newRow("list click whose read failed") << false << FileOperation::Open << 0;
+    QTest::newRow("list click while another window kept the folder")
+        << false << FileOperation::Lock << 0;
 }
 
 void TestFaultInjection::afterAFailedActionDeleteActsOnWhatIsShown()
 {
     QFETCH(bool, saveFailed);
+    QFETCH(FileOperation, failing);
     QFETCH(int, deleted);
 
     FaultyFileSystem fs;
@@ -391,13 +397,14 @@ void TestFaultInjection::afterAFailedActionDeleteActsOnWhatIsShown()
         fx.clickListEntry(1);
         typeOver(w.TxtNick, QStringLiteral("Bobby"));
         typeOver(w.TxtAdPhon, QStringLiteral("5"));
-        fs.failFirst([](const OperationRecord& op) { return op.kind == FileOperation::Write; });
-        fx.click(w.BtnSave);
     } else {
         fx.clickListEntry(0);
-        fs.failFirst([](const OperationRecord& op) { return op.kind == FileOperation::Open; });
-        fx.clickListEntry(1);
     }
+    fs.failFirst([failing](const OperationRecord& op) { return op.kind == failing; });
+    if (saveFailed)
+        fx.click(w.BtnSave);
+    else
+        fx.clickListEntry(1);
     QCOMPARE(fx.dialogs->messages.size(), 1);
     fx.click(w.BtnDelete);
     QCOMPARE(fx.dialogs->messages.size(), 1);
