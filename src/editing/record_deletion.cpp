@@ -27,11 +27,11 @@ void Form1x::DeleteCurrentRecord()
         } catch (const store::ChangeNotYetOnDisk& error) {
             // The contact is gone; only its folder could not be told to keep it so.
             InitializeWindow();
-            dialogs_->showMessage(tr("The contact is deleted, but the change may not yet be "
-                                     "safe on the disk: the folder \"%1\" could not be "
-                                     "synced.\n\n%2.")
-                                      .arg(shownName(error),
-                                           QString::fromStdString(error.reason())));
+            dialogs_->showMessage(
+                tr("The contact is deleted, but the change may not yet be "
+                   "safe on the disk: the folder \"%1\" could not be "
+                   "synced.\n\n%2.")
+                    .arg(shownName(error), QString::fromStdString(error.reason())));
             return;
         }
         InitializeWindow();

@@ -10,9 +10,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
-#include <QScopeGuard>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 

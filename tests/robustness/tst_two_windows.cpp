@@ -76,8 +76,7 @@ public:
     void remove(const std::string& name) override { real().remove(name); }
     void syncDirectory(const std::string& folder) override { real().syncDirectory(folder); }
     std::string linkTarget(const std::string& name) override { return real().linkTarget(name); }
-    std::unique_ptr<store::FolderLock>
-    lockFolder(const std::function<void()>& waiting) override
+    std::unique_ptr<store::FolderLock> lockFolder(const std::function<void()>& waiting) override
     {
         return real().lockFolder(waiting);
     }

@@ -7,8 +7,8 @@
 #include "support/data_folder.h"
 #include "support/faulty_file_system.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
@@ -338,8 +338,7 @@ void TestCompaction::aLinkedDataFileStaysALink()
     QVERIFY(QFile::link(absolute ? folder.filePath(target) : target, Data));
 
     if (interrupted)
-        QVERIFY(store::recoverInterruptedDeletion(store::posixFileSystem(), "datphone",
-                                                  "dephone"));
+        QVERIFY(store::recoverInterruptedDeletion(store::posixFileSystem(), "datphone", "dephone"));
     else
         deleteRecord(store::posixFileSystem(), 2);
 

@@ -87,8 +87,7 @@ public:
     void remove(const std::string& name) override;
     void syncDirectory(const std::string& folder) override;
     std::string linkTarget(const std::string& name) override;
-    std::unique_ptr<store::FolderLock>
-    lockFolder(const std::function<void()>& waiting) override;
+    std::unique_ptr<store::FolderLock> lockFolder(const std::function<void()>& waiting) override;
 
     // Counts and, when planned, fails one operation; used by the files it opened too.
     void enter(OperationRecord record);
