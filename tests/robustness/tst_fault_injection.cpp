@@ -370,23 +370,21 @@ void TestFaultInjection::aNewContactGoesBehindOneStoredMeanwhile()
 
 void TestFaultInjection::afterAFailedActionDeleteActsOnWhatIsShown_data()
 {
-    QTest::addColumn<bool>("saveFailed"); // else a list click failed
-    QTest::addColumn<FileOperation>("failing");
-    QTest::addColumn<int>("deleted"); // the record DELETE removes, 0 for none
+    QTest::addColumn<FileOperation>("failing"); // in SAVE for a write, else in a list click
+    QTest::addColumn<int>("deleted");           // the record DELETE removes, 0 for none
 
     // Bob, picked in the list, stays current: no record number is left that was never written.
-    QTest::newRow("SAVE whose write failed") << true << FileOperation::Write << 2;
+    QTest::newRow("SAVE whose write failed") << FileOperation::Write << 2;
     // The list highlights Bob, who could not be read: DELETE is not offered for Ann.
-    QTest::newRow("list click whose read failed") << false << FileOperation::Open << 0;
-    QTest::newRow("list click while another window kept the folder")
-        << false << FileOperation::Lock << 0;
+    QTest::newRow("list click whose read failed") << FileOperation::Open << 0;
+    QTest::newRow("list click while another window kept the folder") << FileOperation::Lock << 0;
 }
 
 void TestFaultInjection::afterAFailedActionDeleteActsOnWhatIsShown()
 {
-    QFETCH(bool, saveFailed);
     QFETCH(FileOperation, failing);
     QFETCH(int, deleted);
+    const bool saveFailed = failing == FileOperation::Write;
 
     FaultyFileSystem fs;
     WindowFixture fx;

@@ -91,37 +91,27 @@ void TestFolderLock::aLockHeldTooLongEndsInAClearFailure()
     QCOMPARE(waits, 0);
 }
 
-namespace {
-
-// In a folder of mode 0300 (written and entered, not read): no lock, no failure, and a
-// rename there can still be made durable.
-std::string unreadableFolderProblem()
-{
-    if (::mkdir("unreadable", 0700) != 0 || ::chdir("unreadable") != 0)
-        return "no folder to work in";
-    std::string problem;
-    if (::chmod(".", 0300) != 0)
-        problem = "the folder keeps its mode";
-    try {
-        if (posixFileSystem().lockFolder({}))
-            problem = "a folder that cannot be read was locked";
-        posixFileSystem().syncDirectory(".");
-    } catch (const StoreError& error) {
-        problem = error.what();
-    }
-    ::chmod(".", 0700);
-    if (::chdir("..") != 0)
-        problem += "; cannot go back";
-    return problem;
-}
-
-} // namespace
-
 void TestFolderLock::aFolderThatCannotBeReadIsWorkedInWithoutALock()
 {
     DataFolder folder;
-    // Root may read any folder: the check runs as an ordinary user.
-    const std::string problem = problemAsOrdinaryUser(unreadableFolderProblem);
+    // In a folder of mode 0300 (written and entered, not read): no lock, no failure, and a
+    // rename there can still be made durable. Root may read any folder: the check runs as an
+    // ordinary user, in a folder of its own.
+    const std::string problem = problemAsOrdinaryUser([] {
+        if (::mkdir("unreadable", 0700) != 0 || ::chdir("unreadable") != 0 ||
+            ::chmod(".", 0300) != 0)
+            return std::string("no folder of mode 0300 to work in");
+        std::string found;
+        try {
+            if (posixFileSystem().lockFolder({}))
+                found = "a folder that cannot be read was locked";
+            posixFileSystem().syncDirectory(".");
+        } catch (const StoreError& error) {
+            found = error.what();
+        }
+        ::chmod(".", 0700);
+        return ::chdir("..") == 0 ? found : found + "; cannot go back";
+    });
     QVERIFY2(problem.empty(), problem.c_str());
 }
 
