@@ -48,10 +48,6 @@ bool isCutOffCopy(FileSystem& fs, const std::string& dataName, const std::string
     return cutOff;
 }
 
-} // namespace
-
-namespace {
-
 // The folder that holds the file at a full path.
 std::string folderOf(const std::string& path)
 {
