@@ -8,7 +8,7 @@ void Form1x::connectDialingEvents()
     connect(DialButton1, &DialButton::dialPressed, this,
             [this] { runAction([this] { DialButton1_Press(); }); });
     connect(DialButton1, &DialButton::focusLost, this,
-            [this] { runAction([this] { DialButton1_LostFocus(); }); });
+            [this] { runWithoutFolder([this] { DialButton1_LostFocus(); }); });
     connect(DialButton1, &DialButton::callNotPlaced, this,
             [this](const QString& reason) { dialogs().showMessage(reason); });
 }

@@ -11,18 +11,23 @@ void Form1x::connectEditingEvents()
             [this] { runAction([this] { BtnSave_Press(); }); });
     connect(BtnUpdate, &QPushButton::clicked, this,
             [this] { runAction([this] { BtnUpdate_Press(); }); });
+    // The key and change rules and the focus handler need no file.
     TxtAdName->keyPress = [this](std::int16_t& key) {
-        runAction([&] { TxtAdName_KeyPress(key); });
+        runWithoutFolder([&] { TxtAdName_KeyPress(key); });
     };
     TxtAdFname->keyPress = [this](std::int16_t& key) {
-        runAction([&] { TxtAdFname_KeyPress(key); });
+        runWithoutFolder([&] { TxtAdFname_KeyPress(key); });
     };
-    TxtAdAdd->keyPress = [this](std::int16_t& key) { runAction([&] { TxtAdAdd_KeyPress(key); }); };
+    TxtAdAdd->keyPress = [this](std::int16_t& key) {
+        runWithoutFolder([&] { TxtAdAdd_KeyPress(key); });
+    };
     TxtAdPhon->keyPress = [this](std::int16_t& key) {
-        runAction([&] { TxtAdPhon_KeyPress(key); });
+        // A rule that could not run lets no key through to the digits-only box.
+        if (!runWithoutFolder([&] { TxtAdPhon_KeyPress(key); }))
+            key = 0;
     };
-    TxtAdPhon->change = [this] { runAction([this] { TxtAdPhon_Change(); }); };
-    TxtAdName->gotFocus = [this] { runAction([this] { TxtAdName_GotFocus(); }); };
+    TxtAdPhon->change = [this] { runWithoutFolder([this] { TxtAdPhon_Change(); }); };
+    TxtAdName->gotFocus = [this] { runWithoutFolder([this] { TxtAdName_GotFocus(); }); };
     // Pasted and dropped text goes through the phone box's key rule: only digits arrive.
     TxtAdPhon->setFilterInsertedText(true);
 }

@@ -93,11 +93,13 @@ void Form1x::StoreCurrentRecord()
         dialogs_->showMessage(BookFull);
         return;
     }
-    state_.CurrentRecord = target;
     store::ContactRecord record = recordFromBoxes(*this);
-    record.RecordNo = static_cast<std::int16_t>(state_.CurrentRecord);
-    // A write that fails ends the action here, with the boxes still holding what was typed.
-    writeRecord(state_.CurrentRecord, record);
+    record.RecordNo = static_cast<std::int16_t>(target);
+    // A write that fails ends the action here, with the boxes still holding what was typed
+    // and the contact picked before still current: no record number stays behind that was
+    // never written.
+    writeRecord(target, record);
+    state_.CurrentRecord = target;
     try {
         closeDataFile();
         showStoredContacts();

@@ -22,7 +22,18 @@ void Form1x::DeleteCurrentRecord()
             refuseChangedContact(ChangedElsewhere);
             return;
         }
-        store::compactWithout(dataFile_, scratchFile_, state_.CurrentRecord);
+        try {
+            store::compactWithout(dataFile_, scratchFile_, state_.CurrentRecord);
+        } catch (const store::ChangeNotYetOnDisk& error) {
+            // The contact is gone; only its folder could not be told to keep it so.
+            InitializeWindow();
+            dialogs_->showMessage(
+                tr("The contact is deleted, but the change may not yet be "
+                   "safe on the disk: the folder \"%1\" could not be "
+                   "synced.\n\n%2.")
+                    .arg(shownName(error), QString::fromStdString(error.reason())));
+            return;
+        }
         InitializeWindow();
     } catch (...) {
         // Whichever step failed, the window is set up again from what the data file now

@@ -29,7 +29,9 @@ std::int16_t shiftStateOf(int modifiers)
 
 void Form1x::connectSearchEvents()
 {
-    TxtNick->keyPress = [this](std::int16_t& key) { runAction([&] { TxtNick_KeyPress(key); }); };
+    TxtNick->keyPress = [this](std::int16_t& key) {
+        runWithoutFolder([&] { TxtNick_KeyPress(key); });
+    };
     TxtNick->keyUp = [this](int key, int modifiers) {
         runAction([&] { TxtNick_KeyUp(keyCodeOf(key), shiftStateOf(modifiers)); });
     };

@@ -48,9 +48,17 @@ bool isCutOffCopy(FileSystem& fs, const std::string& dataName, const std::string
     return cutOff;
 }
 
-} // namespace
+// The folder that holds the file at a full path.
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
 
-void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
+// Writes every record of `data` but `removed` to the new file `scratch` and renames it to
+// `replaced`, which is the data file itself or the file it leads to.
+void replaceWithout(DataFile& data, DataFile& scratch, const std::string& replaced,
+                    std::int32_t removed)
 {
     FileSystem& fs = data.fileSystem();
     try {
@@ -86,27 +94,73 @@ void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
         scratch.sync();
         scratch.close();
         data.close();
-        fs.rename(scratch.name(), data.name());
+        fs.rename(scratch.name(), replaced);
     } catch (...) {
         bestEffort([&] { scratch.close(); });
         bestEffort([&] { fs.remove(scratch.name()); });
         bestEffort([&] { data.close(); });
         throw;
     }
-    // Makes the rename durable; until then a crash may still show the old data file, whole.
-    fs.syncDirectory();
 }
 
-bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
-                                const std::string& scratchName)
+// Makes the rename in `folder` durable; until then a crash may still show the old data file,
+// whole. The change itself has taken place.
+void syncReplacement(FileSystem& fs, const std::string& folder)
+{
+    try {
+        fs.syncDirectory(folder);
+    } catch (const StoreError& error) {
+        throw ChangeNotYetOnDisk(error);
+    }
+}
+
+bool recoverIn(FileSystem& fs, const std::string& folder, const std::string& dataName,
+               const std::string& scratchName)
 {
     if (!fs.isRegularFile(scratchName))
         return false;
     if (fs.exists(dataName) && !isCutOffCopy(fs, dataName, scratchName))
         return false;
     fs.rename(scratchName, dataName);
-    fs.syncDirectory();
+    fs.syncDirectory(folder);
     return true;
+}
+
+} // namespace
+
+void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
+{
+    FileSystem& fs = data.fileSystem();
+    std::string target;
+    try {
+        target = fs.linkTarget(data.name());
+    } catch (...) {
+        bestEffort([&] { data.close(); });
+        throw;
+    }
+    if (target.empty()) {
+        replaceWithout(data, scratch, data.name(), removed);
+        syncReplacement(fs, ".");
+        return;
+    }
+    // A data file that is a symbolic link (to contacts kept in a synced folder, say) stays
+    // one: the file it leads to is replaced, from a scratch file beside it, so that the
+    // rename stays on one file system.
+    const std::string folder = folderOf(target);
+    DataFile besideTarget(fs, folder + "/" + scratch.name());
+    replaceWithout(data, besideTarget, target, removed);
+    syncReplacement(fs, folder);
+}
+
+bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
+                                const std::string& scratchName)
+{
+    // The scratch file of a data file that is a symbolic link lies beside the file it leads to.
+    const std::string target = fs.linkTarget(dataName);
+    if (target.empty())
+        return recoverIn(fs, ".", dataName, scratchName);
+    const std::string folder = folderOf(target);
+    return recoverIn(fs, folder, target, folder + "/" + scratchName);
 }
 
 } // namespace store

@@ -2,6 +2,7 @@
 
 #include "store/data_file.h"
 #include "store/file_system.h"
+#include "store/store_error.h"
 
 #include <cstdint>
 #include <string>
@@ -21,15 +22,27 @@ namespace store {
 // removed first, never reused, and the new one is created afresh, so nothing is written
 // through a file or symbolic link that was already there. When a step fails, the data file is
 // left as it was (or, when only the final directory sync failed, already compacted), the
-// scratch file is removed as far as possible, and the StoreError goes on to the caller.
+// scratch file is removed as far as possible, and the StoreError goes on to the caller; when
+// only the final folder sync failed, it comes as ChangeNotYetOnDisk.
+//
+// A data file that is a symbolic link stays one: the file it leads to is replaced, from a
+// scratch file of the same name in that file's folder.
 void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed);
+
+// The data file was replaced, but its folder could not be synced: the record is gone, and
+// a crash before the system writes the folder out may still bring the old file back.
+class ChangeNotYetOnDisk : public StoreError {
+public:
+    explicit ChangeNotYetOnDisk(const StoreError& error) : StoreError(error) {}
+};
 
 // Brings back the contacts of a deletion that deleted the data file and was stopped before it
 // had copied them all back from the scratch file. The scratch file, when it is a plain file,
 // becomes the data file in one rename when the data file is missing, or when it holds fewer
 // whole records than the scratch file and those are the scratch file's first records, byte for
 // byte (the copy back was cut off). Returns whether it did. Run before the data file is first
-// opened, which would otherwise create it empty.
+// opened, which would otherwise create it empty. For a data file that is a symbolic link, the
+// scratch file beside the file it leads to is the one looked at.
 bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
                                 const std::string& scratchName);
 

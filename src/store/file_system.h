@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -51,12 +52,21 @@ public:
     virtual void rename(const std::string& from, const std::string& to) = 0;
     // Removes the name; a name that does not exist is no error.
     virtual void remove(const std::string& name) = 0;
-    // Makes renames and removals in the working directory durable.
-    virtual void syncDirectory() = 0;
+    // Makes renames and removals in `folder` ("." for the working directory) durable.
+    virtual void syncDirectory(const std::string& folder) = 0;
+    // Where the symbolic link `name` leads, as a full path; empty when `name` is no symbolic
+    // link or leads nowhere.
+    virtual std::string linkTarget(const std::string& name) = 0;
     // Waits a little for the other windows on this folder to end their action, then takes
-    // the folder; fails when one of them keeps it. A file system without other users needs
-    // no lock.
-    virtual std::unique_ptr<FolderLock> lockFolder() { return nullptr; }
+    // the folder; `waiting` is called once before the first wait. Fails with FolderBusy when
+    // one of them keeps it. Where the system cannot lock the folder at all (it may not be
+    // read, or its file system has no locks), there is no lock and no failure: the window
+    // works as the only one. A file system without other users needs no lock.
+    virtual std::unique_ptr<FolderLock> lockFolder(const std::function<void()>& waiting)
+    {
+        (void)waiting;
+        return nullptr;
+    }
 };
 
 // The real file system of the machine.

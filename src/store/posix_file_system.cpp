@@ -3,12 +3,14 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace store {
 
@@ -157,39 +159,64 @@ public:
             fail("remove", name);
     }
 
-    std::unique_ptr<FolderLock> lockFolder() override
+    std::string linkTarget(const std::string& name) override
     {
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return {};
+        char* resolved = ::realpath(name.c_str(), nullptr);
+        if (resolved == nullptr)
+            return {};
+        std::string target(resolved);
+        std::free(resolved);
+        return target;
+    }
+
+    std::unique_ptr<FolderLock> lockFolder(const std::function<void()>& waiting) override
+    {
+        // A folder that may be written but not read (mode 0300) cannot be opened to be
+        // locked, and some file systems have no locks: nothing can keep two windows apart
+        // there, and the window works as the only one.
         const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
-            fail("lock", ".");
+            return nullptr;
         const auto giveUp = std::chrono::steady_clock::now() + lockPatience;
+        bool waited = false;
         while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
             if (error == EINTR)
                 continue;
-            if (error != EWOULDBLOCK || std::chrono::steady_clock::now() > giveUp) {
+            if (error != EWOULDBLOCK) {
                 ::close(fd);
-                if (error == EWOULDBLOCK)
-                    throw StoreError("lock", "datphone",
-                                     "another Zarvoth window is still working on these contacts; "
-                                     "try again in a moment");
-                fail("lock", ".", error);
+                return nullptr;
             }
+            if (std::chrono::steady_clock::now() > giveUp) {
+                ::close(fd);
+                throw FolderBusy("datphone");
+            }
+            if (!std::exchange(waited, true) && waiting)
+                waiting();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return std::make_unique<PosixFolderLock>(fd);
     }
 
-    void syncDirectory() override
+    void syncDirectory(const std::string& folder) override
     {
-        const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 && errno == EACCES) {
+            // A folder that may not be read cannot be synced alone; syncing everything puts
+            // its changes on the disk as well.
+            ::sync();
+            return;
+        }
         if (fd < 0)
-            fail("sync", ".");
+            fail("sync", folder);
         const bool ok = ::fsync(fd) == 0;
         const int error = errno;
         ::close(fd);
         if (!ok)
-            fail("sync", ".", error);
+            fail("sync", folder, error);
     }
 };
 

@@ -27,6 +27,15 @@ private:
     std::string reason_;
 };
 
+// Another Zarvoth window kept the folder for longer than a window waits for it.
+class FolderBusy : public StoreError {
+public:
+    explicit FolderBusy(std::string fileName)
+        : StoreError("lock", std::move(fileName), "another Zarvoth window keeps it")
+    {
+    }
+};
+
 // The system's text for an errno value.
 std::string systemReason(int error);
 

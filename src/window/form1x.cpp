@@ -2,14 +2,17 @@
 
 #include "store/file_system.h"
 #include "store/store_error.h"
+#include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -55,7 +58,7 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
         *userDialogs_, [this] { folderLock_.reset(); },
         [this] {
             if (inAction_)
-                folderLock_ = fileSystem_.lockFolder();
+                takeFolder();
         });
     createControls();
     connectWindowEvents();
@@ -79,23 +82,33 @@ Form1x::~Form1x()
 
 bool Form1x::runAction(const std::function<void()>& handler)
 {
+    return guard(handler, true);
+}
+
+bool Form1x::runWithoutFolder(const std::function<void()>& handler)
+{
+    return guard(handler, false);
+}
+
+bool Form1x::guard(const std::function<void()>& handler, bool takesFolder)
+{
     if (inAction_) {
         handler(); // nested in a running action, whose guard catches what fails here
         return true;
     }
-    inAction_ = true;
+    // A handler that needs no file runs outside the actions: the folder is neither taken nor
+    // waited for, and a box it shows does not take it either.
+    inAction_ = takesFolder;
     QString failure;
     try {
-        folderLock_ = fileSystem_.lockFolder();
+        if (takesFolder)
+            takeFolder();
         handler();
+    } catch (const store::FolderBusy&) {
+        failure = tr("Another Zarvoth window is still busy with these contacts, so this action "
+                     "could not be completed. Please try again in a moment.");
     } catch (const store::StoreError& error) {
-        // The folder itself goes by its full name: "." would tell the user nothing.
-        const bool folder = error.fileName() == ".";
-        failure = (folder ? tr("Could not %1 the folder \"%2\".\n\n%3.")
-                          : tr("Could not %1 the file \"%2\".\n\n%3."))
-                      .arg(QString::fromStdString(error.operation()),
-                           folder ? QDir::currentPath() : QString::fromStdString(error.fileName()),
-                           QString::fromStdString(error.reason()));
+        failure = failureText(error);
     } catch (const std::exception& error) {
         failure = tr("The action could not be completed.\n\n%1.")
                       .arg(QString::fromLocal8Bit(error.what()));
@@ -106,6 +119,34 @@ bool Form1x::runAction(const std::function<void()>& handler)
         return true;
     showFailure(failure);
     return false;
+}
+
+void Form1x::takeFolder()
+{
+    bool waited = false;
+    const auto restoreCursor = qScopeGuard([&] {
+        if (waited)
+            QGuiApplication::restoreOverrideCursor();
+    });
+    folderLock_ = fileSystem_.lockFolder([&] {
+        // While another window finishes, the pointer says this one is busy, not hung.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        waited = true;
+    });
+}
+
+QString Form1x::shownName(const store::StoreError& error)
+{
+    // The folder itself goes by its full name: "." would tell the user nothing.
+    return error.fileName() == "." ? QDir::currentPath() : QString::fromStdString(error.fileName());
+}
+
+QString Form1x::failureText(const store::StoreError& error)
+{
+    return (error.fileName() == "." ? tr("Could not %1 the folder \"%2\".\n\n%3.")
+                                    : tr("Could not %1 the file \"%2\".\n\n%3."))
+        .arg(QString::fromStdString(error.operation()), shownName(error),
+             QString::fromStdString(error.reason()));
 }
 
 void Form1x::showFailure(const QString& text)
@@ -121,9 +162,13 @@ void Form1x::showFailure(const QString& text)
 void Form1x::connectWindowEvents()
 {
     connect(BtnExit, &QPushButton::clicked, this,
-            [this] { runAction([this] { BtnExit_Click(); }); });
-    connect(ListNick, &ListBox::userSelected, this,
-            [this] { runAction([this] { ListNick_Click(); }); });
+            [this] { runWithoutFolder([this] { BtnExit_Click(); }); });
+    connect(ListNick, &ListBox::userSelected, this, [this] {
+        // The list highlights the contact clicked even when it could not be read (or the
+        // folder not be had): DELETE is then offered for none, not for the one shown before.
+        if (!runAction([this] { ListNick_Click(); }))
+            BtnDelete->setEnabled(false);
+    });
     connect(TabStrip1, &TabStrip::tabClicked, this,
             [this] { runAction([this] { TabStrip1_Click(); }); });
 }
@@ -131,7 +176,7 @@ void Form1x::connectWindowEvents()
 bool Form1x::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Label1 && event->type() == QEvent::MouseMove)
-        runAction([this] { Label1_MouseMove(); });
+        runWithoutFolder([this] { Label1_MouseMove(); });
     return QWidget::eventFilter(watched, event);
 }
 

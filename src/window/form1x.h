@@ -27,6 +27,7 @@ class TextBox;
 namespace store {
 class FileSystem;
 class FolderLock;
+class StoreError;
 } // namespace store
 
 // The one window of the program. It owns every control, the window state and, for the length
@@ -102,6 +103,14 @@ private:
     // names the file and the reason; the data files are closed and the program goes on.
     // Returns whether the handler ran to its end.
     bool runAction(const std::function<void()>& handler);
+    // The same for a handler that needs no file: it never takes or waits for the folder.
+    bool runWithoutFolder(const std::function<void()>& handler);
+    bool guard(const std::function<void()>& handler, bool takesFolder);
+    // Takes the folder for this action, showing the busy pointer while another window has it.
+    void takeFolder();
+    static QString failureText(const store::StoreError& error);
+    // The file an error is about, or the working folder by its full name.
+    static QString shownName(const store::StoreError& error);
     void showFailure(const QString& text);
 
     // --- The data file (window/data_file_access.cpp) --------------------------------------

@@ -11,7 +11,9 @@
 
 void Form1x::ListNick_Click()
 {
-    BtnDelete->setEnabled(ListNick->listIndex() != -1);
+    // DELETE is for a contact read in full below; until then (and when the file fails) there
+    // is none, whatever the list highlights.
+    BtnDelete->setEnabled(false);
     const QString selection = trimBlanks(ListNick->selectedText());
     const std::optional<std::string> wanted = toStoreExact(selection);
 
@@ -23,9 +25,11 @@ void Form1x::ListNick_Click()
     for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
         if (!wanted || !store::trimmedEquals(viewRecord(i).nick(), *wanted))
             continue;
+        // Read before it becomes current: a read that fails leaves the contact shown before
+        // current, the one EDIT then opens.
+        const store::ContactRecord record = readRecord(i);
         found = true;
         state_.CurrentRecord = i;
-        const store::ContactRecord record = readRecord(state_.CurrentRecord);
         currentContact_ = ReadContact{state_.CurrentRecord, record};
         // The details keep the blank fill of their fields; only the nickname and the STD
         // code are trimmed.
@@ -44,10 +48,10 @@ void Form1x::ListNick_Click()
     if (!found && ListNick->listIndex() != -1) {
         // The list was filled before another window deleted or renamed this contact: nothing
         // of it is left to show or delete.
-        BtnDelete->setEnabled(false);
         refuseChangedContact(NoLongerStored);
         return;
     }
+    BtnDelete->setEnabled(found);
 
     // During an edit the boxes now hold the picked contact, so the edit goes on with that
     // contact: SAVE writes the boxes over its own record, never over the one EDIT opened.

@@ -25,6 +25,9 @@ void Form1x::ReloadNicknameList()
 int Form1x::listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches)
 {
     ListEntries nicknames;
+    // The last match becomes current only once the scan is through: a scan that fails leaves
+    // the contact shown before current, the one EDIT and DELETE act on.
+    std::int32_t last = state_.CurrentRecord;
     try {
         for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
             const store::RecordView record = viewRecord(i);
@@ -36,12 +39,13 @@ int Form1x::listMatchingRecords(const std::function<bool(const store::RecordView
                                   (state_.RecordCount - i + 1) * qsizetype(nick.size()));
             // Listed as stored: the 15 characters with their blank fill.
             fromStoreInto(nick, nicknames.appendUninitialized(qsizetype(nick.size())));
-            state_.CurrentRecord = i;
+            last = i;
         }
     } catch (...) {
         ListNick->clear();
         throw;
     }
+    state_.CurrentRecord = last;
     nicknames.squeeze(); // the list keeps what it is given for as long as it shows it
     const auto listed = static_cast<int>(nicknames.size());
     ListNick->setItems(std::move(nicknames));

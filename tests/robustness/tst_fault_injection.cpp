@@ -14,6 +14,8 @@
 #include <functional>
 #include <set>
 
+Q_DECLARE_METATYPE(FileOperation)
+
 namespace {
 
 const QString Scratch = QStringLiteral("dephone");
@@ -241,6 +243,8 @@ private slots:
     void eachStopOfTheMachineKeepsThePromise_data();
     void eachStopOfTheMachineKeepsThePromise();
     void aNewContactGoesBehindOneStoredMeanwhile();
+    void afterAFailedActionDeleteActsOnWhatIsShown_data();
+    void afterAFailedActionDeleteActsOnWhatIsShown();
 };
 
 void TestFaultInjection::cleanupTestCase()
@@ -280,15 +284,21 @@ void TestFaultInjection::eachFailingOperationKeepsThePromise()
     QVERIFY(!fx.folder.exists(Scratch));
     QVERIFY2(fs.openFiles().empty(), namesOf(fs.openFiles()).c_str());
 
-    // One message, which names the file and what could not be done to it.
+    // One message, which names the file and what could not be done to it; or, when another
+    // window kept the folder, says so in a sentence.
     QCOMPARE(fx.dialogs->messages.size(), 1);
     const QString message = fx.dialogs->messages.front();
     // The folder goes by its full name.
     const QString name = failed.name == "."
                              ? QStringLiteral("folder \"") + QDir::currentPath()
                              : QStringLiteral("file \"") + QString::fromStdString(failed.name);
-    QVERIFY2(message.contains(name + u'"'), qPrintable(message));
-    QVERIFY2(message.contains(QLatin1String(failureWord(failed))), qPrintable(message));
+    if (failed.kind == FileOperation::Lock) {
+        QVERIFY2(message.startsWith(QLatin1String("Another Zarvoth window is still busy")),
+                 qPrintable(message));
+    } else {
+        QVERIFY2(message.contains(name + u'"'), qPrintable(message));
+        QVERIFY2(message.contains(QLatin1String(failureWord(failed))), qPrintable(message));
+    }
 
     // When the action had reached the file, the window shows what the file now holds, not an
     // entry that looks unsaved or a contact that is gone.
@@ -356,6 +366,47 @@ void TestFaultInjection::aNewContactGoesBehindOneStoredMeanwhile()
     storeNewContact(fx, QStringLiteral("Fay"), QStringLiteral("6"));
     QCOMPARE(fx.folder.records(),
              with(with(four, {.nick = "Eve", .phone = "5"}), {.nick = "Fay", .phone = "6"}));
+}
+
+void TestFaultInjection::afterAFailedActionDeleteActsOnWhatIsShown_data()
+{
+    QTest::addColumn<FileOperation>("failing"); // in SAVE for a write, else in a list click
+    QTest::addColumn<int>("deleted");           // the record DELETE removes, 0 for none
+
+    // Bob, picked in the list, stays current: no record number is left that was never written.
+    QTest::newRow("SAVE whose write failed") << FileOperation::Write << 2;
+    // The list highlights Bob, who could not be read: DELETE is not offered for Ann.
+    QTest::newRow("list click whose read failed") << FileOperation::Open << 0;
+    QTest::newRow("list click while another window kept the folder") << FileOperation::Lock << 0;
+}
+
+void TestFaultInjection::afterAFailedActionDeleteActsOnWhatIsShown()
+{
+    QFETCH(FileOperation, failing);
+    QFETCH(int, deleted);
+    const bool saveFailed = failing == FileOperation::Write;
+
+    FaultyFileSystem fs;
+    WindowFixture fx;
+    fx.folder.writeRecords(Three);
+    Form1x& w = fx.start(fs);
+    if (saveFailed) {
+        fx.click(w.BtnAdd);
+        fx.clickListEntry(1);
+        typeOver(w.TxtNick, QStringLiteral("Bobby"));
+        typeOver(w.TxtAdPhon, QStringLiteral("5"));
+    } else {
+        fx.clickListEntry(0);
+    }
+    fs.failFirst([failing](const OperationRecord& op) { return op.kind == failing; });
+    if (saveFailed)
+        fx.click(w.BtnSave);
+    else
+        fx.clickListEntry(1);
+    QCOMPARE(fx.dialogs->messages.size(), 1);
+    fx.click(w.BtnDelete);
+    QCOMPARE(fx.dialogs->messages.size(), 1);
+    QCOMPARE(fx.folder.records(), deleted ? without(Three, deleted) : Three);
 }
 
 QTEST_MAIN(TestFaultInjection)

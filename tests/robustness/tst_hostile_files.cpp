@@ -264,7 +264,8 @@ public:
     bool isRegularFile(const std::string& name) override { return real_.isRegularFile(name); }
     void rename(const std::string& from, const std::string& to) override { real_.rename(from, to); }
     void remove(const std::string& name) override { real_.remove(name); }
-    void syncDirectory() override { real_.syncDirectory(); }
+    void syncDirectory(const std::string& folder) override { real_.syncDirectory(folder); }
+    std::string linkTarget(const std::string& name) override { return real_.linkTarget(name); }
 
 private:
     class ReadOnly final : public store::File {

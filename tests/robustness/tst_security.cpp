@@ -45,7 +45,8 @@ public:
         real_.remove(name);
         after(name, "remove");
     }
-    void syncDirectory() override { real_.syncDirectory(); }
+    void syncDirectory(const std::string& folder) override { real_.syncDirectory(folder); }
+    std::string linkTarget(const std::string& name) override { return real_.linkTarget(name); }
 
 private:
     void after(const std::string& name, const char* operation)

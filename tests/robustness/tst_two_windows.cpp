@@ -5,9 +5,11 @@
 // showed and "done". The test drives two such processes step by step through the
 // interleavings that lose contacts when a window acts on what it read before the other one
 // wrote, and then lets both run free at once and checks that every contact is accounted for.
+#include "dialing/dial_button.h"
 #include "store/contact_record.h"
 #include "store/file_system.h"
 #include "support/data_folder.h"
+#include "support/faulty_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/window_fixture.h"
 #include "window/controls/hover_button.h"
@@ -18,6 +20,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -70,8 +74,12 @@ public:
         real().rename(from, to);
     }
     void remove(const std::string& name) override { real().remove(name); }
-    void syncDirectory() override { real().syncDirectory(); }
-    std::unique_ptr<store::FolderLock> lockFolder() override { return real().lockFolder(); }
+    void syncDirectory(const std::string& folder) override { real().syncDirectory(folder); }
+    std::string linkTarget(const std::string& name) override { return real().linkTarget(name); }
+    std::unique_ptr<store::FolderLock> lockFolder(const std::function<void()>& waiting) override
+    {
+        return real().lockFolder(waiting);
+    }
 
 private:
     class SlowFile final : public store::File {
@@ -394,6 +402,7 @@ private slots:
     void anActionWaitsUntilTheOtherWindowsActionHasEnded_data();
     void anActionWaitsUntilTheOtherWindowsActionHasEnded();
     void twoWindowsAtWorkAtOnceLoseNothing();
+    void whatNeedsNoFileNeverWaitsForTheFolder();
 };
 
 void TestTwoWindows::oneWindowLosesNothingThatTheOtherWrote_data()
@@ -630,6 +639,35 @@ void TestTwoWindows::twoWindowsAtWorkAtOnceLoseNothing()
     QVERIFY(!folder.exists(QStringLiteral("dephone")));
     qInfo("two windows: %d added, %d deleted, %d edited, %d refused; %zu contacts at the end",
           added, deleted, edited, refused, stored.size());
+}
+
+// Another window keeps the folder the whole time: start-up cannot read the contacts and says
+// so once, not again for each rule that runs while the window is set up; the boxes' key,
+// change and focus rules, the credit line and EXIT still work, and none of them asks for the
+// folder.
+void TestTwoWindows::whatNeedsNoFileNeverWaitsForTheFolder()
+{
+    FaultyFileSystem fs;
+    fs.failEvery([](const OperationRecord& op) { return op.kind == FileOperation::Lock; });
+    WindowFixture fx;
+    fx.folder.writeRecords(startingContacts(2));
+    Form1x& w = fx.start(fs);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(fx.dialogs->messages.size(), 1);
+    QCOMPARE(fs.failures(), 1);
+
+    fx.type(w.TxtAdName, QStringLiteral("ann"));
+    fx.type(w.TxtAdPhon, QStringLiteral("5x1"));
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w.Label1->mapToGlobal(QPointF(2, 2)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w.Label1, &move);
+    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Ann"));
+    QCOMPARE(w.TxtAdPhon->text(), QStringLiteral("51"));
+    QVERIFY(w.DialButton1->isVisible());
+    fx.click(w.BtnExit);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(fx.dialogs->messages.size(), 1);
+    QCOMPARE(fs.failures(), 1);
 }
 
 int main(int argc, char** argv)

@@ -7,6 +7,7 @@
 #include "support/data_folder.h"
 #include "support/faulty_file_system.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -48,6 +49,8 @@ private slots:
     void recovery();
     void scratchIsCompleteOnDiskBeforeItReplacesTheDataFile();
     void aWriteThatFailsInALaterBatchLeavesTheDataFileWhole();
+    void aLinkedDataFileStaysALink_data();
+    void aLinkedDataFileStaysALink();
 };
 
 void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
@@ -303,6 +306,46 @@ void TestCompaction::aWriteThatFailsInALaterBatchLeavesTheDataFileWhole()
     QCOMPARE(written.size(), std::size_t(2));
     QCOMPARE(written[0].bytes, std::size_t(1024 * 129));
     QVERIFY(written[1].failed);
+}
+
+// Contacts kept elsewhere (a synced folder) through a symbolic link: the link stays, and the
+// file it leads to is compacted from a scratch file beside it, or brought back from one.
+void TestCompaction::aLinkedDataFileStaysALink_data()
+{
+    QTest::addColumn<QString>("target"); // where the link leads, from the working folder
+    QTest::addColumn<bool>("absolute");
+    QTest::addColumn<bool>("interrupted"); // a deletion stopped in the copy back, to recover
+
+    QTest::newRow("beside it") << "contacts" << false << false;
+    QTest::newRow("another folder") << "synced/datphone" << true << false;
+    QTest::newRow("another folder, relative link") << "synced/datphone" << false << false;
+    QTest::newRow("recovery beside the target") << "synced/datphone" << false << true;
+}
+
+void TestCompaction::aLinkedDataFileStaysALink()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, absolute);
+    QFETCH(bool, interrupted);
+
+    DataFolder folder;
+    const QByteArray abc = recordsBytes({"Ann", "Bob", "Cid"});
+    const QString scratchBeside = QFileInfo(target).path() + u'/' + Scratch;
+    QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+    folder.writeBytes(interrupted ? abc.left(129) : abc, target);
+    if (interrupted)
+        folder.writeBytes(abc, scratchBeside);
+    QVERIFY(QFile::link(absolute ? folder.filePath(target) : target, Data));
+
+    if (interrupted)
+        QVERIFY(store::recoverInterruptedDeletion(store::posixFileSystem(), "datphone", "dephone"));
+    else
+        deleteRecord(store::posixFileSystem(), 2);
+
+    QVERIFY(QFileInfo(Data).isSymLink());
+    QCOMPARE(folder.bytes(target), interrupted ? abc : abc.left(129) + abc.mid(258));
+    QVERIFY(!folder.exists(scratchBeside));
+    QVERIFY(!folder.exists(Scratch));
 }
 
 QTEST_GUILESS_MAIN(TestCompaction)

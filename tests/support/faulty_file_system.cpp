@@ -140,11 +140,17 @@ void FaultyFileSystem::failFirst(std::function<bool(const OperationRecord&)> mat
     failFirst_ = std::move(matches);
 }
 
+void FaultyFileSystem::failEvery(std::function<bool(const OperationRecord&)> matches)
+{
+    failEvery_ = std::move(matches);
+}
+
 void FaultyFileSystem::stopFailing()
 {
     failAt_.reset();
     failFrom_.reset();
     failFirst_ = nullptr;
+    failEvery_ = nullptr;
 }
 
 std::vector<OperationRecord> FaultyFileSystem::operationsOn(FileOperation kind,
@@ -178,6 +184,7 @@ void FaultyFileSystem::enter(OperationRecord record)
     record.number = count() + 1;
     bool fail =
         (failAt_ && *failAt_ == record.number) || (failFrom_ && *failFrom_ <= record.number);
+    fail = fail || (failEvery_ && failEvery_(record));
     if (!fail && failFirst_ && failFirst_(record)) {
         fail = true;
         failFirst_ = nullptr;
@@ -186,6 +193,8 @@ void FaultyFileSystem::enter(OperationRecord record)
     log_.push_back(record);
     if (fail) {
         ++failures_;
+        if (record.kind == FileOperation::Lock) // the one way a lock fails: it is kept
+            throw store::FolderBusy("datphone");
         throw store::StoreError(failureWord(record), record.name, "injected failure");
     }
 }
@@ -220,14 +229,21 @@ void FaultyFileSystem::remove(const std::string& name)
     real_.remove(name);
 }
 
-void FaultyFileSystem::syncDirectory()
+void FaultyFileSystem::syncDirectory(const std::string& folder)
 {
-    enter({.kind = FileOperation::SyncDirectory, .name = "."});
-    real_.syncDirectory();
+    enter({.kind = FileOperation::SyncDirectory, .name = folder});
+    real_.syncDirectory(folder);
 }
 
-std::unique_ptr<store::FolderLock> FaultyFileSystem::lockFolder()
+std::string FaultyFileSystem::linkTarget(const std::string& name)
+{
+    enter({.kind = FileOperation::LookUp, .name = name});
+    return real_.linkTarget(name);
+}
+
+std::unique_ptr<store::FolderLock>
+FaultyFileSystem::lockFolder(const std::function<void()>& waiting)
 {
     enter({.kind = FileOperation::Lock, .name = "."});
-    return real_.lockFolder();
+    return real_.lockFolder(waiting);
 }

@@ -19,7 +19,7 @@ enum class FileOperation {
     Rename,        // FileSystem::rename
     Remove,        // FileSystem::remove
     SyncDirectory, // FileSystem::syncDirectory
-    LookUp,        // FileSystem::exists and FileSystem::isRegularFile
+    LookUp,        // FileSystem::exists, isRegularFile and linkTarget
     Lock,          // FileSystem::lockFolder, taken at the start of every action
 };
 
@@ -29,7 +29,7 @@ const char* nameOf(FileOperation kind);
 struct OperationRecord {
     int number = 0; // from 1, counted since the last restartCount()
     FileOperation kind = FileOperation::Open;
-    std::string name = {};   // the file or name the operation is on; "." for syncDirectory
+    std::string name = {};   // the file or name the operation is on; the folder for syncDirectory
     std::string target = {}; // the new name of a rename, else empty
     store::OpenMode mode = store::OpenMode::OpenOrCreate; // of an open
     bool failed = false;
@@ -63,6 +63,8 @@ public:
     void failFrom(int k);
     // The first operation for which `matches` holds fails.
     void failFirst(std::function<bool(const OperationRecord&)> matches);
+    // Every operation for which `matches` holds fails, until stopFailing.
+    void failEvery(std::function<bool(const OperationRecord&)> matches);
     // No operation fails any more; the count goes on.
     void stopFailing();
 
@@ -83,8 +85,9 @@ public:
     bool isRegularFile(const std::string& name) override;
     void rename(const std::string& from, const std::string& to) override;
     void remove(const std::string& name) override;
-    void syncDirectory() override;
-    std::unique_ptr<store::FolderLock> lockFolder() override;
+    void syncDirectory(const std::string& folder) override;
+    std::string linkTarget(const std::string& name) override;
+    std::unique_ptr<store::FolderLock> lockFolder(const std::function<void()>& waiting) override;
 
     // Counts and, when planned, fails one operation; used by the files it opened too.
     void enter(OperationRecord record);
@@ -97,6 +100,7 @@ private:
     std::optional<int> failAt_;
     std::optional<int> failFrom_;
     std::function<bool(const OperationRecord&)> failFirst_;
+    std::function<bool(const OperationRecord&)> failEvery_;
     int failures_ = 0;
     std::vector<std::string> open_;
 };
