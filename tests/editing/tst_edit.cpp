@@ -71,8 +71,14 @@ void TestEdit::editOpensTheShownContact()
     QCOMPARE(w.windowState().NewRecordNo, 2);
     QCOMPARE(w.windowState().CurrentRecord, 2);
     QCOMPARE(w.windowState().OriginalNick, QStringLiteral("Bee"));
-    // The list click's blank fill stays in the detail boxes.
-    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full").leftJustified(25));
+    // The boxes open for typing hold no blank fill: what is typed at the end is stored.
+    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full"));
+    QCOMPARE(w.TxtAdPhon->text(), QStringLiteral("5552"));
+    w.TxtAdName->setFocus();
+    QTest::keyClick(w.TxtAdName, Qt::Key_End);
+    QTest::keyClicks(w.TxtAdName, QStringLiteral(" Jr"));
+    f.click(w.BtnSave);
+    QCOMPARE(f.folder.records().at(1).FullName.trimmed(), "Bee Full Jr");
 }
 
 void TestEdit::saveRewritesTheRecordInPlace()
