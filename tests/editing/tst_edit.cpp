@@ -158,7 +158,7 @@ void TestEdit::renamingToAnotherContactsNicknameIsRefused()
     QCOMPARE(f.dialogs->messages, QStringList{NickInUse});
     QCOMPARE(f.folder.bytes(), before);
     QCOMPARE(w.TxtNick->text(), QStringLiteral("Ace"));
-    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full").leftJustified(25));
+    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full"));
     QVERIFY(w.BtnSave->isEnabled());
     QVERIFY(w.windowState().IsNewEntry);
     QCOMPARE(w.windowState().NewRecordNo, 2);

@@ -72,57 +72,77 @@ void TestFieldRules::theNameBoxesCapitaliseTheirFirstCharacter_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("before");
-    QTest::addColumn<int>("caret");     // where the caret stands before typing
-    QTest::addColumn<int>("selection"); // characters selected from the caret on
-    QTest::addColumn<QString>("keys");  // "\b" is Backspace
+    QTest::addColumn<int>("caret");         // where the caret stands before typing
+    QTest::addColumn<int>("selection");     // characters selected from the caret on
+    QTest::addColumn<QString>("keys");      // "\b" is Backspace
     QTest::addColumn<QString>("committed"); // by an input method, after the keys
     QTest::addColumn<QString>("after");
 
     for (const char* box : {"TxtAdName", "TxtAdFname", "TxtAdAdd"})
-        QTest::addRow("%s: john", box) << box << "" << 0 << 0 << "john" << ""
+        QTest::addRow("%s: john", box) << box << "" << 0 << 0 << "john"
+                                       << ""
                                        << "John";
     QTest::newRow("only a one-character text") << "TxtAdName"
-                                               << "xy" << 2 << 0 << "ab" << ""
+                                               << "xy" << 2 << 0 << "ab"
+                                               << ""
                                                << "xyab";
     QTest::newRow("caret before the letter") << "TxtAdName"
-                                             << "a" << 0 << 0 << "b" << ""
+                                             << "a" << 0 << 0 << "b"
+                                             << ""
                                              << "Ab";
     QTest::newRow("the letter selected") << "TxtAdName"
-                                         << "a" << 0 << 1 << "b" << ""
+                                         << "a" << 0 << 1 << "b"
+                                         << ""
                                          << "Ab";
     QTest::newRow("Backspace before the letter") << "TxtAdAdd"
-                                                 << "a" << 0 << 0 << "\b" << ""
+                                                 << "a" << 0 << 0 << "\b"
+                                                 << ""
                                                  << "";
     QTest::newRow("a digit stays") << "TxtAdFname"
-                                   << "7" << 1 << 0 << "x" << ""
+                                   << "7" << 1 << 0 << "x"
+                                   << ""
                                    << "7x";
     QTest::newRow("a blank first") << "TxtAdName"
-                                   << "" << 0 << 0 << " jo" << ""
+                                   << "" << 0 << 0 << " jo"
+                                   << ""
                                    << " jo";
-    QTest::newRow("e acute") << "TxtAdAdd" << QString::fromUtf8("é") << 1 << 0 << "t" << ""
-                             << QString::fromUtf8("Ét");
+    QTest::newRow("e acute") << "TxtAdAdd" << QString::fromUtf8("é") << 1 << 0 << "t"
+                             << "" << QString::fromUtf8("Ét");
     // Upper-casing never lengthens the text, so the key still lands behind the first one.
     QTest::newRow("a lone sharp s stays one")
-        << "TxtAdName" << QString::fromUtf8("ß") << 0 << 0 << "a" << "" << QString::fromUtf8("ßa");
+        << "TxtAdName" << QString::fromUtf8("ß") << 0 << 0 << "a"
+        << "" << QString::fromUtf8("ßa");
     QTest::newRow("a lone ligature stays one")
-        << "TxtAdName" << QString::fromUtf8("ﬁ") << 0 << 0 << "x" << "" << QString::fromUtf8("ﬁx");
+        << "TxtAdName" << QString::fromUtf8("ﬁ") << 0 << 0 << "x"
+        << "" << QString::fromUtf8("ﬁx");
     QTest::newRow("a letter beyond 16 bits")
-        << "TxtAdFname" << QString::fromUtf8("𐐨") << 0 << 0 << "a" << "" << QString::fromUtf8("𐐀a");
+        << "TxtAdFname" << QString::fromUtf8("𐐨") << 0 << 0 << "a"
+        << "" << QString::fromUtf8("𐐀a");
     // Text an input method, a dead key or a compose sequence commits is typed like keys.
     QTest::newRow("j, then a composed e acute")
-        << "TxtAdName" << "" << 0 << 0 << "j" << QString::fromUtf8("é") << QString::fromUtf8("Jé");
+        << "TxtAdName"
+        << "" << 0 << 0 << "j" << QString::fromUtf8("é") << QString::fromUtf8("Jé");
     QTest::newRow("two characters committed at once")
-        << "TxtAdAdd" << "" << 0 << 0 << "" << QString::fromUtf8("ös") << QString::fromUtf8("Ös");
+        << "TxtAdAdd"
+        << "" << 0 << 0 << "" << QString::fromUtf8("ös") << QString::fromUtf8("Ös");
     QTest::newRow("committed into the nickname box")
-        << "TxtNick" << "" << 0 << 0 << "z" << QString::fromUtf8("ï") << QString::fromUtf8("Zï");
+        << "TxtNick"
+        << "" << 0 << 0 << "z" << QString::fromUtf8("ï") << QString::fromUtf8("Zï");
     // A box takes no more characters than its field holds.
-    QTest::newRow("a nickname past 15") << "TxtNick" << "" << 0 << 0 << "Maximilianus-Extra-Long"
-                                        << "" << "Maximilianus-Ex";
+    QTest::newRow("a nickname past 15") << "TxtNick"
+                                        << "" << 0 << 0 << "Maximilianus-Extra-Long"
+                                        << ""
+                                        << "Maximilianus-Ex";
     for (const char* box : {"TxtAdName", "TxtAdFname", "TxtAdAdd"})
         QTest::addRow("%s: past 25", box) << box << "" << 0 << 0 << QString(30, u'x') << ""
-                                           << "X" + QString(24, u'x');
-    QTest::newRow("a prefix past 3") << "Txtprefx" << "" << 0 << 0 << "12345" << "" << "123";
-    QTest::newRow("an STD code past 10") << "TxtCode" << "" << 0 << 0 << "0123456789012" << ""
+                                          << "X" + QString(24, u'x');
+    QTest::newRow("a prefix past 3") << "Txtprefx"
+                                     << "" << 0 << 0 << "12345"
+                                     << ""
+                                     << "123";
+    QTest::newRow("an STD code past 10") << "TxtCode"
+                                         << "" << 0 << 0 << "0123456789012"
+                                         << ""
                                          << "0123456789";
     QTest::newRow("committed past the field") << "TxtAdName" << QString(24, u'x') << 24 << 0 << ""
                                               << "abc" << QString(24, u'x') + "a";
@@ -221,10 +241,18 @@ void TestFieldRules::thePhoneBoxTakesOnlyDigits_data()
     QTest::newRow("24 digits pasted") << "ctrl+v" << QString(24, u'6') << QString(20, u'6') << true;
     // Undo and Redo go back over the user's own typing only, never over the number of the
     // contact shown before ADD NEW emptied the box.
-    QTest::newRow("Ctrl+Z after ADD NEW") << "undo" << "" << "" << false;
-    QTest::newRow("the context menu's Undo after ADD NEW") << "menu undo" << "" << "" << false;
-    QTest::newRow("Ctrl+Z of typed digits") << "undo" << "12" << "" << true;
-    QTest::newRow("Ctrl+Z twice, Redo twice") << "undo, redo" << "12" << "12" << true;
+    QTest::newRow("Ctrl+Z after ADD NEW") << "undo"
+                                          << ""
+                                          << "" << false;
+    QTest::newRow("the context menu's Undo after ADD NEW") << "menu undo"
+                                                           << ""
+                                                           << "" << false;
+    QTest::newRow("Ctrl+Z of typed digits") << "undo"
+                                            << "12"
+                                            << "" << true;
+    QTest::newRow("Ctrl+Z twice, Redo twice") << "undo, redo"
+                                              << "12"
+                                              << "12" << true;
 }
 
 void TestFieldRules::thePhoneBoxTakesOnlyDigits()

@@ -143,23 +143,31 @@ void TestNewEntry::aRefusalKeepsWhatWasTyped_data()
 
     QTest::newRow("no nickname") << ""
                                  << "12" << NoNickName << "TxtNick"
-                                 << "Ann" << "Full";
+                                 << "Ann"
+                                 << "Full";
     QTest::newRow("a nickname of blanks") << "   "
                                           << "12" << NoNickName << "TxtNick"
-                                          << "Ann" << "Full";
+                                          << "Ann"
+                                          << "Full";
     QTest::newRow("no phone number") << "Ann"
                                      << "1\b" << NoPhoneNumber << "TxtAdPhon"
-                                     << "7" << "Full";
+                                     << "7"
+                                     << "Full";
     // What the file cannot hold is refused, never stored as "?".
-    QTest::newRow("a Greek nickname") << QString::fromUtf8("Ωx") << "12"
-                                      << cannotStore("Nick Name", QString::fromUtf8("Ω"))
-                                      << "TxtNick" << "Ox" << "Full";
-    QTest::newRow("a Polish nickname") << QString::fromUtf8("Łukasz") << "12"
-                                       << cannotStore("Nick Name", QString::fromUtf8("Ł"))
-                                       << "TxtNick" << "Lukasz" << "Full";
+    QTest::newRow("a Greek nickname")
+        << QString::fromUtf8("Ωx") << "12" << cannotStore("Nick Name", QString::fromUtf8("Ω"))
+        << "TxtNick"
+        << "Ox"
+        << "Full";
+    QTest::newRow("a Polish nickname")
+        << QString::fromUtf8("Łukasz") << "12" << cannotStore("Nick Name", QString::fromUtf8("Ł"))
+        << "TxtNick"
+        << "Lukasz"
+        << "Full";
     QTest::newRow("a Russian full name")
-        << "Dima" << "12" << cannotStore("Full Name", QString::fromUtf8("Д м и т р й"))
-        << "TxtAdName" << "Dmitri" << QString::fromUtf8("Дмитрий");
+        << "Dima"
+        << "12" << cannotStore("Full Name", QString::fromUtf8("Д м и т р й")) << "TxtAdName"
+        << "Dmitri" << QString::fromUtf8("Дмитрий");
 }
 
 void TestNewEntry::aRefusalKeepsWhatWasTyped()

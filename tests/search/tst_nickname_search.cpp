@@ -249,9 +249,8 @@ private slots:
     void theReleaseOfAnotherWindowsKeyDoesNotSearch()
     {
         WindowFixture fixture;
-        fixture.folder.writeRecords(
-            {makeRecord({.nick = "A", .fullName = "Just A"}, 1),
-             makeRecord({.nick = "Ace", .fullName = "Ace Archer"}, 2)});
+        fixture.folder.writeRecords({makeRecord({.nick = "A", .fullName = "Just A"}, 1),
+                                     makeRecord({.nick = "Ace", .fullName = "Ace Archer"}, 2)});
         Form1x& window = fixture.start();
         fixture.dialogs->answer(QStringLiteral("A"));
         window.MnuNick->trigger();
