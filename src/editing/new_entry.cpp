@@ -6,6 +6,7 @@
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -17,6 +18,9 @@ const QString NoNickName = QStringLiteral("Cannot Save without Nick Name");
 const QString NoPhoneNumber = QStringLiteral("Cannot Save without phone number");
 const QString NickInUse = QStringLiteral("This nickname already existed, Add one or more "
                                          "charecter or number  to make it defrent");
+// Names the box and the characters in it that the file would store as "?".
+const QString CannotStore = QStringLiteral("Cannot Save: the %1 box holds characters that the "
+                                           "contacts file cannot store: %2");
 const QString BookFull = QStringLiteral("Cannot Save: the contact book is full. It holds at "
                                         "most 32767 contacts.");
 
@@ -45,9 +49,27 @@ void Form1x::BtnSave_Press()
         TxtAdPhon->setFocus();
         return;
     }
+    if (!everyTextStorable())
+        return;
     // CurrentRecord becomes the record written only once the store goes ahead: a refused SAVE
     // leaves the contact picked in the list current, for DELETE and EDIT.
     CheckDuplicateNick();
+}
+
+bool Form1x::everyTextStorable()
+{
+    // Nothing is stored as "?" that was typed as another character: the first box that holds
+    // such characters is named, and the caret waits in it, at the first of them.
+    for (TextBox* box : {TxtNick, TxtAdName, TxtAdFname, TxtAdAdd, TxtAdPhon, Txtprefx, TxtCode}) {
+        const QList<QString> lacking = unstorableCharacters(storableText(box->text()));
+        if (lacking.isEmpty())
+            continue;
+        dialogs_->showMessage(CannotStore.arg(box->accessibleName(), lacking.join(u' ')));
+        box->setFocus();
+        box->setCursorPosition(std::max(0, static_cast<int>(box->text().indexOf(lacking.front()))));
+        return false;
+    }
+    return true;
 }
 
 void Form1x::CheckDuplicateNick()

@@ -144,6 +144,9 @@ private:
     void BtnAdd_Press();
     void BtnSave_Press();
     void CheckDuplicateNick();
+    // Whether the data file can hold every character of the boxes; if not, the user is told
+    // which box and which characters, and the caret waits there.
+    bool everyTextStorable();
     void StoreCurrentRecord();
     void BtnUpdate_Press();
     // Shows record CurrentRecord again when the boxes hold other texts than `stored`, its own.

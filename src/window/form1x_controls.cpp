@@ -3,6 +3,7 @@
 
 #include "dialing/dial_button.h"
 #include "window/appearance.h"
+#include "window/controls/check_box.h"
 #include "window/controls/command_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
@@ -59,7 +60,7 @@ TextBox* entryBox(QWidget* parent, const char* name, QRect place, const QFont& f
 
 QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, QRect place)
 {
-    auto* check = placed(new QCheckBox(text, parent), name, place);
+    auto* check = placed(new CheckBox(text, parent), name, place);
     check->setFont(appearance::boldFont());
     // The teal of the record area shows through; the box itself stays white to be seen.
     QPalette palette = check->palette();
@@ -156,6 +157,18 @@ void Form1x::createRecordArea()
     Chkcode =
         checkBox(Pict, "Chkcode", QStringLiteral("Use STD Code:"), twips(3120, 4200, 1695, 375));
     TxtCode = entryBox(Pict, "TxtCode", twips(4680, 4200, 1335, 315), bold);
+
+    // A box takes no more characters than its field holds, so the user sees where it ends.
+    const std::pair<TextBox*, std::size_t> widths[] = {
+        {TxtNick, decltype(store::ContactRecord::Nick)::width},
+        {TxtAdName, decltype(store::ContactRecord::FullName)::width},
+        {TxtAdFname, decltype(store::ContactRecord::FamilyName)::width},
+        {TxtAdAdd, decltype(store::ContactRecord::City)::width},
+        {TxtAdPhon, decltype(store::ContactRecord::Phone)::width},
+        {Txtprefx, decltype(store::ContactRecord::Prefix)::width},
+        {TxtCode, decltype(store::ContactRecord::StdCode)::width}};
+    for (const auto& [box, width] : widths)
+        box->setMaxLength(static_cast<int>(width));
 
     // The texts the boxes hold when the window is created; start-up replaces every one.
     TxtAdName->setText(QStringLiteral(" "));

@@ -31,14 +31,14 @@ void Form1x::ListNick_Click()
         found = true;
         state_.CurrentRecord = i;
         currentContact_ = ReadContact{state_.CurrentRecord, record};
-        // The details keep the blank fill of their fields; only the nickname and the STD
-        // code are trimmed.
+        // The details keep the blank fill of their fields where they are locked; only the
+        // nickname and the STD code are trimmed.
         TxtNick->setText(selection);
-        TxtAdName->setText(fromStore(record.FullName.text()));
-        TxtAdFname->setText(fromStore(record.FamilyName.text()));
-        TxtAdAdd->setText(fromStore(record.City.text()));
-        TxtAdPhon->setText(fromStore(record.Phone.text()));
-        Txtprefx->setText(fromStore(record.Prefix.text()));
+        TxtAdName->showStored(fromStore(record.FullName.text()));
+        TxtAdFname->showStored(fromStore(record.FamilyName.text()));
+        TxtAdAdd->showStored(fromStore(record.City.text()));
+        TxtAdPhon->showStored(fromStore(record.Phone.text()));
+        Txtprefx->showStored(fromStore(record.Prefix.text()));
         TxtCode->setText(fromStore(record.StdCode.trimmed()));
         Chkprefx->setCheckState(checkStateOf(record.UsePrefix));
         Chkcode->setCheckState(checkStateOf(record.UseStdCode));

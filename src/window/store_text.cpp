@@ -80,6 +80,20 @@ std::optional<std::string> toStoreExact(const QString& text)
     return store::encodeExact(codePoints(text));
 }
 
+QList<QString> unstorableCharacters(const QString& text)
+{
+    QList<QString> lacking;
+    for (const char32_t ch : text.toUcs4()) {
+        if (store::encodeChar(ch))
+            continue;
+        const char32_t one[] = {ch};
+        const QString character = QString::fromUcs4(one, 1);
+        if (!lacking.contains(character))
+            lacking.append(character);
+    }
+    return lacking;
+}
+
 QString trimBlanks(const QString& text)
 {
     qsizetype first = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -21,6 +22,10 @@ std::string toStore(const QString& text);
 // The bytes of a text, or nothing when some character cannot be stored; such a text never
 // equals a stored one.
 std::optional<std::string> toStoreExact(const QString& text);
+
+// The characters of a text that the file's character set lacks, each once, in the order they
+// first come; empty when every character can be stored.
+QList<QString> unstorableCharacters(const QString& text);
 
 // Removes blanks (U+0020, and nothing else) from both ends.
 QString trimBlanks(const QString& text);

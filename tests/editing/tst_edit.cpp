@@ -71,8 +71,14 @@ void TestEdit::editOpensTheShownContact()
     QCOMPARE(w.windowState().NewRecordNo, 2);
     QCOMPARE(w.windowState().CurrentRecord, 2);
     QCOMPARE(w.windowState().OriginalNick, QStringLiteral("Bee"));
-    // The list click's blank fill stays in the detail boxes.
-    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full").leftJustified(25));
+    // The boxes open for typing hold no blank fill: what is typed at the end is stored.
+    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full"));
+    QCOMPARE(w.TxtAdPhon->text(), QStringLiteral("5552"));
+    w.TxtAdName->setFocus();
+    QTest::keyClick(w.TxtAdName, Qt::Key_End);
+    QTest::keyClicks(w.TxtAdName, QStringLiteral(" Jr"));
+    f.click(w.BtnSave);
+    QCOMPARE(f.folder.records().at(1).FullName.trimmed(), "Bee Full Jr");
 }
 
 void TestEdit::saveRewritesTheRecordInPlace()
@@ -152,7 +158,7 @@ void TestEdit::renamingToAnotherContactsNicknameIsRefused()
     QCOMPARE(f.dialogs->messages, QStringList{NickInUse});
     QCOMPARE(f.folder.bytes(), before);
     QCOMPARE(w.TxtNick->text(), QStringLiteral("Ace"));
-    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full").leftJustified(25));
+    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Bee Full"));
     QVERIFY(w.BtnSave->isEnabled());
     QVERIFY(w.windowState().IsNewEntry);
     QCOMPARE(w.windowState().NewRecordNo, 2);

@@ -74,7 +74,9 @@ void TestFieldRules::theNameBoxesCapitaliseTheirFirstCharacter_data()
     QTest::addColumn<QString>("before");
     QTest::addColumn<int>("caret");     // where the caret stands before typing
     QTest::addColumn<int>("selection"); // characters selected from the caret on
-    QTest::addColumn<QString>("keys");  // "\b" is Backspace
+    // "\b" is Backspace; what follows a "|" an input method commits at once, as a dead key or a
+    // compose sequence does.
+    QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("after");
 
     for (const char* box : {"TxtAdName", "TxtAdFname", "TxtAdAdd"})
@@ -107,6 +109,27 @@ void TestFieldRules::theNameBoxesCapitaliseTheirFirstCharacter_data()
         << "TxtAdName" << QString::fromUtf8("ﬁ") << 0 << 0 << "x" << QString::fromUtf8("ﬁx");
     QTest::newRow("a letter beyond 16 bits")
         << "TxtAdFname" << QString::fromUtf8("𐐨") << 0 << 0 << "a" << QString::fromUtf8("𐐀a");
+    // Committed text follows the rule as typed keys do.
+    QTest::newRow("j, then a composed e acute")
+        << "TxtAdName" << QString() << 0 << 0 << QString::fromUtf8("j|é")
+        << QString::fromUtf8("Jé");
+    QTest::newRow("two characters committed at once")
+        << "TxtAdAdd" << QString() << 0 << 0 << QString::fromUtf8("|ös") << QString::fromUtf8("Ös");
+    QTest::newRow("committed into the nickname box")
+        << "TxtNick" << QString() << 0 << 0 << QString::fromUtf8("z|ï") << QString::fromUtf8("Zï");
+    // A box takes no more characters than its field holds, typed or committed.
+    for (const auto& [box, width] : {std::pair{"TxtNick", 15},
+                                     {"TxtAdName", 25},
+                                     {"TxtAdFname", 25},
+                                     {"TxtAdAdd", 25},
+                                     {"Txtprefx", 3},
+                                     {"TxtCode", 10}}) {
+        QTest::addRow("%s takes %d", box, width)
+            << box << QString() << 0 << 0 << QString(width + 3, u'7') << QString(width, u'7');
+        QTest::addRow("%s takes %d committed", box, width)
+            << box << QString(width - 1, u'7') << width - 1 << 0 << QStringLiteral("|78")
+            << QString(width, u'7');
+    }
 }
 
 void TestFieldRules::theNameBoxesCapitaliseTheirFirstCharacter()
@@ -126,7 +149,12 @@ void TestFieldRules::theNameBoxesCapitaliseTheirFirstCharacter()
     target->setSelection(caret, selection);
     if (selection == 0)
         target->setCursorPosition(caret);
-    QTest::keyClicks(target, keys);
+    QTest::keyClicks(target, keys.section(u'|', 0, 0));
+    if (keys.contains(u'|')) {
+        QInputMethodEvent event;
+        event.setCommitString(keys.section(u'|', 1));
+        QApplication::sendEvent(target, &event);
+    }
     QCOMPARE(target->text(), after);
 }
 
@@ -192,6 +220,14 @@ void TestFieldRules::thePhoneBoxTakesOnlyDigits_data()
     QTest::newRow("a key bringing two characters") << "two characters"
                                                    << "q7"
                                                    << "7" << true;
+    QTest::newRow("24 digits typed") << "type" << QString(24, u'5') << QString(20, u'5') << true;
+    QTest::newRow("24 digits pasted") << "ctrl+v" << QString(24, u'6') << QString(20, u'6') << true;
+    // Undo and Redo go back over the user's own typing only, never to the number of the
+    // contact shown before ADD NEW emptied the box.
+    QTest::newRow("Ctrl+Z after ADD NEW") << "undo" << QString() << QString() << false;
+    QTest::newRow("the context menu's Undo") << "menu undo" << QString() << QString() << false;
+    QTest::newRow("Ctrl+Z of typed digits") << "undo" << QStringLiteral("12") << QString() << true;
+    QTest::newRow("Redo") << "undo, redo" << QStringLiteral("12") << QStringLiteral("12") << true;
 }
 
 void TestFieldRules::thePhoneBoxTakesOnlyDigits()
@@ -201,12 +237,30 @@ void TestFieldRules::thePhoneBoxTakesOnlyDigits()
     QFETCH(QString, after);
     QFETCH(bool, saveEnabled);
     WindowFixture f;
+    const bool undoing = way.contains(QLatin1String("undo"));
+    if (undoing)
+        f.folder.writeRecords({makeRecord({.nick = "Ann", .phone = "555-1234 x9"}, 1)});
     Form1x& w = f.start();
+    if (undoing)
+        f.click(w.BtnAdd);
     TextBox* phone = w.TxtAdPhon;
     phone->setFocus();
     QVERIFY(!w.BtnSave->isEnabled());
 
-    if (way == QLatin1String("type")) {
+    if (undoing) {
+        QTest::keyClicks(phone, text);
+        for (int i = 0; i < 2; ++i) { // twice: the typing, then whatever came before it
+            QMenu* menu = way.startsWith(QLatin1String("menu")) ? openContextMenu(phone) : nullptr;
+            if (menu) {
+                actionCaptioned(menu, QStringLiteral("&Undo"))->trigger();
+                menu->close();
+            } else {
+                QTest::keyClick(phone, Qt::Key_Z, Qt::ControlModifier);
+            }
+        }
+        for (int i = 0; way.endsWith(QLatin1String("redo")) && i < 2; ++i)
+            QTest::keyClick(phone, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    } else if (way == QLatin1String("type")) {
         QTest::keyClicks(phone, text);
     } else if (way == QLatin1String("alt")) {
         QTest::keyClicks(phone, text, Qt::AltModifier);

@@ -34,6 +34,13 @@ const QString NoPhoneNumber = QStringLiteral("Cannot Save without phone number")
 const QString NickInUse = QStringLiteral(
     "This nickname already existed, Add one or more charecter or number  to make it defrent");
 
+QString cannotStore(const char* box, const QString& characters)
+{
+    return QStringLiteral("Cannot Save: the %1 box holds characters that the contacts file "
+                          "cannot store: %2")
+        .arg(QLatin1String(box), characters);
+}
+
 // Types a whole contact into the open boxes of a new entry.
 void typeContact(WindowFixture& f, const QString& nick, const QString& phone)
 {
@@ -49,23 +56,30 @@ void TestNewEntry::aNewContactIsStoredByteForByte_data()
 {
     QTest::addColumn<bool>("prefixTicked");
     QTest::addColumn<bool>("codeTicked");
-    QTest::newRow("neither ticked") << false << false;
-    QTest::newRow("prefix ticked") << true << false;
-    QTest::newRow("STD code ticked") << false << true;
-    QTest::newRow("both ticked") << true << true;
+    QTest::addColumn<bool>("afterGreyed"); // the contact shown before has both greyed
+    QTest::newRow("neither ticked") << false << false << false;
+    QTest::newRow("prefix ticked") << true << false << false;
+    QTest::newRow("STD code ticked") << false << true << false;
+    QTest::newRow("both ticked") << true << true << false;
+    // A greyed box only ever shows a stored value: one click ticks.
+    QTest::newRow("both ticked after greyed ones") << true << true << true;
 }
 
 void TestNewEntry::aNewContactIsStoredByteForByte()
 {
     QFETCH(bool, prefixTicked);
     QFETCH(bool, codeTicked);
+    QFETCH(bool, afterGreyed);
     WindowFixture f;
-    const QByteArray before = encoded(recordsNamed({"Ace", "Bee"}));
+    auto shown = recordsNamed({"Ace", "Bee"});
+    if (afterGreyed)
+        shown[1].UsePrefix = shown[1].UseStdCode = 2;
+    const QByteArray before = encoded(shown);
     f.folder.writeBytes(before);
     Form1x& w = f.start();
     f.click(w.BtnAdd);
     f.type(w.TxtNick, QStringLiteral(" Zed "));
-    f.type(w.TxtAdName, QStringLiteral("Zacharias Zebediah Zanzibarian")); // 30: cut to 25
+    f.type(w.TxtAdName, QStringLiteral("Zacharias Zebediah Zanzibarian")); // 30: takes 25
     f.type(w.TxtAdFname, QStringLiteral("Zebra  "));
     f.type(w.TxtAdAdd, QStringLiteral("Oslo"));
     f.type(w.TxtAdPhon, QStringLiteral("0123456789"));
@@ -125,16 +139,29 @@ void TestNewEntry::aRefusalKeepsWhatWasTyped_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("missing");
     QTest::addColumn<QString>("completion"); // typed into the missing box afterwards
+    QTest::addColumn<QString>("fullName");
 
     QTest::newRow("no nickname") << ""
                                  << "12" << NoNickName << "TxtNick"
-                                 << "Ann";
+                                 << "Ann"
+                                 << "Full";
     QTest::newRow("a nickname of blanks") << "   "
                                           << "12" << NoNickName << "TxtNick"
-                                          << "Ann";
+                                          << "Ann"
+                                          << "Full";
     QTest::newRow("no phone number") << "Ann"
                                      << "1\b" << NoPhoneNumber << "TxtAdPhon"
-                                     << "7";
+                                     << "7"
+                                     << "Full";
+    // What the file cannot hold is refused, never stored as "?".
+    QTest::newRow("a Greek nickname")
+        << QString::fromUtf8("Ωx") << QStringLiteral("12")
+        << cannotStore("Nick Name", QString::fromUtf8("Ω")) << QStringLiteral("TxtNick")
+        << QStringLiteral("Ox") << QStringLiteral("Full");
+    QTest::newRow("a Russian full name")
+        << QStringLiteral("Dima") << QStringLiteral("12")
+        << cannotStore("Full Name", QString::fromUtf8("Д м и т р й")) << QStringLiteral("TxtAdName")
+        << QStringLiteral("Dmitri") << QString::fromUtf8("Дмитрий");
 }
 
 void TestNewEntry::aRefusalKeepsWhatWasTyped()
@@ -144,12 +171,15 @@ void TestNewEntry::aRefusalKeepsWhatWasTyped()
     QFETCH(QString, message);
     QFETCH(QString, missing);
     QFETCH(QString, completion);
+    QFETCH(QString, fullName);
     WindowFixture f;
     const QByteArray before = encoded(recordsNamed({"Ace"}));
     f.folder.writeBytes(before);
     Form1x& w = f.start();
     f.click(w.BtnAdd);
     typeContact(f, nick, phone);
+    if (fullName != QLatin1String("Full"))
+        retype(w.TxtAdName, fullName);
     f.type(w.TxtAdAdd, QStringLiteral("Oslo"));
     QVERIFY(w.BtnSave->isEnabled());
     f.click(w.BtnSave);
@@ -157,7 +187,7 @@ void TestNewEntry::aRefusalKeepsWhatWasTyped()
     QCOMPARE(f.dialogs->messages, QStringList{message});
     QCOMPARE(f.folder.bytes(), before);
     QCOMPARE(w.TxtNick->text(), nick);
-    QCOMPARE(w.TxtAdName->text(), QStringLiteral("Full"));
+    QCOMPARE(w.TxtAdName->text(), fullName);
     QCOMPARE(w.TxtAdAdd->text(), QStringLiteral("Oslo"));
     QVERIFY(w.windowState().IsNewEntry);
     QCOMPARE(w.windowState().NewRecordNo, 2);
@@ -189,6 +219,8 @@ void TestNewEntry::aNicknameInUseIsRefused_data()
     QTest::newRow("blanks up to the cut, then more") << "Bob            Q" << QByteArray();
     QTest::newRow("the first 14 of a taken one")
         << "ABCDEFGHIJKLMN" << QByteArray("ABCDEFGHIJKLMN");
+    QTest::newRow("Zoë, which the file holds") << QString::fromUtf8("Zoë") << QByteArray("Zo\xEB");
+    QTest::newRow("the euro sign") << QString::fromUtf8("€") << QByteArray("\x80");
 }
 
 void TestNewEntry::aNicknameInUseIsRefused()
@@ -206,7 +238,7 @@ void TestNewEntry::aNicknameInUseIsRefused()
     if (stored.isEmpty()) {
         QCOMPARE(f.dialogs->messages, QStringList{NickInUse});
         QCOMPARE(f.folder.bytes(), before);
-        QCOMPARE(w.TxtNick->text(), typed);
+        QCOMPARE(w.TxtNick->text(), typed.left(15)); // the box takes no more
         QCOMPARE(w.TxtAdName->text(), QStringLiteral("Full"));
         QVERIFY(w.BtnSave->isEnabled());
         QVERIFY(w.windowState().IsNewEntry);

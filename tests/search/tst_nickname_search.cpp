@@ -4,8 +4,10 @@
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QTest>
 
 namespace {
@@ -92,10 +94,12 @@ private slots:
         QTest::addColumn<QStringList>("entries");
         QTest::addColumn<int>("current");
         QTest::addColumn<QString>("shownName");
+        QTest::addColumn<bool>("composed"); // committed by an input method, not typed
 
-        QTest::newRow("small a") << "a" << listed({"Ace", "ant"}) << 2 << "Anton Mire";
-        QTest::newRow("capital A") << "A" << listed({"Ace", "ant"}) << 2 << "Anton Mire";
-        QTest::newRow("small b") << "b" << listed({"Bee"}) << 3 << "Bea Stone";
+        QTest::newRow("small a") << "a" << listed({"Ace", "ant"}) << 2 << "Anton Mire" << false;
+        QTest::newRow("capital A") << "A" << listed({"Ace", "ant"}) << 2 << "Anton Mire" << false;
+        QTest::newRow("small b") << "b" << listed({"Bee"}) << 3 << "Bea Stone" << false;
+        QTest::newRow("b composed") << "b" << listed({"Bee"}) << 3 << "Bea Stone" << true;
     }
 
     void oneLetterListsTheNicknamesWithThatInitial()
@@ -104,10 +108,17 @@ private slots:
         QFETCH(QStringList, entries);
         QFETCH(int, current);
         QFETCH(QString, shownName);
+        QFETCH(bool, composed);
 
         WindowFixture fixture;
         Form1x& window = startEmptied(fixture);
-        fixture.type(window.TxtNick, letter);
+        if (composed) {
+            QInputMethodEvent event;
+            event.setCommitString(letter);
+            QApplication::sendEvent(window.TxtNick, &event);
+        } else {
+            fixture.type(window.TxtNick, letter);
+        }
 
         QCOMPARE(fixture.listEntries(), entries);
         QCOMPARE(window.windowState().CurrentRecord, current);
@@ -231,6 +242,25 @@ private slots:
         QTest::keyClick(window.TxtNick, Qt::Key(key));
         QCOMPARE(window.TxtNick->cursorPosition(), 3);
         QCOMPARE(window.TxtNick->text(), QStringLiteral("Ant"));
+    }
+
+    // The Enter that closes an input box is pressed there; its release, which comes to the
+    // nickname box once the box is gone, searches nothing.
+    void theReleaseOfAnotherWindowsKeyDoesNotSearch()
+    {
+        WindowFixture fixture;
+        fixture.folder.writeRecords({makeRecord({.nick = "A", .fullName = "Just A"}, 1),
+                                     makeRecord({.nick = "Ace", .fullName = "Ace Archer"}, 2)});
+        Form1x& window = fixture.start();
+        fixture.dialogs->answer(QStringLiteral("A"));
+        window.MnuNick->trigger();
+        QCOMPARE(fixture.listEntries(), listed({"A"}));
+
+        window.TxtNick->setFocus();
+        QTest::keyRelease(window.TxtNick, Qt::Key_Return);
+        QCOMPARE(fixture.listEntries(), listed({"A"}));
+        QCOMPARE(window.TxtAdName->text(), QStringLiteral("Just A"));
+        QCOMPARE(window.windowState().CurrentRecord, 1);
     }
 
     void blanksAtEitherEndVanishAtOnce()

@@ -61,10 +61,28 @@ void WindowFixture::clickTab(const QString& caption)
     qFatal("no tab %s", qPrintable(caption));
 }
 
+namespace {
+
+// QTest types Latin-1 only; any other character comes as a keyboard layout gives it, a key
+// that carries the character as its text.
+void typeKeys(QWidget* box, const QString& text)
+{
+    for (const QChar ch : text) {
+        if (ch.unicode() < 128) {
+            QTest::keyClick(box, ch.toLatin1());
+            continue;
+        }
+        for (const QTest::KeyAction action : {QTest::Press, QTest::Release})
+            QTest::sendKeyEvent(action, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+} // namespace
+
 void WindowFixture::type(TextBox* box, const QString& text)
 {
     box->setFocus();
-    QTest::keyClicks(box, text);
+    typeKeys(box, text);
 }
 
 void WindowFixture::click(QWidget* widget)
@@ -77,7 +95,7 @@ void retype(TextBox* box, const QString& text)
     box->setFocus();
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Backspace);
-    QTest::keyClicks(box, text);
+    typeKeys(box, text);
 }
 
 namespace {

@@ -59,6 +59,21 @@ QString textOfCode(std::int16_t code)
     return QString(QChar(static_cast<char16_t>(code)));
 }
 
+// How many code units the character at `at` takes: two for a pair of surrogates.
+qsizetype characterSize(const QString& text, qsizetype at)
+{
+    return at + 1 < text.size() && text[at].isHighSurrogate() && text[at + 1].isLowSurrogate() ? 2
+                                                                                               : 1;
+}
+
+QString withoutBlankFill(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
+    return text.first(end);
+}
+
 } // namespace
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
@@ -67,6 +82,25 @@ TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
         if (change)
             change();
     });
+}
+
+void TextBox::setLocked(bool locked)
+{
+    if (!locked && isReadOnly())
+        dropBlankFill();
+    setReadOnly(locked);
+}
+
+void TextBox::showStored(const QString& field)
+{
+    setText(isReadOnly() ? field : withoutBlankFill(field));
+}
+
+void TextBox::dropBlankFill()
+{
+    const QString kept = withoutBlankFill(text());
+    if (kept.size() != text().size())
+        setText(kept);
 }
 
 QString TextBox::filteredThroughKeyPress(const QString& text)
@@ -85,6 +119,7 @@ QString TextBox::filteredThroughKeyPress(const QString& text)
 
 void TextBox::keyPressEvent(QKeyEvent* event)
 {
+    pressedKeys_.insert(event->key());
     if (filterInserted_ && event->matches(QKeySequence::Paste)) {
         insertFiltered(QGuiApplication::clipboard()->text());
         event->accept();
@@ -121,8 +156,19 @@ void TextBox::keyPressEvent(QKeyEvent* event)
 void TextBox::keyReleaseEvent(QKeyEvent* event)
 {
     QLineEdit::keyReleaseEvent(event);
-    if (keyUp)
+    const bool pressedHere = pressedKeys_.contains(event->key());
+    if (!event->isAutoRepeat())
+        pressedKeys_.remove(event->key());
+    if (pressedHere && keyUp)
         keyUp(event->key(), static_cast<int>(event->modifiers()));
+}
+
+void TextBox::focusOutEvent(QFocusEvent* event)
+{
+    // Whatever is released from now on was not pressed in this box, or the box has the focus
+    // again and the key is pressed anew.
+    pressedKeys_.clear();
+    QLineEdit::focusOutEvent(event);
 }
 
 void TextBox::mouseReleaseEvent(QMouseEvent* event)
@@ -192,16 +238,36 @@ void TextBox::dropEvent(QDropEvent* event)
 
 void TextBox::inputMethodEvent(QInputMethodEvent* event)
 {
-    if (!filterInserted_ || isReadOnly() || event->commitString().isEmpty()) {
+    const QString committed = event->commitString();
+    if (!keyPress || committed.isEmpty()) {
         QLineEdit::inputMethodEvent(event);
         return;
     }
-    // What an input method commits is typed text: it arrives only as keyPress lets it.
-    QInputMethodEvent filtered(event->preeditString(), event->attributes());
-    filtered.setCommitString(filteredThroughKeyPress(event->commitString()),
-                             event->replacementStart(), event->replacementLength());
-    QLineEdit::inputMethodEvent(&filtered);
-    event->setAccepted(filtered.isAccepted());
+    // Committed one character at a time, each after keyPress has seen the box as it then
+    // stands, as typed keys are; the event's replacement goes with the first of them.
+    int start = event->replacementStart();
+    int length = event->replacementLength();
+    for (qsizetype at = 0; at < committed.size();) {
+        const QString character = committed.mid(at, characterSize(committed, at));
+        at += character.size();
+        const auto code = static_cast<std::int16_t>(character.front().unicode());
+        std::int16_t changed = code;
+        keyPress(changed);
+        if (changed == 0)
+            continue;
+        QInputMethodEvent one;
+        one.setCommitString(changed == code ? character : textOfCode(changed), start, length);
+        QLineEdit::inputMethodEvent(&one);
+        start = length = 0;
+    }
+    QInputMethodEvent rest(event->preeditString(), event->attributes());
+    rest.setCommitString(QString(), start, length);
+    QLineEdit::inputMethodEvent(&rest);
+    event->accept();
+    // The keys that made the text were the input method's, whose releases may never come
+    // here: the text's own key up follows at once.
+    if (keyUp)
+        keyUp(0, 0);
 }
 
 void TextBox::insertFiltered(const QString& text)

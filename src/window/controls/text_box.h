@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QSet>
 
 #include <cstdint>
 #include <functional>
@@ -10,9 +11,11 @@
 // keyPress gets the character code (Backspace is 8) and may change it; a code of 0 discards
 // the key. It runs even while the box is locked, though a locked box then refuses the edit.
 // Shortcuts such as copy, paste and select all are commands, not characters, and do not reach
-// it; a box that filters its characters can have pasted, dropped and input-method text pass
-// through the same handler, one character at a time, by every way the user can insert it
-// (keys, the context menu, the middle button, drag and drop).
+// it. Text that an input method, a dead key or a compose sequence commits is typed text: each
+// character passes keyPress as its key would, and keyUp follows. A box that filters its
+// characters can have pasted and dropped text pass through the same handler, one character at
+// a time, by every way the user can insert it (keys, the context menu, the middle button, drag
+// and drop).
 class TextBox : public QLineEdit {
     Q_OBJECT
 
@@ -25,8 +28,16 @@ public:
     std::function<void()> click;
     std::function<void()> gotFocus;
 
-    void setLocked(bool locked) { setReadOnly(locked); }
+    // A locked box shows a stored field as it is stored, with the blank fill up to the field's
+    // width. Opened for typing, it holds the text alone: what it shows, trimmed, is what SAVE
+    // stores, and a key typed at its end lands behind the text.
+    void setLocked(bool locked);
     bool isLocked() const { return isReadOnly(); }
+    void showStored(const QString& field);
+
+    // Emptying the box is the program's own writing, as setText is: Undo does not bring back
+    // what the box held before.
+    void clear() { setText(QString()); }
 
     // Pasted and dropped text reaches the box only as the characters keyPress lets through.
     void setFilterInsertedText(bool filter) { filterInserted_ = filter; }
@@ -37,6 +48,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -45,6 +57,10 @@ protected:
 
 private:
     void insertFiltered(const QString& text);
+    void dropBlankFill();
 
     bool filterInserted_ = false;
+    // Keys pressed while the box had the focus. Only their release is the user's key up here:
+    // the Enter that closes a message box is pressed there and released here.
+    QSet<int> pressedKeys_;
 };
