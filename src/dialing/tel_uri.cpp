@@ -1,19 +1,12 @@
 #include "dialing/tel_uri.h"
 
-namespace {
-
-bool isDialled(QChar ch)
-{
-    return (ch >= u'0' && ch <= u'9') || ch == u'+' || ch == u'*' || ch == u'#';
-}
-
-} // namespace
+#include "exchange/dialled_number.h"
 
 QUrl telUri(const QString& number)
 {
     QString dialled;
     for (QChar ch : number) {
-        if (isDialled(ch))
+        if (exchange::isDialled(ch.unicode()))
             dialled.append(ch);
     }
     if (dialled.isEmpty())
