@@ -66,7 +66,14 @@ void CardImport::read(std::string_view bytes, std::string_view source)
 void CardImport::take(const Card& card, const std::string& label)
 {
     const std::optional<ContactDraft> draft = draftContact(card);
-    if (!draft) {
+    std::vector<FieldChange> changes;
+    store::ContactRecord record;
+    if (draft) {
+        changes = draft->changes;
+        record = fitDraft(*draft, changes);
+    }
+    // A stored number of control characters is blank once fitted.
+    if (!draft || record.Phone.trimmed().empty()) {
         leftOut_.push_back(label + ": left out, no phone number");
         return;
     }
@@ -74,8 +81,6 @@ void CardImport::take(const Card& card, const std::string& label)
         leftOut_.push_back(label + ": left out, the book is full");
         return;
     }
-    std::vector<FieldChange> changes = draft->changes;
-    store::ContactRecord record = fitDraft(*draft, changes);
     const std::string wanted(record.Nick.trimmed());
     const std::string nick = nicknames_.claim(wanted);
     if (nick != wanted) {

@@ -17,6 +17,15 @@ bool isBlank(std::u32string_view text)
                        [](char32_t ch) { return ch <= U' ' || ch == 0x7F; });
 }
 
+// From the first visible character on, so that cutting the text to a width leaves it visible.
+std::u32string fromFirstVisible(std::u32string_view text)
+{
+    const auto visible = std::find_if(text.begin(), text.end(), [](char32_t ch) {
+        return !isBlank({&ch, 1});
+    });
+    return std::u32string(visible, text.end());
+}
+
 std::u32string nameComponent(const Card& card, std::size_t index)
 {
     return index < card.name.size() ? card.name[index] : std::u32string();
@@ -124,11 +133,11 @@ void takeNames(const Card& card, ContactDraft& draft)
     for (const std::u32string& nick :
          {card.nickname.value_or(U""), given, firstWord(formatted), family}) {
         if (!isBlank(nick)) {
-            draft.nick = nick;
+            draft.nick = fromFirstVisible(nick);
             return;
         }
     }
-    draft.nick = draft.phone;
+    draft.nick = fromFirstVisible(draft.phone);
     draft.changes.push_back({"Nick Name", "no name in the card; named after the phone number"});
 }
 

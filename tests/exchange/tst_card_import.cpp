@@ -140,6 +140,10 @@ void TestCardImport::summaryNamesEveryChange_data()
                           "a.vcf: \"x\": Nick Name: \"x\" is taken; renamed \"x2\"\n"
                           "a.vcf: \"Maximilianusxyz\": Nick Name: \"Maximilianusxyz\" is taken; "
                           "renamed \"Maximilianusxy1\"");
+    QTest::newRow("a stored number that is blank once cut to width")
+        << card("FN:Ghost\r\nX-ZARVOTH-PHONE:" + QByteArray(20, '\t') + "5\r\n") << 100
+        << QStringLiteral(
+               "No contact added.\n\nLeft out:\na.vcf: \"Ghost\": left out, no phone number");
     QTest::newRow("the book is full; a line break in a name")
         << card("FN:Line\\nBreak\r\nTEL:5\r\n") + card("FN:Late\r\nTEL:6\r\n") +
                card("FN:Phoneless\r\n")
