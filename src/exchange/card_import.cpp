@@ -3,6 +3,7 @@
 #include "exchange/card.h"
 #include "exchange/contact_draft.h"
 #include "exchange/record_fitting.h"
+#include "exchange/trimming.h"
 #include "exchange/utf8.h"
 #include "store/cp1252.h"
 
@@ -21,10 +22,7 @@ std::string storedText(std::string_view bytes)
 
 std::string contactLabel(std::string_view source, const Card& card)
 {
-    std::u32string label = withoutControls(cardLabel(card));
-    const auto first = label.find_first_not_of(U' ');
-    label = label.substr(first, label.find_last_not_of(U' ') - first + 1);
-    return std::string(source) + ": " + quotedUtf8(label);
+    return std::string(source) + ": " + quotedUtf8(trimmed(withoutControls(cardLabel(card))));
 }
 
 std::string countAdded(std::size_t count)

@@ -1,5 +1,6 @@
 #include "exchange/property_value.h"
 
+#include "exchange/trimming.h"
 #include "exchange/utf8.h"
 #include "store/cp1252.h"
 
@@ -142,13 +143,12 @@ std::vector<std::u32string> components(std::u32string_view value, bool listsByCo
         std::u32string joined;
         for (std::u32string_view item :
              listsByComma ? splitEscaped(component, U',') : std::vector{component}) {
-            const std::u32string text = unescape(item);
-            const auto first = text.find_first_not_of(U' ');
-            if (first == std::u32string::npos)
+            const std::u32string text = trimmed(unescape(item));
+            if (text.empty())
                 continue;
             if (!joined.empty())
                 joined.push_back(U' ');
-            joined.append(text, first, text.find_last_not_of(U' ') - first + 1);
+            joined += text;
         }
         result.push_back(std::move(joined));
     }

@@ -1,5 +1,6 @@
 #include "exchange/record_fitting.h"
 
+#include "exchange/trimming.h"
 #include "store/cp1252.h"
 
 #include <algorithm>
@@ -12,14 +13,6 @@ bool isControl(char32_t ch)
     return ch < U' ' || ch == 0x7F;
 }
 
-std::u32string trimmedBlanks(std::u32string_view text)
-{
-    const auto first = text.find_first_not_of(U' ');
-    if (first == std::u32string_view::npos)
-        return {};
-    return std::u32string(text.substr(first, text.find_last_not_of(U' ') - first + 1));
-}
-
 template <std::size_t Width>
 void fitField(store::FixedText<Width>& field, std::u32string_view given, const char* name,
               bool trim, std::vector<FieldChange>& changes)
@@ -28,7 +21,7 @@ void fitField(store::FixedText<Width>& field, std::u32string_view given, const c
     if (text != given)
         changes.push_back({name, "line breaks and control characters became blanks"});
     if (trim)
-        text = trimmedBlanks(text);
+        text = trimmed(text);
     const std::string bytes = store::encodeLossy(text);
     const auto lost = std::count(bytes.begin(), bytes.end(), store::unrepresentable) -
                       std::count(text.begin(), text.end(), char32_t(store::unrepresentable));

@@ -1,5 +1,7 @@
 #include "exchange/telephone_number.h"
 
+#include "exchange/trimming.h"
+
 namespace exchange {
 namespace {
 
@@ -11,14 +13,6 @@ bool isKept(char32_t ch)
 bool isSeparator(char32_t ch)
 {
     return std::u32string_view(U" \t-./()[]+\u00A0").find(ch) != std::u32string_view::npos;
-}
-
-std::u32string trimmed(std::u32string_view text)
-{
-    const auto first = text.find_first_not_of(U" \t");
-    if (first == std::u32string_view::npos)
-        return {};
-    return std::u32string(text.substr(first, text.find_last_not_of(U" \t") - first + 1));
 }
 
 } // namespace
@@ -36,7 +30,7 @@ TelephoneNumber readTelephoneNumber(std::u32string_view written)
         else if (!isSeparator(ch))
             break;
     }
-    number.leftOff = trimmed(written.substr(at));
+    number.leftOff = trimmed(written.substr(at), U" \t");
     return number;
 }
 
