@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,8 +37,8 @@ struct Card {
     StoredFields stored;
 };
 
-// Every card of a file, in order; a card cut short by the end of the file counts. Nothing
-// when the bytes hold no card at all.
-std::optional<std::vector<Card>> readCards(std::string_view bytes);
+// Hands every card of a file to `take`, in order, one at a time; a card cut short by the end of
+// the file counts. False when the bytes hold no card at all.
+bool readCards(std::string_view bytes, const std::function<void(const Card&)>& take);
 
 } // namespace exchange

@@ -54,11 +54,9 @@ CardImport::CardImport(std::vector<std::string> storedNicknames, std::size_t roo
 
 void CardImport::read(std::string_view bytes, std::string_view source)
 {
-    const auto cards = readCards(bytes);
-    if (!cards)
+    // Without a card in it, no card was taken either.
+    if (!readCards(bytes, [&](const Card& card) { take(card, contactLabel(source, card)); }))
         throw NotVCard(std::string(source) + ": no vCard in this file");
-    for (const Card& card : *cards)
-        take(card, contactLabel(source, card));
 }
 
 void CardImport::take(const Card& card, const std::string& label)

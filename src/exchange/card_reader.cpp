@@ -115,9 +115,8 @@ private:
 
 } // namespace
 
-std::optional<std::vector<Card>> readCards(std::string_view bytes)
+bool readCards(std::string_view bytes, const std::function<void(const Card&)>& take)
 {
-    std::vector<Card> cards;
     ContentLineReader reader(bytes);
     ContentLine line;
     // An embedded card (a 2.1 AGENT) is skipped whole: depth counts the open cards.
@@ -131,16 +130,14 @@ std::optional<std::vector<Card>> readCards(std::string_view bytes)
             anyCard = true;
         } else if (isMarker(line, "END")) {
             if (depth > 0 && --depth == 0)
-                cards.push_back(builder.finish());
+                take(builder.finish());
         } else if (depth == 1) {
             builder.take(line);
         }
     }
     if (depth > 0)
-        cards.push_back(builder.finish());
-    if (!anyCard)
-        return std::nullopt;
-    return cards;
+        take(builder.finish());
+    return anyCard;
 }
 
 } // namespace exchange
