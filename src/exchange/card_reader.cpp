@@ -28,13 +28,15 @@ std::optional<int> preferenceOf(const ContentLine& line)
     return rank;
 }
 
-// A number without a type is a voice number.
+// A number is a voice number unless a type says it is for another kind of device; "HOME" and
+// "WORK" only say where it rings.
 bool isCellOrVoice(const ContentLine& line)
 {
     if (line.has("TYPE", "CELL") || line.has("TYPE", "VOICE") || line.has("TYPE", "MOBILE"))
         return true;
-    for (const auto& [name, value] : line.parameters) {
-        if (name == "TYPE" && !equalsIgnoringCase(value, "PREF"))
+    for (const char* other :
+         {"FAX", "PAGER", "MODEM", "BBS", "VIDEO", "TEXT", "TEXTPHONE", "MSG"}) {
+        if (line.has("TYPE", other))
             return false;
     }
     return true;

@@ -94,10 +94,12 @@ std::u32string decodedValue(const ContentLine& line)
         bytes = decodeBase64(line.value);
     else
         bytes = line.value;
-    if (isSingleByteLatin(line.parameter("CHARSET")))
+    const std::string_view charset = line.parameter("CHARSET");
+    if (isSingleByteLatin(charset))
         return store::decode(bytes);
-    // UTF-8, and whatever else: a byte that is no UTF-8 is read as Windows-1252.
-    return fromUtf8(bytes);
+    // UTF-8, or no character set named: a byte that is no UTF-8 is read as Windows-1252. Text
+    // in another set (KOI8-R, Shift_JIS) keeps its ASCII; the rest cannot be stored.
+    return fromUtf8(bytes, charset.empty() || equalsIgnoringCase(charset, "UTF-8"));
 }
 
 std::vector<std::u32string_view> splitEscaped(std::u32string_view text, char32_t separator)

@@ -71,7 +71,7 @@ std::optional<char32_t> sequenceAt(std::string_view bytes, std::size_t at, std::
 
 } // namespace
 
-std::u32string fromUtf8(std::string_view bytes)
+std::u32string fromUtf8(std::string_view bytes, bool strayBytesAreWindows1252)
 {
     std::u32string text;
     text.reserve(bytes.size());
@@ -81,7 +81,8 @@ std::u32string fromUtf8(std::string_view bytes)
             text.push_back(*ch);
             at += length;
         } else {
-            text.push_back(store::decodeByte(static_cast<std::uint8_t>(bytes[at])));
+            const auto byte = static_cast<std::uint8_t>(bytes[at]);
+            text.push_back(strayBytesAreWindows1252 ? store::decodeByte(byte) : U'\uFFFD');
             ++at;
         }
     }

@@ -63,10 +63,14 @@ void TestCardImport::cardsAsProgramsWriteThem_data()
                       "ADR;WORK;QUOTED-PRINTABLE:;;Rue 1=0D=0A;Saint-=C9tienne\r\n"
                       "TEL;WORK;VOICE:04 77 12 34 56\r\nEND:VCARD\r\n")
         << QByteArray("Ren\xE9|Ren\xE9|Lefebvre|Saint-\xC9tienne|0477123456||0") << 1;
-    QTest::newRow("grouped, lower case, a cell before a voice, LF and tab folding, a BOM")
+    QTest::newRow("2.1 in a character set not read: its letters cannot be stored")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=KOI8-R:\xF0\xC5\xD4\xD2\xCF\xD7;"
+                      "\xE9\xD7\xC1\xCE 2\r\nTEL:1\r\nEND:VCARD\r\n")
+        << QByteArray("???? 2|???? 2|??????||1||0") << 1;
+    QTest::newRow("grouped, lower case, a cell after a fax, LF and tab folding, a BOM")
         << QByteArray("\xEF\xBB\xBF"
                       "begin:vcard\nversion:3.0\nn:Appleseed;Johnny;;;\n"
-                      "fn:Johnny Appleseed\nitem1.tel;type=WORK:555\n"
+                      "fn:Johnny Appleseed\nitem1.tel;type=WORK;type=FAX:555\n"
                       "item2.TEL;type=CELL;type=VOICE:(0)\n\t171-555 777\nend:vcard\n")
         << QByteArray("Johnny|Johnny|Appleseed||0171555777||0") << 1;
     QTest::newRow("no N: the first word of FN, then FN as the full name")
