@@ -134,12 +134,12 @@ void TestCardImport::summaryNamesEveryChange_data()
     const auto card = [](const char* lines) {
         return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + QByteArray(lines) + "END:VCARD\r\n";
     };
-    QTest::newRow("taken in the file and earlier in the import, numbered within 15")
+    QTest::newRow("taken in the file and earlier in the import, numbered within 15; case counts")
         << card("NICKNAME:x\r\nTEL:1\r\n") + card("NICKNAME:x\r\nTEL:2\r\n") +
                card("NICKNAME:Maximilianusxyz\r\nTEL:3\r\n") +
-               card("NICKNAME:Maximilianusxyz\r\nTEL:4\r\n")
+               card("NICKNAME:Maximilianusxyz\r\nTEL:4\r\n") + card("NICKNAME:bob\r\nTEL:5\r\n")
         << 100
-        << QStringLiteral("4 contacts added.\n\nChanged to fit:\n"
+        << QStringLiteral("5 contacts added.\n\nChanged to fit:\n"
                           "a.vcf: \"x\": Nick Name: \"x\" is taken; renamed \"x1\"\n"
                           "a.vcf: \"x\": Nick Name: \"x\" is taken; renamed \"x2\"\n"
                           "a.vcf: \"Maximilianusxyz\": Nick Name: \"Maximilianusxyz\" is taken; "
@@ -148,6 +148,15 @@ void TestCardImport::summaryNamesEveryChange_data()
         << card("FN:Ghost\r\nX-ZARVOTH-PHONE:" + QByteArray(20, '\t') + "5\r\n") << 100
         << QStringLiteral(
                "No contact added.\n\nLeft out:\na.vcf: \"Ghost\": left out, no phone number");
+    QByteArray phoneless;
+    QString lines;
+    for (int i = 1; i <= 31; ++i) {
+        phoneless += card("FN:P" + QByteArray::number(i) + "\r\n");
+        if (i <= 30)
+            lines += QStringLiteral("\na.vcf: \"P%1\": left out, no phone number").arg(i);
+    }
+    QTest::newRow("beyond 30 lines of a kind the rest is counted")
+        << phoneless << 100 << "No contact added.\n\nLeft out:" + lines + "\n... and 1 more.";
     QTest::newRow("the book is full; a line break in a name")
         << card("FN:Line\\nBreak\r\nTEL:5\r\n") + card("FN:Late\r\nTEL:6\r\n") +
                card("FN:Phoneless\r\n")
