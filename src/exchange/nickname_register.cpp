@@ -18,7 +18,6 @@ std::string numbered(std::string_view wanted, unsigned number)
 
 NicknameRegister::NicknameRegister(const std::vector<std::string>& stored)
 {
-    taken_.reserve(stored.size() + 32767);
     for (const std::string& nick : stored)
         taken_.emplace(store::trimBlanks(nick));
 }
