@@ -20,9 +20,14 @@ std::string storedText(std::string_view bytes)
     return quotedUtf8(store::decode(bytes));
 }
 
+// The file and the contact's name, cut short where a name would not fit a message's line.
 std::string contactLabel(std::string_view source, const Card& card)
 {
-    return std::string(source) + ": " + quotedUtf8(trimmed(withoutControls(cardLabel(card))));
+    constexpr std::size_t longest = 60;
+    std::u32string name = trimmed(withoutControls(cardLabel(card)));
+    if (name.size() > longest)
+        name = name.substr(0, longest - 3) + U"...";
+    return std::string(source) + ": " + quotedUtf8(name);
 }
 
 std::string countAdded(std::size_t count)
@@ -55,11 +60,11 @@ CardImport::CardImport(std::vector<std::string> storedNicknames, std::size_t roo
 void CardImport::read(std::string_view bytes, std::string_view source)
 {
     // Without a card in it, no card was taken either.
-    if (!readCards(bytes, [&](const Card& card) { take(card, contactLabel(source, card)); }))
+    if (!readCards(bytes, [&](const Card& card) { take(card, source); }))
         throw NotVCard(std::string(source) + ": no vCard in this file");
 }
 
-void CardImport::take(const Card& card, const std::string& label)
+void CardImport::take(const Card& card, std::string_view source)
 {
     const std::optional<ContactDraft> draft = draftContact(card);
     std::vector<FieldChange> changes;
@@ -70,11 +75,11 @@ void CardImport::take(const Card& card, const std::string& label)
     }
     // A stored number of control characters is blank once fitted.
     if (!draft || record.Phone.trimmed().empty()) {
-        leftOut_.push_back(label + ": left out, no phone number");
+        leftOut_.push_back(contactLabel(source, card) + ": left out, no phone number");
         return;
     }
     if (records_.size() >= room_) {
-        leftOut_.push_back(label + ": left out, the book is full");
+        leftOut_.push_back(contactLabel(source, card) + ": left out, the book is full");
         return;
     }
     const std::string wanted(record.Nick.trimmed());
@@ -84,6 +89,7 @@ void CardImport::take(const Card& card, const std::string& label)
             {"Nick Name", storedText(wanted) + " is taken; renamed " + storedText(nick)});
         record.Nick.assign(nick);
     }
+    const std::string label = changes.empty() ? std::string() : contactLabel(source, card);
     for (const FieldChange& change : changes)
         changed_.push_back(label + ": " + change.field + ": " + change.what);
     records_.push_back(record);

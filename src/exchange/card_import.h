@@ -44,7 +44,7 @@ public:
     std::string summary(std::size_t linesShown = 30) const;
 
 private:
-    void take(const Card& card, const std::string& label);
+    void take(const Card& card, std::string_view source);
 
     NicknameRegister nicknames_;
     std::size_t room_;

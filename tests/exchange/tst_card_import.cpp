@@ -144,6 +144,10 @@ void TestCardImport::summaryNamesEveryChange_data()
                           "a.vcf: \"x\": Nick Name: \"x\" is taken; renamed \"x2\"\n"
                           "a.vcf: \"Maximilianusxyz\": Nick Name: \"Maximilianusxyz\" is taken; "
                           "renamed \"Maximilianusxy1\"");
+    QTest::newRow("a long name is cut short in the report")
+        << card("FN:" + QByteArray(70, 'L') + "\r\n") << 100
+        << "No contact added.\n\nLeft out:\na.vcf: \"" + QString(57, u'L') +
+               "...\": left out, no phone number";
     QTest::newRow("a stored number that is blank once cut to width")
         << card("FN:Ghost\r\nX-ZARVOTH-PHONE:" + QByteArray(20, '\t') + "5\r\n") << 100
         << QStringLiteral(
