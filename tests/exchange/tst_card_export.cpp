@@ -114,6 +114,11 @@ void TestCardExport::cardProperties_data()
                       "TEL;TYPE=VOICE:7788\r\nX-ZARVOTH-PHONE:77 88\r\nX-ZARVOTH-PREFIX:0\r\n"
                       "X-ZARVOTH-STDCODE:30\r\n") +
                QByteArray(end).replace("%p", "0").replace("%c", "2");
+    QTest::newRow("a line break is escaped, another control character goes out as a blank")
+        << RecordBytes{0, "t\x01x", "a\nb", "", "", "1", "", 0, "", 0}
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nNICKNAME:t x\r\nN:;a\\nb;;;\r\n"
+                      "FN:a\\nb\r\nTEL;TYPE=VOICE:1\r\nX-ZARVOTH-PHONE:1\r\n") +
+               QByteArray(end).replace("%p", "0").replace("%c", "0");
     QTest::newRow("no name: FN is the nickname; a phone without digits dials nothing")
         << RecordBytes{0, "z\xE9", "", "", "", "none", "", 0, "", 0}
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nNICKNAME:z\xC3\xA9\r\nN:;;;;\r\n"
