@@ -1,11 +1,10 @@
 #include "dialing/tel_uri.h"
 
+#include "exchange/dialled_number.h"
+
 namespace {
 
-bool isDialled(char32_t ch)
-{
-    return (ch >= U'0' && ch <= U'9') || ch == U'+' || ch == U'*' || ch == U'#';
-}
+using exchange::isDialled;
 
 bool isLeftOut(char32_t ch)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/nickname_register.h"
 #include "store/contact_record.h"
 
 #include <cstddef>
@@ -11,6 +12,8 @@
 // vCard coming in: cards read from other programs' files, turned into records that obey every
 // rule a SAVE obeys. What had to change to fit a contact into the data file is reported.
 namespace exchange {
+
+struct Card;
 
 // The bytes hold no vCard at all (no BEGIN:VCARD ... END:VCARD).
 class NotVCard : public std::runtime_error {
@@ -35,11 +38,15 @@ public:
     // One line (UTF-8) per change made to fit a contact, naming the contact and the field.
     const std::vector<std::string>& changed() const { return changed_; }
 
-    // The summary shown to the user (UTF-8, lines separated by '\n').
-    std::string summary() const;
+    // The summary shown to the user (UTF-8, lines separated by '\n'): how many contacts were
+    // added, then the lines of leftOut() and of changed(), at most `linesShown` of each (the
+    // rest counted), so that it fits a message box.
+    std::string summary(std::size_t linesShown = 30) const;
 
 private:
-    std::vector<std::string> taken_;
+    void take(const Card& card, std::string_view source);
+
+    NicknameRegister nicknames_;
     std::size_t room_;
     std::vector<store::ContactRecord> records_;
     std::vector<std::string> leftOut_;

@@ -1,0 +1,145 @@
+#include "exchange/card.h"
+
+#include "exchange/content_line.h"
+#include "exchange/property_value.h"
+
+#include <charconv>
+
+namespace exchange {
+namespace {
+
+bool isMarker(const ContentLine& line, std::string_view name)
+{
+    std::string_view value = line.value;
+    while (value.ends_with(' ') || value.ends_with('\t'))
+        value.remove_suffix(1);
+    return line.name == name && equalsIgnoringCase(value, "VCARD");
+}
+
+std::optional<int> preferenceOf(const ContentLine& line)
+{
+    if (line.has("TYPE", "PREF"))
+        return 1;
+    const std::string_view pref = line.parameter("PREF");
+    if (pref.empty())
+        return std::nullopt;
+    int rank = 100;
+    std::from_chars(pref.data(), pref.data() + pref.size(), rank);
+    return rank;
+}
+
+// A number is a voice number unless a type says it is for another kind of device; "HOME" and
+// "WORK" only say where it rings.
+bool isCellOrVoice(const ContentLine& line)
+{
+    if (line.has("TYPE", "CELL") || line.has("TYPE", "VOICE") || line.has("TYPE", "MOBILE"))
+        return true;
+    for (const char* other :
+         {"FAX", "PAGER", "MODEM", "BBS", "VIDEO", "TEXT", "TEXTPHONE", "MSG"}) {
+        if (line.has("TYPE", other))
+            return false;
+    }
+    return true;
+}
+
+std::u32string telephoneNumber(const ContentLine& line)
+{
+    std::u32string number = unescape(decodedValue(line));
+    // vCard 4.0 may give the number as a tel: URI.
+    const auto lower = [](char32_t ch) { return ch >= U'A' && ch <= U'Z' ? ch + 32 : ch; };
+    if (number.size() >= 4 && lower(number[0]) == U't' && lower(number[1]) == U'e' &&
+        lower(number[2]) == U'l' && number[3] == U':')
+        number.erase(0, 4);
+    return number;
+}
+
+class CardBuilder {
+public:
+    void take(const ContentLine& line)
+    {
+        if (line.name == "VERSION")
+            listsByComma_ = line.value.find("2.1") == std::string::npos;
+        else if (line.name == "NICKNAME")
+            takeFirst(card_.nickname, firstItem(decodedValue(line)));
+        else if (line.name == "FN")
+            takeFirst(card_.formattedName, unescape(decodedValue(line)));
+        else if (line.name == "N" && card_.name.empty())
+            card_.name = components(decodedValue(line), listsByComma_);
+        else if (line.name == "ADR" && !card_.locality)
+            card_.locality = locality(line);
+        else if (line.name == "TEL")
+            card_.telephones.push_back(
+                {telephoneNumber(line), preferenceOf(line), isCellOrVoice(line)});
+        else if (line.name.starts_with("X-ZARVOTH-"))
+            takeStored(line);
+    }
+
+    Card finish() { return std::move(card_); }
+
+private:
+    static void takeFirst(std::optional<std::u32string>& field, std::u32string value)
+    {
+        if (!field)
+            field = std::move(value);
+    }
+
+    std::u32string firstItem(const std::u32string& value) const
+    {
+        if (!listsByComma_)
+            return unescape(value);
+        return unescape(splitEscaped(value, U',').front());
+    }
+
+    std::u32string locality(const ContentLine& line) const
+    {
+        const auto parts = components(decodedValue(line), listsByComma_);
+        return parts.size() > 3 ? parts[3] : std::u32string();
+    }
+
+    void takeStored(const ContentLine& line)
+    {
+        const std::string_view field = std::string_view(line.name).substr(10);
+        std::u32string value = unescape(decodedValue(line));
+        StoredFields& stored = card_.stored;
+        for (auto [name, slot] : {std::pair{"PHONE", &stored.phone},
+                                  {"PREFIX", &stored.prefix},
+                                  {"STDCODE", &stored.stdCode},
+                                  {"USEPREFIX", &stored.usePrefix},
+                                  {"USESTDCODE", &stored.useStdCode}}) {
+            if (field == name)
+                takeFirst(*slot, std::move(value));
+        }
+    }
+
+    Card card_;
+    bool listsByComma_ = true;
+};
+
+} // namespace
+
+bool readCards(std::string_view bytes, const std::function<void(const Card&)>& take)
+{
+    ContentLineReader reader(bytes);
+    ContentLine line;
+    // An embedded card (a 2.1 AGENT) is skipped whole: depth counts the open cards.
+    int depth = 0;
+    bool anyCard = false;
+    CardBuilder builder;
+    while (reader.next(line)) {
+        if (isMarker(line, "BEGIN")) {
+            if (depth++ == 0)
+                builder = CardBuilder();
+            anyCard = true;
+        } else if (isMarker(line, "END")) {
+            if (depth > 0 && --depth == 0)
+                take(builder.finish());
+        } else if (depth == 1) {
+            builder.take(line);
+        }
+    }
+    if (depth > 0)
+        take(builder.finish());
+    return anyCard;
+}
+
+} // namespace exchange

@@ -1,0 +1,174 @@
+#include "exchange/contact_draft.h"
+
+#include "exchange/telephone_number.h"
+#include "exchange/utf8.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+namespace exchange {
+namespace {
+
+// Blank to the eye: nothing but blanks, tabs and other control characters.
+bool isBlank(std::u32string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char32_t ch) { return ch <= U' ' || ch == 0x7F; });
+}
+
+// From the first visible character on, so that cutting the text to a width leaves it visible.
+std::u32string fromFirstVisible(std::u32string_view text)
+{
+    const auto visible = std::find_if(text.begin(), text.end(), [](char32_t ch) {
+        return !isBlank({&ch, 1});
+    });
+    return std::u32string(visible, text.end());
+}
+
+std::u32string nameComponent(const Card& card, std::size_t index)
+{
+    return index < card.name.size() ? card.name[index] : std::u32string();
+}
+
+std::u32string joinedNonBlank(std::initializer_list<std::u32string> parts)
+{
+    std::u32string joined;
+    for (const std::u32string& part : parts) {
+        if (isBlank(part))
+            continue;
+        if (!joined.empty())
+            joined.push_back(U' ');
+        joined += part;
+    }
+    return joined;
+}
+
+std::u32string firstWord(std::u32string_view text)
+{
+    const auto start =
+        std::find_if(text.begin(), text.end(), [](char32_t ch) { return ch > U' '; });
+    const auto end = std::find_if(start, text.end(), [](char32_t ch) { return ch <= U' '; });
+    return std::u32string(start, end);
+}
+
+std::u32string quoted(std::u32string_view text)
+{
+    return U"\"" + std::u32string(text) + U"\"";
+}
+
+std::int16_t tickValue(const std::optional<std::u32string>& written, const char* field,
+                       std::vector<FieldChange>& changes)
+{
+    if (!written)
+        return 0;
+    const std::string digits = toUtf8(*written);
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() ||
+        value < std::numeric_limits<std::int16_t>::min() ||
+        value > std::numeric_limits<std::int16_t>::max()) {
+        changes.push_back({field, toUtf8(quoted(*written)) + " is no tick value; left unticked"});
+        return 0;
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+void takeStoredNumber(const StoredFields& stored, ContactDraft& draft)
+{
+    draft.stored = true;
+    draft.phone = stored.phone.value_or(U"");
+    draft.prefix = stored.prefix.value_or(U"");
+    draft.stdCode = stored.stdCode.value_or(U"");
+    draft.usePrefix = tickValue(stored.usePrefix, "Use Prefix", draft.changes);
+    draft.useStdCode = tickValue(stored.useStdCode, "Use STD Code", draft.changes);
+}
+
+// The preferred number, else the first cell or voice number, else the first; only numbers
+// with something to dial count.
+const CardTelephone* chosenTelephone(const std::vector<CardTelephone>& telephones)
+{
+    const CardTelephone* preferred = nullptr;
+    const CardTelephone* cellOrVoice = nullptr;
+    const CardTelephone* first = nullptr;
+    for (const CardTelephone& telephone : telephones) {
+        if (readTelephoneNumber(telephone.number).digits.empty())
+            continue;
+        if (telephone.preference && (!preferred || *telephone.preference < *preferred->preference))
+            preferred = &telephone;
+        if (telephone.cellOrVoice && !cellOrVoice)
+            cellOrVoice = &telephone;
+        if (!first)
+            first = &telephone;
+    }
+    return preferred ? preferred : cellOrVoice ? cellOrVoice : first;
+}
+
+bool takeTelephone(const Card& card, ContactDraft& draft)
+{
+    const CardTelephone* telephone = chosenTelephone(card.telephones);
+    if (!telephone)
+        return false;
+    const TelephoneNumber number = readTelephoneNumber(telephone->number);
+    draft.phone = number.digits;
+    if (number.international) {
+        draft.prefix = U"+";
+        draft.usePrefix = 1;
+    }
+    if (!number.leftOff.empty())
+        draft.changes.push_back({"Phone", toUtf8(quoted(number.leftOff)) + " left off the number"});
+    return true;
+}
+
+void takeNames(const Card& card, ContactDraft& draft)
+{
+    const std::u32string family = nameComponent(card, 0);
+    const std::u32string given = nameComponent(card, 1);
+    const std::u32string formatted = card.formattedName.value_or(U"");
+    draft.familyName = family;
+    draft.fullName = joinedNonBlank({given, nameComponent(card, 2)});
+    // A card this program wrote names the contact in N alone; its FN is made up.
+    if (draft.fullName.empty() && isBlank(family) && !card.stored.present())
+        draft.fullName = formatted;
+    for (const std::u32string& nick :
+         {card.nickname.value_or(U""), given, firstWord(formatted), family}) {
+        if (!isBlank(nick)) {
+            draft.nick = fromFirstVisible(nick);
+            return;
+        }
+    }
+    draft.nick = fromFirstVisible(draft.phone);
+    draft.changes.push_back({"Nick Name", "no name in the card; named after the phone number"});
+}
+
+} // namespace
+
+std::optional<ContactDraft> draftContact(const Card& card)
+{
+    ContactDraft draft;
+    if (card.stored.present())
+        takeStoredNumber(card.stored, draft);
+    else if (!takeTelephone(card, draft))
+        return std::nullopt;
+    if (isBlank(draft.phone))
+        return std::nullopt;
+    takeNames(card, draft);
+    draft.city = card.locality.value_or(U"");
+    return draft;
+}
+
+std::u32string cardLabel(const Card& card)
+{
+    for (const std::u32string& name :
+         {card.formattedName.value_or(U""),
+          joinedNonBlank({nameComponent(card, 1), nameComponent(card, 0)}),
+          card.nickname.value_or(U"")}) {
+        if (!isBlank(name))
+            return name;
+    }
+    if (!card.telephones.empty() && !isBlank(card.telephones.front().number))
+        return card.telephones.front().number;
+    return U"(no name)";
+}
+
+} // namespace exchange

@@ -1,0 +1,193 @@
+#include "exchange/card_import.h"
+
+#include <QTest>
+
+namespace {
+
+QByteArray trimmed(std::string_view text)
+{
+    return QByteArray::fromStdString(std::string(text)).trimmed();
+}
+
+// The fields a test looks at, each trimmed, joined by "|":
+// nick|full|family|city|phone|prefix|ticked.
+QByteArray fieldsOf(const store::ContactRecord& r)
+{
+    return trimmed(r.Nick.text()) + "|" + trimmed(r.FullName.text()) + "|" +
+           trimmed(r.FamilyName.text()) + "|" + trimmed(r.City.text()) + "|" +
+           trimmed(r.Phone.text()) + "|" + trimmed(r.Prefix.text()) + "|" +
+           QByteArray::number(r.UsePrefix);
+}
+
+} // namespace
+
+class TestCardImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cardsAsProgramsWriteThem_data();
+    void cardsAsProgramsWriteThem();
+    void summaryNamesEveryChange_data();
+    void summaryNamesEveryChange();
+    void aFileWithoutCardsIsRefusedWhole();
+};
+
+void TestCardImport::cardsAsProgramsWriteThem_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("first"); // the first record's fields
+    QTest::addColumn<int>("count");
+    QTest::newRow("3.0 as in the RFC, the home voice number")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Mr. John Q. Public\\, Esq.\r\n"
+                      "N:Stevenson;John;Philip,Paul;Dr.;Jr.,M.D.,A.C.P.\r\nNICKNAME:Robbie\r\n"
+                      "TEL;TYPE=fax:+1-213-555-1234\r\nTEL;TYPE=HOME,VOICE:(213) 555-4321\r\n"
+                      "ADR;TYPE=dom,home,postal,parcel:;;123 Main Street;Any Town;CA;91921-1234\r\n"
+                      "END:VCARD\r\n")
+        << QByteArray("Robbie|John Philip Paul|Stevenson|Any Town|2135554321||0") << 1;
+    QTest::newRow("4.0: PREF=1 wins, a tel: URI with an extension")
+        << QByteArray(
+               "BEGIN:VCARD\nVERSION:4.0\nFN:Simon Perreault\nN:Perreault;Simon;;;ing. jr,M.Sc.\n"
+               "TEL;VALUE=uri;TYPE=\"voice,home\":tel:+1-418-262-6501\n"
+               "TEL;VALUE=uri;TYPE=\"work,voice\";PREF=1:tel:+1-418-656-9254;ext=102\n"
+               "END:VCARD\n")
+        << QByteArray("Simon|Simon|Perreault||14186569254|+|1") << 1;
+    QTest::newRow("2.1 from a phone: quoted-printable UTF-8 with a soft line break")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                      "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen Ma=\r\n"
+                      "x;;;\r\nTEL;CELL;PREF:+49 171 2345678\r\nTEL;HOME:030 1234\r\nEND:VCARD\r\n")
+        << QByteArray("J\xFCrgen Max|J\xFCrgen Max|M\xFCller||491712345678|+|1") << 1;
+    QTest::newRow(
+        "2.1 from a mail program: Latin-1 with and without CHARSET, bare QUOTED-PRINTABLE")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lefebvre;Ren\xE9\r\n"
+                      "FN;CHARSET=ISO-8859-1:Ren\xE9 Lefebvre\r\n"
+                      "ADR;WORK;QUOTED-PRINTABLE:;;Rue 1=0D=0A;Saint-=C9tienne\r\n"
+                      "TEL;WORK;VOICE:04 77 12 34 56\r\nEND:VCARD\r\n")
+        << QByteArray("Ren\xE9|Ren\xE9|Lefebvre|Saint-\xC9tienne|0477123456||0") << 1;
+    QTest::newRow("2.1 in a character set not read: its letters cannot be stored")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=KOI8-R:\xF0\xC5\xD4\xD2\xCF\xD7;"
+                      "\xE9\xD7\xC1\xCE 2\r\nTEL:1\r\nEND:VCARD\r\n")
+        << QByteArray("???? 2|???? 2|??????||1||0") << 1;
+    QTest::newRow("grouped, lower case, a cell after a fax, LF and tab folding, a BOM")
+        << QByteArray("\xEF\xBB\xBF"
+                      "begin:vcard\nversion:3.0\nn:Appleseed;Johnny;;;\n"
+                      "fn:Johnny Appleseed\nitem1.tel;type=WORK;type=FAX:555\n"
+                      "item2.TEL;type=CELL;type=VOICE:(0)\n\t171-555 777\nend:vcard\n")
+        << QByteArray("Johnny|Johnny|Appleseed||0171555777||0") << 1;
+    QTest::newRow("no N: the first word of FN, then FN as the full name")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ada King Lovelace\r\nTEL:1815\r\n"
+                      "END:VCARD\r\n")
+        << QByteArray("Ada|Ada King Lovelace|||1815||0") << 1;
+    QTest::newRow("several cards, an embedded one, text around, the last one cut short")
+        << QByteArray("From a mail\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN:A;Al\r\nTEL:1\r\n"
+                      "AGENT:\r\nBEGIN:VCARD\r\nN:Agent;Smith\r\nTEL:9\r\nEND:VCARD\r\n"
+                      "END:VCARD\r\nBEGIN:VCARD\r\nN:B;Bo\r\nTEL:2\r\nEND:VCARD\r\n"
+                      "BEGIN:VCARD\r\nN:C;Cy\r\nTEL:3\r\n")
+        << QByteArray("Al|Al|A||1||0") << 3;
+    QTest::newRow("escapes in the nickname list, unknown properties")
+        << QByteArray(
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nX-FOO;BAR=\"a:b\":c\r\nNICKNAME:Jo\\, Jr.,Joey\r\n"
+               "PHOTO;ENCODING=b;TYPE=JPEG:MIICajCCAdOgAwIBAgICBEUwDQYJKoZIhvcNAQEEBQAwdz\r\n"
+               " EL\r\nTEL:*31#\r\nEND:VCARD\r\n")
+        << QByteArray("Jo, Jr.||||*31#||0") << 1;
+}
+
+void TestCardImport::cardsAsProgramsWriteThem()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, first);
+    QFETCH(int, count);
+    exchange::CardImport import({}, 32767);
+    import.read(file.toStdString(), "in.vcf");
+    QCOMPARE(int(import.records().size()), count);
+    QCOMPARE(fieldsOf(import.records().front()), first);
+}
+
+void TestCardImport::summaryNamesEveryChange_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("room");
+    QTest::addColumn<QString>("summary");
+    const QByteArray sample =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Gump;Forrest;;;\r\nNICKNAME:Bob\r\nTEL:111\r\nEND:"
+        "VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Nobody\r\nEMAIL:n@example.com\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Петров;Иван;;;\r\nTEL;TYPE=CELL:+7 495 "
+        "1234567\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Wolfeschlegelsteinhausen;Hubert Blaine;;;\r\n"
+        "NICKNAME:Hubertus Maximus\r\nTEL:2 ext 3\r\nEND:VCARD\r\n";
+    QTest::newRow("duplicate, no phone, Cyrillic, over-long")
+        << sample << 100
+        << QStringLiteral(
+               "3 contacts added.\n\nLeft out:\na.vcf: \"Nobody\": left out, no phone number\n\n"
+               "Changed to fit:\n"
+               "a.vcf: \"Forrest Gump\": Nick Name: \"Bob\" is taken; renamed \"Bob1\"\n"
+               "a.vcf: \"Иван Петров\": Nick Name: characters Windows-1252 cannot hold became "
+               "\"?\"\n"
+               "a.vcf: \"Иван Петров\": Full Name: characters Windows-1252 cannot hold became "
+               "\"?\"\n"
+               "a.vcf: \"Иван Петров\": Family Name: characters Windows-1252 cannot hold became "
+               "\"?\"\n"
+               "a.vcf: \"Hubert Blaine Wolfeschlegelsteinhausen\": Phone: \"ext 3\" left off the "
+               "number\n"
+               "a.vcf: \"Hubert Blaine Wolfeschlegelsteinhausen\": Nick Name: cut to 15 "
+               "characters");
+    const auto card = [](const char* lines) {
+        return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + QByteArray(lines) + "END:VCARD\r\n";
+    };
+    QTest::newRow("taken in the file and earlier in the import, numbered within 15; case counts")
+        << card("NICKNAME:x\r\nTEL:1\r\n") + card("NICKNAME:x\r\nTEL:2\r\n") +
+               card("NICKNAME:Maximilianusxyz\r\nTEL:3\r\n") +
+               card("NICKNAME:Maximilianusxyz\r\nTEL:4\r\n") + card("NICKNAME:bob\r\nTEL:5\r\n")
+        << 100
+        << QStringLiteral("5 contacts added.\n\nChanged to fit:\n"
+                          "a.vcf: \"x\": Nick Name: \"x\" is taken; renamed \"x1\"\n"
+                          "a.vcf: \"x\": Nick Name: \"x\" is taken; renamed \"x2\"\n"
+                          "a.vcf: \"Maximilianusxyz\": Nick Name: \"Maximilianusxyz\" is taken; "
+                          "renamed \"Maximilianusxy1\"");
+    QTest::newRow("a long name is cut short in the report")
+        << card("FN:" + QByteArray(70, 'L') + "\r\n") << 100
+        << "No contact added.\n\nLeft out:\na.vcf: \"" + QString(57, u'L') +
+               "...\": left out, no phone number";
+    QTest::newRow("a stored number that is blank once cut to width")
+        << card("FN:Ghost\r\nX-ZARVOTH-PHONE:" + QByteArray(20, '\t') + "5\r\n") << 100
+        << QStringLiteral(
+               "No contact added.\n\nLeft out:\na.vcf: \"Ghost\": left out, no phone number");
+    QByteArray phoneless;
+    QString lines;
+    for (int i = 1; i <= 31; ++i) {
+        phoneless += card("FN:P" + QByteArray::number(i) + "\r\n");
+        if (i <= 30)
+            lines += QStringLiteral("\na.vcf: \"P%1\": left out, no phone number").arg(i);
+    }
+    QTest::newRow("beyond 30 lines of a kind the rest is counted")
+        << phoneless << 100 << "No contact added.\n\nLeft out:" + lines + "\n... and 1 more.";
+    QTest::newRow("the book is full; a line break in a name")
+        << card("FN:Line\\nBreak\r\nTEL:5\r\n") + card("FN:Late\r\nTEL:6\r\n") +
+               card("FN:Phoneless\r\n")
+        << 1
+        << QStringLiteral("1 contact added.\n\nLeft out:\n"
+                          "a.vcf: \"Late\": left out, the book is full\n"
+                          "a.vcf: \"Phoneless\": left out, no phone number\n\nChanged to fit:\n"
+                          "a.vcf: \"Line Break\": Full Name: line breaks and control characters "
+                          "became blanks");
+}
+
+void TestCardImport::summaryNamesEveryChange()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, room);
+    QFETCH(QString, summary);
+    exchange::CardImport import({"Bob", "x"}, std::size_t(room));
+    import.read(file.toStdString(), "a.vcf");
+    QCOMPARE(QString::fromStdString(import.summary()), summary);
+}
+
+void TestCardImport::aFileWithoutCardsIsRefusedWhole()
+{
+    exchange::CardImport import({}, 10);
+    QVERIFY_THROWS_EXCEPTION(exchange::NotVCard, import.read("N:Smith\r\nTEL:1\r\n", "notes.txt"));
+    QVERIFY(import.records().empty() && import.leftOut().empty());
+}
+
+QTEST_APPLESS_MAIN(TestCardImport)
+#include "tst_card_import.moc"
