@@ -28,8 +28,9 @@ typed or by any name or the city, and dials the shown number.
 Started from the application menu it keeps its contacts in
 ~/.local/share/zarvoth.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window is laid out for a sans face of the width of Liberation Sans.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# The window is laid out for Liberation Sans; in a wider face its captions would be drawn
+# smaller to keep their places. dpkg-shlibdeps adds the libraries to this.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
