@@ -2,6 +2,7 @@
 #include "dialing/dial_button.h"
 #include "support/captioned_boxes.h"
 #include "support/window_fixture.h"
+#include "window/appearance.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
@@ -27,6 +28,37 @@ QString describe(QWidget* widget)
                                          QLatin1String(widget->metaObject()->className()));
 }
 
+// The control with what lies around it, as the screen shows it.
+QImage pictureAround(QWidget* control)
+{
+    const QRect around = control->geometry().adjusted(-3, -3, 3, 3);
+    return control->parentWidget()->grab(around).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The pixels that the focus changed and that stand out at least 3:1 (the non-text contrast
+// that the Web Content Accessibility Guidelines ask of a focus mark) from the colour they
+// replace and from every unchanged pixel beside them.
+int plainFocusPixels(const QImage& unfocused, const QImage& focused)
+{
+    const auto plain = [](QRgb a, QRgb b) {
+        return appearance::contrastRatio(QColor(a), QColor(b)) >= 3.0;
+    };
+    int count = 0;
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x) {
+            const QRgb mark = focused.pixel(x, y);
+            if (mark == unfocused.pixel(x, y) || !plain(mark, unfocused.pixel(x, y)))
+                continue;
+            bool standsOut = true;
+            for (const QPoint next : {QPoint(x - 1, y), QPoint(x + 1, y), QPoint(x, y - 1),
+                                      QPoint(x, y + 1)})
+                if (focused.valid(next) && focused.pixel(next) == unfocused.pixel(next))
+                    standsOut = standsOut && plain(mark, focused.pixel(next));
+            count += standsOut ? 1 : 0;
+        }
+    return count;
+}
+
 } // namespace
 
 class AccessibilityTest : public QObject {
@@ -45,6 +77,8 @@ private slots:
     void theSearchMenuAndItsItemsAreNamed();
     void theCreditLineIsReadAsTheLabelsDescription();
     void theWindowIsNamedByItsCaption();
+    void theFocusIsPlainlyVisible_data();
+    void theFocusIsPlainlyVisible();
 
 private:
     std::unique_ptr<WindowFixture> fixture_;
@@ -239,6 +273,45 @@ void AccessibilityTest::theWindowIsNamedByItsCaption()
             window = application->child(i);
     QVERIFY(window);
     QCOMPARE(window->text(QAccessible::Name), QStringLiteral("KESTRANE"));
+}
+
+void AccessibilityTest::theFocusIsPlainlyVisible_data()
+{
+    QTest::addColumn<QString>("control");
+    for (const char* control :
+         {"TxtNick", "TxtAdName", "TxtAdFname", "TxtAdAdd", "TxtAdPhon", "Chkprefx", "Txtprefx",
+          "Chkcode", "TxtCode", "DialButton1", "BtnSearch", "BtnAdd", "BtnSave", "BtnUpdate",
+          "BtnDelete", "BtnExit", "ListNick", "TabStrip1"})
+        QTest::newRow(control) << QString::fromLatin1(control);
+}
+
+void AccessibilityTest::theFocusIsPlainlyVisible()
+{
+    QFETCH(QString, control);
+    Form1x& window = fixture_->window();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* focusable = window.findChild<QWidget*>(control);
+    QVERIFY(focusable);
+    focusable->setEnabled(true);
+    focusable->show();
+    // The focus elsewhere, away from the control's neighbours.
+    QWidget* elsewhere = control == QLatin1String("BtnExit") ? static_cast<QWidget*>(window.TxtNick)
+                                                             : window.BtnExit;
+    elsewhere->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(elsewhere->hasFocus());
+    const QImage unfocused = pictureAround(focusable);
+
+    focusable->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(focusable->hasFocus());
+    const QImage focused = pictureAround(focusable);
+
+    // At least as much as a line down both sides of the control.
+    const int needed = 2 * unfocused.height();
+    const int plain = plainFocusPixels(unfocused, focused);
+    QVERIFY2(plain >= needed, qPrintable(QStringLiteral("%1 pixels of the focus mark stand out "
+                                                        "3:1, %2 needed")
+                                             .arg(plain)
+                                             .arg(needed)));
 }
 
 QTEST_MAIN(AccessibilityTest)

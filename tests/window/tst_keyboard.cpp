@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSignalSpy>
@@ -61,9 +62,13 @@ private slots:
     void buttonsPressWithSpaceAndEnter_data();
     void buttonsPressWithSpaceAndEnter();
     void aHeldEnterPressesOnce();
+    void searchOpensItsMenuUnderTheButton_data();
+    void searchOpensItsMenuUnderTheButton();
     void checkBoxesToggleWithSpace_data();
     void checkBoxesToggleWithSpace();
     void theListIsWalkedWithTheArrowKeys();
+    void theFirstArrowChoosesTheFirstEntry_data();
+    void theFirstArrowChoosesTheFirstEntry();
     void theTabsAreWalkedWithTheArrowKeys();
     void enterOnExitEndsTheProgram();
 
@@ -203,6 +208,35 @@ void KeyboardTest::aHeldEnterPressesOnce()
     QCOMPARE(clicks.count(), 1);
 }
 
+void KeyboardTest::searchOpensItsMenuUnderTheButton_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Space") << int(Qt::Key_Space);
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+}
+
+void KeyboardTest::searchOpensItsMenuUnderTheButton()
+{
+    QFETCH(int, key);
+    hidePlatformNotes();
+    WindowFixture fixture;
+    startWithContacts(fixture, {"Amy"});
+    Form1x& window = fixture.window();
+    // The pointer far from the button, at the other end of the window.
+    QCursor::setPos(window.mapToGlobal(QPoint(window.width() - 5, window.height() - 5)));
+    window.BtnSearch->setFocus(Qt::TabFocusReason);
+
+    QTest::keyClick(window.BtnSearch, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QTRY_VERIFY(window.MnuMnu->isVisible());
+    const QRect button(window.BtnSearch->mapToGlobal(QPoint(0, 0)), window.BtnSearch->size());
+    QCOMPARE(window.MnuMnu->pos(), button.bottomLeft() + QPoint(0, 1));
+    // The items are chosen with the arrow keys from there.
+    QTest::keyClick(window.MnuMnu, Qt::Key_Escape);
+    QTRY_VERIFY(!window.MnuMnu->isVisible());
+}
+
 void KeyboardTest::checkBoxesToggleWithSpace_data()
 {
     QTest::addColumn<QString>("name");
@@ -260,6 +294,33 @@ void KeyboardTest::theListIsWalkedWithTheArrowKeys()
     QCOMPARE(window.TxtAdName->text().trimmed(), QStringLiteral("Amy Full"));
     // The focus stays in the list all along.
     QCOMPARE(focusName(), QStringLiteral("ListNick"));
+}
+
+void KeyboardTest::theFirstArrowChoosesTheFirstEntry_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Down") << int(Qt::Key_Down);
+    QTest::newRow("Up") << int(Qt::Key_Up);
+}
+
+void KeyboardTest::theFirstArrowChoosesTheFirstEntry()
+{
+    QFETCH(int, key);
+    WindowFixture fixture;
+    startWithContacts(fixture, {"Amy", "Bob", "Cyd"});
+    Form1x& window = fixture.window();
+    window.BtnExit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(window.BtnExit, Qt::Key_Tab);
+    QCOMPARE(focusName(), QStringLiteral("ListNick"));
+    QCOMPARE(window.ListNick->listIndex(), -1);
+
+    QTest::keyClick(window.ListNick, Qt::Key(key));
+    QCOMPARE(window.ListNick->listIndex(), 0);
+    QCOMPARE(window.TxtNick->text(), QStringLiteral("Amy"));
+    QVERIFY(window.BtnDelete->isEnabled());
+    // From there the arrows walk on.
+    QTest::keyClick(window.ListNick, Qt::Key_Down);
+    QCOMPARE(window.TxtNick->text(), QStringLiteral("Bob"));
 }
 
 void KeyboardTest::theTabsAreWalkedWithTheArrowKeys()
