@@ -101,9 +101,10 @@ QFont fittingFont(QFont font, const QStringList& texts, QSizeF room, qreal devic
 
 void fitCaptions(QWidget* window)
 {
+    // The labels of the record area; those of the hidden status bar are never seen.
     std::vector<Caption> labels;
     for (QLabel* label : window->findChildren<QLabel*>())
-        if (!label->text().isEmpty() && !label->wordWrap())
+        if (!label->text().isEmpty() && !label->wordWrap() && label->isVisibleTo(window))
             labels.push_back({label, {label->text()}, uncoveredRoom(label, label->contentsRect())});
     fitTogether(labels);
 
