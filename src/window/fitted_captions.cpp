@@ -64,8 +64,8 @@ void fitTogether(const std::vector<Caption>& captions)
 {
     qreal shared = std::numeric_limits<qreal>::max();
     for (const Caption& caption : captions)
-        shared = std::min(shared, fittingFont(caption.control->font(), caption.texts,
-                                              caption.room, caption.control->devicePixelRatioF())
+        shared = std::min(shared, fittingFont(caption.control->font(), caption.texts, caption.room,
+                                              caption.control->devicePixelRatioF())
                                       .pointSizeF());
     for (const Caption& caption : captions) {
         QFont font = caption.control->font();

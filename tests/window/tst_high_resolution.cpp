@@ -60,19 +60,6 @@ QString sizes(const QWidget* widget, const QString& text, QSizeF room)
         .arg(room.height());
 }
 
-// The control of the same container that the text, drawn at that place in the control, runs
-// into or touches; empty when there is none.
-QString controlRunInto(const QWidget* control, const QRectF& text)
-{
-    const QRectF inContainer = text.translated(control->pos()).adjusted(0, 0, 1, 0);
-    for (const QWidget* other :
-         control->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (other != control && QRectF(other->geometry()).intersects(inContainer) &&
-            !other->geometry().contains(control->geometry()))
-            return other->objectName();
-    return {};
-}
-
 } // namespace
 
 class HighResolutionTest : public QObject {
@@ -122,14 +109,10 @@ void HighResolutionTest::runsAtTheScaleAskedFor()
 
 void HighResolutionTest::runsWithTheFaceAskedFor()
 {
-    // The runs that leave the machine one sans face say which; a run that got another face
-    // would prove nothing of that one.
+    // A run meant for one face alone that got another would prove nothing of that one.
     const QString asked = qEnvironmentVariable("ZARVOTH_ONLY_FACE");
-    if (asked.isEmpty())
-        return;
-    for (QWidget* control : {static_cast<QWidget*>(fixture_->window().Label17),
-                             static_cast<QWidget*>(fixture_->window().BtnSearch)})
-        QCOMPARE(QFontInfo(control->font()).family(), asked);
+    const QString got = QFontInfo(fixture_->window().Label17->font()).family();
+    QVERIFY2(got.startsWith(asked, Qt::CaseInsensitive), qPrintable(got));
 }
 
 void HighResolutionTest::buttonCaptionsFit_data()
@@ -154,13 +137,14 @@ void HighResolutionTest::buttonCaptionsFit()
         captionRoom(button, checkBox ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents);
     QVERIFY2(fits(button, button->text(), room.size()),
              qPrintable(sizes(button, button->text(), room.size())));
-    if (checkBox) {
-        // Left-aligned beside the box, the caption ends before whatever lies across its end.
-        const QRectF text(room.topLeft(), drawnSize(button, button->text()));
-        QVERIFY2(controlRunInto(button, text).isEmpty(),
-                 qPrintable(QStringLiteral("%1 runs into %2")
-                                .arg(control, controlRunInto(button, text))));
-    }
+    // Left-aligned beside the box, a check box's caption ends short of any control beside it.
+    const QRectF text = QRectF(room.topLeft(), drawnSize(button, button->text()) + QSizeF(1, 0))
+                            .translated(button->pos());
+    for (QWidget* other :
+         button->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(!checkBox || other == button || other->geometry().contains(button->geometry()) ||
+                     !text.intersects(QRectF(other->geometry())),
+                 qPrintable(QStringLiteral("runs into ") + other->objectName()));
 }
 
 void HighResolutionTest::fieldLabelsFitBeforeTheirBoxes_data()

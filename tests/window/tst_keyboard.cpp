@@ -62,8 +62,6 @@ private slots:
     void buttonsPressWithSpaceAndEnter_data();
     void buttonsPressWithSpaceAndEnter();
     void aHeldEnterPressesOnce();
-    void searchOpensItsMenuUnderTheButton_data();
-    void searchOpensItsMenuUnderTheButton();
     void checkBoxesToggleWithSpace_data();
     void checkBoxesToggleWithSpace();
     void theListIsWalkedWithTheArrowKeys();
@@ -174,11 +172,16 @@ void KeyboardTest::buttonsPressWithSpaceAndEnter()
     QCOMPARE(focusName(), button);
 
     QSignalSpy clicks(pressed, &QAbstractButton::clicked);
-    // Search pops up its menu; close it so that the test goes on.
+    // Search pops up its menu, under the button and not at the pointer far away; close it so
+    // that the test goes on.
+    QCursor::setPos(fixture.window().mapToGlobal(QPoint(590, 410)));
+    QPoint menuAt;
     QTimer closePopups;
-    connect(&closePopups, &QTimer::timeout, [] {
-        if (QWidget* popup = QApplication::activePopupWidget())
+    connect(&closePopups, &QTimer::timeout, [&menuAt] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            menuAt = popup->pos();
             popup->close();
+        }
     });
     closePopups.start(20);
 
@@ -187,6 +190,8 @@ void KeyboardTest::buttonsPressWithSpaceAndEnter()
     QTRY_COMPARE(clicks.count(), 1);
     QTest::qWait(250); // Enter presses with a short animation: it must not press twice
     QCOMPARE(clicks.count(), 1);
+    if (button == QLatin1String("BtnSearch"))
+        QCOMPARE(menuAt, pressed->mapToGlobal(pressed->rect().bottomLeft() + QPoint(0, 1)));
 }
 
 void KeyboardTest::aHeldEnterPressesOnce()
@@ -206,35 +211,6 @@ void KeyboardTest::aHeldEnterPressesOnce()
     QTRY_COMPARE(clicks.count(), 1);
     QTest::qWait(250);
     QCOMPARE(clicks.count(), 1);
-}
-
-void KeyboardTest::searchOpensItsMenuUnderTheButton_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::newRow("Space") << int(Qt::Key_Space);
-    QTest::newRow("Return") << int(Qt::Key_Return);
-    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
-}
-
-void KeyboardTest::searchOpensItsMenuUnderTheButton()
-{
-    QFETCH(int, key);
-    hidePlatformNotes();
-    WindowFixture fixture;
-    startWithContacts(fixture, {"Amy"});
-    Form1x& window = fixture.window();
-    // The pointer far from the button, at the other end of the window.
-    QCursor::setPos(window.mapToGlobal(QPoint(window.width() - 5, window.height() - 5)));
-    window.BtnSearch->setFocus(Qt::TabFocusReason);
-
-    QTest::keyClick(window.BtnSearch, Qt::Key(key),
-                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-    QTRY_VERIFY(window.MnuMnu->isVisible());
-    const QRect button(window.BtnSearch->mapToGlobal(QPoint(0, 0)), window.BtnSearch->size());
-    QCOMPARE(window.MnuMnu->pos(), button.bottomLeft() + QPoint(0, 1));
-    // The items are chosen with the arrow keys from there.
-    QTest::keyClick(window.MnuMnu, Qt::Key_Escape);
-    QTRY_VERIFY(!window.MnuMnu->isVisible());
 }
 
 void KeyboardTest::checkBoxesToggleWithSpace_data()
@@ -310,16 +286,11 @@ void KeyboardTest::theFirstArrowChoosesTheFirstEntry()
     startWithContacts(fixture, {"Amy", "Bob", "Cyd"});
     Form1x& window = fixture.window();
     window.BtnExit->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(window.BtnExit, Qt::Key_Tab);
-    QCOMPARE(focusName(), QStringLiteral("ListNick"));
+    QTest::keyClick(window.BtnExit, Qt::Key_Tab); // to the list, nothing chosen yet
     QCOMPARE(window.ListNick->listIndex(), -1);
-
     QTest::keyClick(window.ListNick, Qt::Key(key));
-    QCOMPARE(window.ListNick->listIndex(), 0);
     QCOMPARE(window.TxtNick->text(), QStringLiteral("Amy"));
-    QVERIFY(window.BtnDelete->isEnabled());
-    // From there the arrows walk on.
-    QTest::keyClick(window.ListNick, Qt::Key_Down);
+    QTest::keyClick(window.ListNick, Qt::Key_Down); // and on from there
     QCOMPARE(window.TxtNick->text(), QStringLiteral("Bob"));
 }
 
