@@ -28,11 +28,12 @@ typed or by any name or the city, and dials the shown number.
 Started from the application menu it keeps its contacts in
 ~/.local/share/zarvoth.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window is laid out for a sans face of the width of Liberation Sans.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# The window is laid out for Liberation Sans; in a wider face its captions would be drawn
+# smaller to keep their places. dpkg-shlibdeps adds the libraries to this.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
 # Dial asks xdg-mime for the program that takes tel: links and hands the number over through
 # xdg-open; the program that places the call is the user's choice.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${CPACK_DEBIAN_PACKAGE_RECOMMENDS}, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-calls | linphone-desktop | kdeconnect")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -2,6 +2,7 @@
 // value the user gives.
 #include "window/form1x.h"
 
+#include "window/controls/command_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
 #include "window/first_character.h"
@@ -46,8 +47,15 @@ const Form1x::FieldSearch Form1x::FieldSearch::ByCity{
 
 void Form1x::BtnSearch_Click()
 {
+    // A click opens the menu at the pointer. Pressed from the keyboard the button says
+    // nothing of where the pointer is, which may be anywhere on the screen; the menu then
+    // opens under the button, where the user is looking.
+    const auto* button = qobject_cast<const CommandButton*>(BtnSearch);
+    const QPoint at = button && button->clickedWithPointer()
+                          ? QCursor::pos()
+                          : BtnSearch->mapToGlobal(BtnSearch->rect().bottomLeft() + QPoint(0, 1));
     // Without blocking: the chosen item runs its own handler.
-    MnuMnu->popup(QCursor::pos());
+    MnuMnu->popup(at);
 }
 
 void Form1x::MnuNick_Click()

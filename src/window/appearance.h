@@ -25,4 +25,8 @@ inline const QColor SearchFace{0, 192, 192};
 QFont regularFont();
 QFont boldFont();
 
+// How far apart two colours stand for the eye, from 1 (the same) to 21 (black and white): the
+// ratio of their relative luminances, each plus 0.05, the lighter over the darker.
+double contrastRatio(const QColor& a, const QColor& b);
+
 } // namespace appearance

@@ -11,6 +11,8 @@
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
 #include "window/credit_line.h"
+#include "window/fitted_captions.h"
+#include "window/focus_ring_style.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -46,7 +48,8 @@ QLabel* fieldLabel(QWidget* parent, const char* name, const QString& text, QRect
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, appearance::Cyan);
     label->setPalette(palette);
-    label->adjustSize(); // sized to its text
+    // Sized to its text in the face the window is laid out for; in a wider face the place
+    // stays, so that the label never runs into its box, and the text is drawn smaller.
     return label;
 }
 
@@ -101,6 +104,8 @@ void Form1x::createControls()
     createBottomRow();
     createSearchMenu();
     describeForScreenReaders();
+    FocusRingStyle::applyTo(this);
+    fitted_captions::fitCaptions(this);
 }
 
 void Form1x::createRecordArea()

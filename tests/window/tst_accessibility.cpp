@@ -2,6 +2,7 @@
 #include "dialing/dial_button.h"
 #include "support/captioned_boxes.h"
 #include "support/window_fixture.h"
+#include "window/appearance.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
@@ -27,6 +28,42 @@ QString describe(QWidget* widget)
                                          QLatin1String(widget->metaObject()->className()));
 }
 
+// The ten entry controls, the six buttons, the list and the tabs.
+const char* const FocusTakers[] = {"TxtNick",  "TxtAdName", "TxtAdFname",  "TxtAdAdd",  "TxtAdPhon",
+                                   "Chkprefx", "Txtprefx",  "Chkcode",     "TxtCode",   "BtnAdd",
+                                   "BtnSave",  "BtnUpdate", "DialButton1", "BtnSearch", "BtnDelete",
+                                   "BtnExit",  "ListNick",  "TabStrip1"};
+
+// The control with what lies around it, as the screen shows it.
+QImage pictureAround(QWidget* control)
+{
+    const QRect around = control->geometry().adjusted(-3, -3, 3, 3);
+    return control->parentWidget()->grab(around).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The pixels that the focus changed and that stand out at least 3:1 (the non-text contrast
+// that the Web Content Accessibility Guidelines ask of a focus mark) from the colour they
+// replace and from every unchanged pixel beside them.
+int plainFocusPixels(const QImage& unfocused, const QImage& focused)
+{
+    const auto plain = [&](QRgb mark, QPoint at) {
+        return !focused.valid(at) || focused.pixel(at) != unfocused.pixel(at) ||
+               appearance::contrastRatio(QColor(mark), QColor(unfocused.pixel(at))) >= 3.0;
+    };
+    int count = 0;
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x) {
+            const QRgb mark = focused.pixel(x, y);
+            const bool changed = mark != unfocused.pixel(x, y);
+            count +=
+                changed &&
+                appearance::contrastRatio(QColor(mark), QColor(unfocused.pixel(x, y))) >= 3.0 &&
+                plain(mark, {x - 1, y}) && plain(mark, {x + 1, y}) && plain(mark, {x, y - 1}) &&
+                plain(mark, {x, y + 1});
+        }
+    return count;
+}
+
 } // namespace
 
 class AccessibilityTest : public QObject {
@@ -45,6 +82,8 @@ private slots:
     void theSearchMenuAndItsItemsAreNamed();
     void theCreditLineIsReadAsTheLabelsDescription();
     void theWindowIsNamedByItsCaption();
+    void theFocusIsPlainlyVisible_data();
+    void theFocusIsPlainlyVisible();
 
 private:
     std::unique_ptr<WindowFixture> fixture_;
@@ -134,11 +173,7 @@ void AccessibilityTest::everyControlThatTakesTheFocusIsNamed()
         QVERIFY2(!iface->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(describe(widget)));
         checked << widget->objectName();
     }
-    // Among them the ten entry controls, the six buttons, the list and the tabs.
-    for (const char* control :
-         {"TxtNick", "TxtAdName", "TxtAdFname", "TxtAdAdd", "TxtAdPhon", "Chkprefx", "Txtprefx",
-          "Chkcode", "TxtCode", "DialButton1", "BtnSearch", "BtnAdd", "BtnSave", "BtnUpdate",
-          "BtnDelete", "BtnExit", "ListNick", "TabStrip1"})
+    for (const char* control : FocusTakers)
         QVERIFY2(checked.contains(QLatin1String(control)), control);
 }
 
@@ -239,6 +274,34 @@ void AccessibilityTest::theWindowIsNamedByItsCaption()
             window = application->child(i);
     QVERIFY(window);
     QCOMPARE(window->text(QAccessible::Name), QStringLiteral("KESTRANE"));
+}
+
+void AccessibilityTest::theFocusIsPlainlyVisible_data()
+{
+    QTest::addColumn<QString>("control");
+    for (const char* control : FocusTakers)
+        QTest::newRow(control) << QString::fromLatin1(control);
+}
+
+void AccessibilityTest::theFocusIsPlainlyVisible()
+{
+    QFETCH(QString, control);
+    Form1x& window = fixture_->window();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* focusable = window.findChild<QWidget*>(control);
+    QVERIFY(focusable);
+    focusable->setEnabled(true);
+    focusable->show();
+    window.Label1->setFocus(); // away from every control
+    const QImage unfocused = pictureAround(focusable);
+
+    focusable->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(focusable->hasFocus());
+    const QImage focused = pictureAround(focusable);
+
+    // At least as much as a line down both sides of the control.
+    const int plain = plainFocusPixels(unfocused, focused);
+    QVERIFY2(plain >= 2 * unfocused.height(), qPrintable(QString::number(plain)));
 }
 
 QTEST_MAIN(AccessibilityTest)

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSignalSpy>
@@ -64,6 +65,8 @@ private slots:
     void checkBoxesToggleWithSpace_data();
     void checkBoxesToggleWithSpace();
     void theListIsWalkedWithTheArrowKeys();
+    void theFirstArrowChoosesTheFirstEntry_data();
+    void theFirstArrowChoosesTheFirstEntry();
     void theTabsAreWalkedWithTheArrowKeys();
     void enterOnExitEndsTheProgram();
 
@@ -169,11 +172,16 @@ void KeyboardTest::buttonsPressWithSpaceAndEnter()
     QCOMPARE(focusName(), button);
 
     QSignalSpy clicks(pressed, &QAbstractButton::clicked);
-    // Search pops up its menu; close it so that the test goes on.
+    // Search pops up its menu, under the button and not at the pointer far away; close it so
+    // that the test goes on.
+    QCursor::setPos(fixture.window().mapToGlobal(QPoint(590, 410)));
+    QPoint menuAt;
     QTimer closePopups;
-    connect(&closePopups, &QTimer::timeout, [] {
-        if (QWidget* popup = QApplication::activePopupWidget())
+    connect(&closePopups, &QTimer::timeout, [&menuAt] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            menuAt = popup->pos();
             popup->close();
+        }
     });
     closePopups.start(20);
 
@@ -182,6 +190,8 @@ void KeyboardTest::buttonsPressWithSpaceAndEnter()
     QTRY_COMPARE(clicks.count(), 1);
     QTest::qWait(250); // Enter presses with a short animation: it must not press twice
     QCOMPARE(clicks.count(), 1);
+    if (button == QLatin1String("BtnSearch"))
+        QCOMPARE(menuAt, pressed->mapToGlobal(pressed->rect().bottomLeft() + QPoint(0, 1)));
 }
 
 void KeyboardTest::aHeldEnterPressesOnce()
@@ -260,6 +270,28 @@ void KeyboardTest::theListIsWalkedWithTheArrowKeys()
     QCOMPARE(window.TxtAdName->text().trimmed(), QStringLiteral("Amy Full"));
     // The focus stays in the list all along.
     QCOMPARE(focusName(), QStringLiteral("ListNick"));
+}
+
+void KeyboardTest::theFirstArrowChoosesTheFirstEntry_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Down") << int(Qt::Key_Down);
+    QTest::newRow("Up") << int(Qt::Key_Up);
+}
+
+void KeyboardTest::theFirstArrowChoosesTheFirstEntry()
+{
+    QFETCH(int, key);
+    WindowFixture fixture;
+    startWithContacts(fixture, {"Amy", "Bob", "Cyd"});
+    Form1x& window = fixture.window();
+    window.BtnExit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(window.BtnExit, Qt::Key_Tab); // to the list, nothing chosen yet
+    QCOMPARE(window.ListNick->listIndex(), -1);
+    QTest::keyClick(window.ListNick, Qt::Key(key));
+    QCOMPARE(window.TxtNick->text(), QStringLiteral("Amy"));
+    QTest::keyClick(window.ListNick, Qt::Key_Down); // and on from there
+    QCOMPARE(window.TxtNick->text(), QStringLiteral("Bob"));
 }
 
 void KeyboardTest::theTabsAreWalkedWithTheArrowKeys()

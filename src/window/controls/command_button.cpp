@@ -19,3 +19,11 @@ void CommandButton::keyPressEvent(QKeyEvent* event)
     }
     QPushButton::keyPressEvent(event);
 }
+
+void CommandButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The button raises its click while it handles the release.
+    clickedWithPointer_ = true;
+    QPushButton::mouseReleaseEvent(event);
+    clickedWithPointer_ = false;
+}

@@ -1,6 +1,7 @@
 #include "window/controls/list_box.h"
 
 #include <QAbstractListModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -211,6 +212,23 @@ void ListBox::mousePressEvent(QMouseEvent* event)
     }
     movedSincePress_ = false;
     QListView::mousePressEvent(event);
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event)
+{
+    // With no entry chosen, the first arrow key chooses the first entry. The view would move
+    // on from the entry its cursor rests on, which it puts on the first entry when the list
+    // gets the focus, and so skip the first entry.
+    const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier; // arrows carry it on X11
+    if (arrow && modifiers == Qt::NoModifier && listIndex() < 0 && count() > 0) {
+        const QModelIndex first = model_->index(0);
+        selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
+        scrollTo(first);
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void ListBox::clear()

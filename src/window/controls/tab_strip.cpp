@@ -2,6 +2,13 @@
 
 #include <QKeyEvent>
 
+namespace {
+// The frame of a tab, as the style sheet below draws it: a border on three sides and padding
+// above and below the caption.
+constexpr int BorderWidth = 1;
+constexpr int VerticalPadding = 3;
+} // namespace
+
 TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
 {
     setUsesScrollButtons(false);
@@ -15,7 +22,8 @@ TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
         " color: black; }"
         "QTabBar::tab:selected { background: white; }"
         "QTabBar::tab:hover { background: rgb(192,255,255); }"
-        "QTabBar::tab:focus { color: rgb(0,0,160); text-decoration: underline; }"));
+        // The tab with the focus turns dark, so that a keyboard user sees it from afar.
+        "QTabBar::tab:focus { background: rgb(0,0,128); color: white; }"));
     // Picking another tab changes the current one; picking the current one again is only a
     // click, and it too applies the tab once more.
     connect(this, &QTabBar::currentChanged, this, [this] { emit tabClicked(); });
@@ -23,6 +31,14 @@ TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
         if (index >= 0 && index == currentIndex())
             emit tabClicked();
     });
+}
+
+QSizeF TabStrip::captionRoom() const
+{
+    if (count() == 0)
+        return {};
+    const int narrowest = width() / count();
+    return QSizeF(narrowest - 2 * BorderWidth, height() - 2 * VerticalPadding - BorderWidth);
 }
 
 QString TabStrip::selectedCaption() const

@@ -13,6 +13,8 @@ public:
     explicit TabStrip(QWidget* parent = nullptr);
 
     QString selectedCaption() const;
+    // The room the narrowest tab leaves for its caption inside its frame.
+    QSizeF captionRoom() const;
 
 signals:
     void tabClicked();

@@ -1,0 +1,130 @@
+#include "window/fitted_captions.h"
+
+#include "window/controls/tab_strip.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace fitted_captions {
+
+namespace {
+
+// Below this a caption is no longer read at a glance; it is better cut than unreadable.
+constexpr qreal SmallestPointSize = 6.0;
+constexpr qreal PointStep = 0.25;
+
+// The room a button's style leaves for its caption, beside the box of a check box.
+QRectF captionRoom(const QAbstractButton* button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.rect = button->rect();
+    const QStyle::SubElement contents = qobject_cast<const QCheckBox*>(button)
+                                            ? QStyle::SE_CheckBoxContents
+                                            : QStyle::SE_PushButtonContents;
+    return button->style()->subElementRect(contents, &option, button);
+}
+
+// The room, in the control's own pixels, up to where another control of its container lies
+// across its end (as the STD code box lies across the end of its check box), two pixels
+// short of it so that the caption does not touch it.
+QSizeF uncoveredRoom(const QWidget* control, QRectF room)
+{
+    constexpr int Gap = 2;
+    const QRect place = control->geometry();
+    for (const QWidget* other :
+         control->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QRect otherPlace = other->geometry().translated(-place.topLeft());
+        if (other != control && otherPlace.left() > room.left() &&
+            otherPlace.intersects(room.toAlignedRect()))
+            room.setRight(std::min(room.right(), qreal(otherPlace.left() - Gap)));
+    }
+    return room.size();
+}
+
+// A control, its captions and the room they have.
+struct Caption {
+    QWidget* control;
+    QStringList texts;
+    QSizeF room;
+};
+
+// Captions of one kind (the field labels, the check boxes, the buttons) share one size, the
+// largest at which every one of them fits, so that none stands out smaller than its fellows.
+void fitTogether(const std::vector<Caption>& captions)
+{
+    qreal shared = std::numeric_limits<qreal>::max();
+    for (const Caption& caption : captions)
+        shared = std::min(shared, fittingFont(caption.control->font(), caption.texts, caption.room,
+                                              caption.control->devicePixelRatioF())
+                                      .pointSizeF());
+    for (const Caption& caption : captions) {
+        QFont font = caption.control->font();
+        if (font.pointSizeF() > shared) {
+            font.setPointSizeF(shared);
+            caption.control->setFont(font);
+        }
+    }
+}
+
+} // namespace
+
+QSizeF textSize(const QFont& font, const QString& text, qreal devicePixelRatio)
+{
+    QFont drawn = font;
+    drawn.setPointSizeF(font.pointSizeF() * devicePixelRatio);
+    const QFontMetricsF metrics(drawn);
+    return QSizeF(metrics.horizontalAdvance(text), metrics.height()) / devicePixelRatio;
+}
+
+QFont fittingFont(QFont font, const QStringList& texts, QSizeF room, qreal devicePixelRatio)
+{
+    const auto fits = [&] {
+        return std::ranges::all_of(texts, [&](const QString& text) {
+            const QSizeF size = textSize(font, text, devicePixelRatio);
+            return size.width() <= room.width() && size.height() <= room.height();
+        });
+    };
+    while (!fits() && font.pointSizeF() - PointStep >= SmallestPointSize)
+        font.setPointSizeF(font.pointSizeF() - PointStep);
+    return font;
+}
+
+void fitCaptions(QWidget* window)
+{
+    // The labels of the record area; those of the hidden status bar are never seen.
+    std::vector<Caption> labels;
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (!label->text().isEmpty() && !label->wordWrap() && label->isVisibleTo(window))
+            labels.push_back({label, {label->text()}, uncoveredRoom(label, label->contentsRect())});
+    fitTogether(labels);
+
+    std::vector<Caption> checkBoxes;
+    std::vector<Caption> buttons;
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (button->text().isEmpty())
+            continue;
+        auto& kind = qobject_cast<QCheckBox*>(button) ? checkBoxes : buttons;
+        kind.push_back({button, {button->text()}, uncoveredRoom(button, captionRoom(button))});
+    }
+    fitTogether(checkBoxes);
+    fitTogether(buttons);
+
+    for (TabStrip* tabs : window->findChildren<TabStrip*>()) {
+        QStringList captions;
+        for (int i = 0; i < tabs->count(); ++i)
+            captions << tabs->tabText(i);
+        fitTogether({{tabs, captions, tabs->captionRoom()}});
+    }
+}
+
+} // namespace fitted_captions
