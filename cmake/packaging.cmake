@@ -2,8 +2,8 @@
 # under /usr. Its runtime dependencies are read off the binary by dpkg-shlibdeps, so they
 # name the Qt libraries, and their versions, that it was really linked against.
 
-set(ZARVOTH_MAINTAINER "Zarvoth developers <zarvoth@localhost>"
-    CACHE STRING "The Maintainer field of the Debian package")
+# ZARVOTH_MAINTAINER, the Maintainer field, is set beside the copyright file and the changelog
+# that name it too (resources/CMakeLists.txt).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zarvoth)

@@ -48,14 +48,16 @@ bool isCutOffCopy(FileSystem& fs, const std::string& dataName, const std::string
     return cutOff;
 }
 
-} // namespace
-
-void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
+// Writes the data file anew through the scratch file: every record but `removed`, unchanged and
+// in order, then the `appended` bytes, and puts the scratch file in the data file's place in
+// one rename. See compactWithout for what holds at every instant and after a failure.
+void rewriteThroughScratch(DataFile& data, DataFile& scratch, std::int32_t removed,
+                           std::span<const std::uint8_t> appended)
 {
     FileSystem& fs = data.fileSystem();
     try {
         // A data file that may only be read is not replaced behind its owner's back, which
-        // the folder's permissions alone would allow: the deletion fails as a write would.
+        // the folder's permissions alone would allow: the rewrite fails as a write would.
         data.requireWritable();
         fs.remove(scratch.name());
         scratch.open(OpenMode::CreateNew);
@@ -68,20 +70,22 @@ void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
         std::vector<std::uint8_t> bytes;
         bytes.reserve(std::min<std::size_t>(batch, std::size_t(std::max(count, 0))) * RecordSize);
         std::int32_t written = 0;
-        const auto writeOut = [&] {
-            scratch.writeRecords(written + 1, bytes);
-            written += static_cast<std::int32_t>(bytes.size() / RecordSize);
-            bytes.clear();
+        const auto writeOut = [&](std::span<const std::uint8_t> records) {
+            scratch.writeRecords(written + 1, records);
+            written += static_cast<std::int32_t>(records.size() / RecordSize);
         };
         for (std::int32_t source = 1; source <= count; ++source) {
             if (source == removed)
                 continue;
             const auto record = data.view(source).bytes();
             bytes.insert(bytes.end(), record.begin(), record.end());
-            if (bytes.size() == batch * RecordSize)
-                writeOut();
+            if (bytes.size() == batch * RecordSize) {
+                writeOut(bytes);
+                bytes.clear();
+            }
         }
-        writeOut();
+        writeOut(bytes);
+        writeOut(appended);
         // Every record is on the disk before the data file's name points at them.
         scratch.sync();
         scratch.close();
@@ -95,6 +99,33 @@ void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
     }
     // Makes the rename durable; until then a crash may still show the old data file, whole.
     fs.syncDirectory();
+}
+
+} // namespace
+
+void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
+{
+    rewriteThroughScratch(data, scratch, removed, {});
+}
+
+void appendAllOrNothing(DataFile& data, DataFile& scratch,
+                        std::span<const ContactRecord> added)
+{
+    const std::int64_t total = std::int64_t(data.recordCount()) + std::int64_t(added.size());
+    if (total > MaxRecords) {
+        bestEffort([&] { data.close(); });
+        throw StoreError("write", data.name(),
+                         "the file can hold no more than 32,767 contacts");
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(added.size() * RecordSize);
+    std::int32_t position = data.recordCount();
+    for (ContactRecord record : added) {
+        record.RecordNo = static_cast<std::int16_t>(++position);
+        const RecordBytes encoded = encodeRecord(record);
+        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    }
+    rewriteThroughScratch(data, scratch, 0, bytes);
 }
 
 bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,

@@ -4,6 +4,7 @@
 #include "store/file_system.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace store {
@@ -23,6 +24,15 @@ namespace store {
 // left as it was (or, when only the final directory sync failed, already compacted), the
 // scratch file is removed as far as possible, and the StoreError goes on to the caller.
 void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed);
+
+// Puts `added` behind every record of `data`, each carrying its new position as RecordNo, by
+// writing the file anew through `scratch` as compactWithout does: at every instant the data
+// file holds either its records alone or all of them with every added one behind, never some
+// of the added ones. The same rules for `data` and `scratch`, and the same outcome after a
+// failed step. A book that would pass MaxRecords takes nothing, and the data file is closed.
+// `scratch` must be another name than compactWithout's: what this leaves behind when stopped
+// half-way is no deletion to bring back, only a file to throw away.
+void appendAllOrNothing(DataFile& data, DataFile& scratch, std::span<const ContactRecord> added);
 
 // Brings back the contacts of a deletion that deleted the data file and was stopped before it
 // had copied them all back from the scratch file. The scratch file, when it is a plain file,

@@ -38,6 +38,23 @@ public:
         return answer;
     }
 
+    QStringList openFileNames(const QString& title, const QString& filter) override
+    {
+        letGo_();
+        QStringList files = boxes_.openFileNames(title, filter);
+        retake_();
+        return files;
+    }
+
+    QString saveFileName(const QString& title, const QString& proposed,
+                         const QString& filter) override
+    {
+        letGo_();
+        QString file = boxes_.saveFileName(title, proposed, filter);
+        retake_();
+        return file;
+    }
+
 private:
     Dialogs& boxes_;
     std::function<void()> letGo_;
@@ -63,6 +80,7 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
     connectDeletionEvents();
     connectSearchEvents();
     connectDialingEvents();
+    connectTransferEvents();
     if (!runAction([this] { Form_Load(); })) {
         // The data file could not be read: offer an empty entry rather than the boxes'
         // creation texts, so the window is usable once the cause is mended.
@@ -132,6 +150,8 @@ bool Form1x::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Label1 && event->type() == QEvent::MouseMove)
         runAction([this] { Label1_MouseMove(); });
+    if (transferEvent(watched, event))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

@@ -78,10 +78,16 @@ public:
     QAction* MnuFName;
     QAction* MnuFamily;
     QAction* MnyCity;
+    // The nickname list's pop-up menu: contacts in and out of vCard files.
+    QMenu* MnuContacts;
+    QAction* MnuImport;
+    QAction* MnuExport;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // --- Building the window (window/form1x_controls.cpp) ---------------------------------
@@ -169,6 +175,20 @@ private:
     // --- Dialing (dialing/) ---------------------------------------------------------------
     void DialButton1_Press();
     void DialButton1_LostFocus();
+
+    // --- Contacts in and out of vCard files (window/contacts_menu.cpp: the pop-up menu and
+    // dropped files; window/contacts_transfer.cpp: import and export) ----------------------
+    void createContactsMenu();
+    void connectTransferEvents();
+    // Takes the events that open the list's pop-up menu (a right click, the context-menu key
+    // or Shift+F10 on the list) and the vCard files dropped on an entry box. Returns whether
+    // it took the event.
+    bool transferEvent(QObject* watched, QEvent* event);
+    void popUpContactsMenu(const QPoint& where);
+    void MnuImport_Click();
+    void MnuExport_Click();
+    void importContacts(const QStringList& files);
+    void exportContacts(const QString& file);
 
     // --- Other windows on the same folder (window/other_windows.cpp) ----------------------
     // A record as this window read it, by number. Another Zarvoth window may delete, add or
