@@ -54,7 +54,7 @@ void importFiles(const std::vector<std::string>& paths, store::FileSystem& fs, s
     }
     if (!summary.empty() && summary.back() != '\n')
         summary += '\n';
-    out << summary << std::flush;
+    out << summary;
 }
 
 void exportTo(const std::string& path, store::FileSystem& fs, std::ostream& out)
@@ -69,9 +69,7 @@ void exportTo(const std::string& path, store::FileSystem& fs, std::ostream& out)
         transfer::writeCardFile(path, book.cards);
         return;
     }
-    out << book.cards << std::flush;
-    if (!out)
-        throw Failure{FileFailure, "could not write to standard output"};
+    out << book.cards;
 }
 
 int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out)
@@ -81,7 +79,7 @@ int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs,
     if (command == "--help" || command == "--version") {
         if (!files.empty())
             throw Failure{UsageError, command + " takes no argument; found " + quoted(files[0])};
-        out << (command == "--help" ? helpText() : versionText()) << std::flush;
+        out << (command == "--help" ? helpText() : versionText());
     } else if (command == "--import") {
         if (files.empty())
             throw Failure{UsageError, "--import needs at least one vCard file"};
@@ -94,6 +92,9 @@ int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs,
         throw Failure{UsageError, "unknown option " + quoted(command) +
                                       "; zarvoth --help lists the commands"};
     }
+    // What could not be written out is lost too, behind a full disk for one.
+    if (!(out << std::flush))
+        throw Failure{FileFailure, "could not write to standard output"};
     return Success;
 }
 

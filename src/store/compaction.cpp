@@ -85,7 +85,8 @@ void rewriteThroughScratch(DataFile& data, DataFile& scratch, std::int32_t remov
             }
         }
         writeOut(bytes);
-        writeOut(appended);
+        for (std::size_t at = 0; at < appended.size(); at += batch * RecordSize)
+            writeOut(appended.subspan(at, std::min(batch * RecordSize, appended.size() - at)));
         // Every record is on the disk before the data file's name points at them.
         scratch.sync();
         scratch.close();

@@ -25,10 +25,13 @@ exchange::CardImport importCards(store::FileSystem& fs, const std::vector<CardFi
 {
     store::DataFile data(fs, DataFileName);
     store::DataFile scratch(fs, ImportScratchName);
-    data.open();
+    // A missing data file is an empty book, made only when there is something to add.
+    if (fs.exists(DataFileName))
+        data.open();
     const std::size_t room =
         static_cast<std::size_t>(std::max(store::MaxRecords - data.recordCount(), 0));
-    exchange::CardImport cards(storedNicknames(data), room);
+    exchange::CardImport cards(data.isOpen() ? storedNicknames(data) : std::vector<std::string>(),
+                               room);
     for (const CardFile& file : files) {
         try {
             cards.read(file.bytes, file.name);
@@ -40,6 +43,8 @@ exchange::CardImport importCards(store::FileSystem& fs, const std::vector<CardFi
         data.close();
         return cards;
     }
+    if (!data.isOpen())
+        data.open();
     store::appendAllOrNothing(data, scratch, cards.records());
     return cards;
 }

@@ -6,6 +6,7 @@
 #include "support/as_ordinary_user.h"
 #include "support/data_folder.h"
 #include "support/faulty_file_system.h"
+#include "transfer/book_files.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -48,6 +49,9 @@ private slots:
     void recovery();
     void scratchIsCompleteOnDiskBeforeItReplacesTheDataFile();
     void aWriteThatFailsInALaterBatchLeavesTheDataFileWhole();
+    void anImportAddsAllOrNothingWhereverItStops_data();
+    void anImportAddsAllOrNothingWhereverItStops();
+    void anImportPastTheLastRecordNumberAddsNothing();
 };
 
 void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
@@ -303,6 +307,91 @@ void TestCompaction::aWriteThatFailsInALaterBatchLeavesTheDataFileWhole()
     QCOMPARE(written.size(), std::size_t(2));
     QCOMPARE(written[0].bytes, std::size_t(1024 * 129));
     QVERIFY(written[1].failed);
+}
+
+namespace {
+
+std::vector<std::string> nicknames(int count)
+{
+    std::vector<std::string> nicks;
+    for (int i = 1; i <= count; ++i)
+        nicks.push_back("n" + std::to_string(i));
+    return nicks;
+}
+
+// Adds 1,100 contacts behind three, as an import does, more than go to the disk in one write:
+// they come with no RecordNo and are stored with their positions.
+void importMany(store::FileSystem& fs)
+{
+    store::DataFile data(fs, "datphone");
+    store::DataFile scratch(fs, transfer::ImportScratchName);
+    data.open();
+    auto added = recordsNamed(nicknames(1103));
+    added.erase(added.begin(), added.begin() + 3);
+    for (auto& record : added)
+        record.RecordNo = 0;
+    store::appendAllOrNothing(data, scratch, added);
+}
+
+const QByteArray BeforeImport = recordsBytes(nicknames(3));
+const QByteArray AfterImport = recordsBytes(nicknames(1103));
+
+} // namespace
+
+// Every file operation of an import fails once, and is, separately, the last before the
+// machine stops and starts again: the book then holds its contacts alone or with all the
+// imported ones behind them, never some, and no scratch file is left.
+void TestCompaction::anImportAddsAllOrNothingWhereverItStops_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<bool>("stops");
+
+    DataFolder folder;
+    folder.writeBytes(BeforeImport);
+    FaultyFileSystem dry;
+    importMany(dry);
+    QCOMPARE(folder.bytes(), AfterImport);
+    for (const OperationRecord& op : dry.operations()) {
+        for (const bool stops : {false, true}) {
+            const std::string row = op.describe() + (stops ? ", then the machine stops" : " fails");
+            QTest::newRow(row.c_str()) << op.number << stops;
+        }
+    }
+}
+
+void TestCompaction::anImportAddsAllOrNothingWhereverItStops()
+{
+    QFETCH(int, step);
+    QFETCH(bool, stops);
+
+    DataFolder folder;
+    folder.writeBytes(BeforeImport);
+    FaultyFileSystem fs;
+    if (stops)
+        fs.failFrom(step + 1);
+    else
+        fs.failAt(step);
+    try {
+        importMany(fs);
+    } catch (const store::StoreError&) {
+    }
+    QVERIFY2(fs.openFiles().empty(), fs.describeAll().c_str());
+    if (stops)
+        transfer::recoverInterruptedWrites(store::posixFileSystem()); // the start that follows
+    const QByteArray bytes = folder.bytes();
+    QVERIFY2(bytes == BeforeImport || bytes == AfterImport, fs.describeAll().c_str());
+    QVERIFY(!folder.exists(QString::fromLatin1(transfer::ImportScratchName)));
+    QVERIFY(!folder.exists(Scratch));
+}
+
+void TestCompaction::anImportPastTheLastRecordNumberAddsNothing()
+{
+    DataFolder folder;
+    const QByteArray full(32766 * 129, ' ');
+    folder.writeBytes(full);
+    QVERIFY_THROWS_EXCEPTION(store::StoreError, importMany(store::posixFileSystem()));
+    QCOMPARE(folder.bytes(), full);
+    QVERIFY(!folder.exists(QString::fromLatin1(transfer::ImportScratchName)));
 }
 
 QTEST_GUILESS_MAIN(TestCompaction)
