@@ -10,7 +10,8 @@ set(CPACK_PACKAGE_NAME zarvoth)
 set(CPACK_PACKAGE_VENDOR "Zarvoth developers")
 set(CPACK_PACKAGE_CONTACT "${ZARVOTH_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Debian's synopsis starts without an article.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "contact book for one person that dials the contacts' numbers")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
