@@ -49,12 +49,8 @@ void Form1x::importContacts(const QStringList& files)
         return;
     } catch (...) {
         // Only a failure after the contacts reached the file can have changed it; the window
-        // shows what the file holds either way. The failure itself is reported by the guard.
-        try {
-            closeAllFiles();
-            InitializeWindow();
-        } catch (const std::exception&) {
-        }
+        // shows what the file holds either way.
+        setUpAgainAfterFailure();
         throw;
     }
     // Every contact, the imported ones at the end.

@@ -22,6 +22,15 @@ public:
     {
     }
 
+    // The answer of a box, asked with the folder let go.
+    template <typename Box> auto whileFree(Box&& box) -> decltype(box())
+    {
+        letGo_();
+        auto answer = box();
+        retake_();
+        return answer;
+    }
+
     void showMessage(const QString& text) override
     {
         letGo_();
@@ -32,27 +41,18 @@ public:
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultAnswer) override
     {
-        letGo_();
-        QString answer = boxes_.inputBox(prompt, title, defaultAnswer);
-        retake_();
-        return answer;
+        return whileFree([&] { return boxes_.inputBox(prompt, title, defaultAnswer); });
     }
 
     QStringList openFileNames(const QString& title, const QString& filter) override
     {
-        letGo_();
-        QStringList files = boxes_.openFileNames(title, filter);
-        retake_();
-        return files;
+        return whileFree([&] { return boxes_.openFileNames(title, filter); });
     }
 
     QString saveFileName(const QString& title, const QString& proposed,
                          const QString& filter) override
     {
-        letGo_();
-        QString file = boxes_.saveFileName(title, proposed, filter);
-        retake_();
-        return file;
+        return whileFree([&] { return boxes_.saveFileName(title, proposed, filter); });
     }
 
 private:

@@ -132,6 +132,10 @@ private:
     // making the last of them current; the data file must be open. Returns how many matched.
     // When the file fails half-way, the list is left empty, as clearing it first leaves it.
     int listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches);
+    // After a step of an action failed: the window set up again from what the data file now
+    // holds, as far as it can be read, so that the list offers only contacts that are stored.
+    // The failure itself is reported by the action's guard.
+    void setUpAgainAfterFailure();
     void BtnExit_Click();
     void Label1_MouseMove();
     void ListNick_Click();

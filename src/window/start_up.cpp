@@ -46,6 +46,15 @@ void Form1x::InitializeWindow()
     }
 }
 
+void Form1x::setUpAgainAfterFailure()
+{
+    try {
+        closeAllFiles();
+        InitializeWindow();
+    } catch (const std::exception&) {
+    }
+}
+
 void Form1x::BtnExit_Click()
 {
     closeAllFiles();
