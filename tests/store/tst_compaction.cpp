@@ -24,6 +24,14 @@ QByteArray recordsBytes(const std::vector<std::string>& nicks)
     return encoded(recordsNamed(nicks));
 }
 
+std::vector<std::string> nicknames(int count)
+{
+    std::vector<std::string> nicks;
+    for (int i = 1; i <= count; ++i)
+        nicks.push_back("n" + std::to_string(i));
+    return nicks;
+}
+
 // Deletes record `removed` the way DELETE does: the data file is opened first.
 void deleteRecord(store::FileSystem& fs, std::int32_t removed)
 {
@@ -288,10 +296,7 @@ void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
 void TestCompaction::aWriteThatFailsInALaterBatchLeavesTheDataFileWhole()
 {
     DataFolder folder;
-    std::vector<std::string> nicks;
-    for (int i = 1; i <= 3000; ++i)
-        nicks.push_back("n" + std::to_string(i));
-    const QByteArray before = recordsBytes(nicks);
+    const QByteArray before = recordsBytes(nicknames(3000));
     folder.writeBytes(before);
     FaultyFileSystem fs;
     int writes = 0;
@@ -310,14 +315,6 @@ void TestCompaction::aWriteThatFailsInALaterBatchLeavesTheDataFileWhole()
 }
 
 namespace {
-
-std::vector<std::string> nicknames(int count)
-{
-    std::vector<std::string> nicks;
-    for (int i = 1; i <= count; ++i)
-        nicks.push_back("n" + std::to_string(i));
-    return nicks;
-}
 
 // Adds 1,100 contacts behind three, as an import does, more than go to the disk in one write:
 // they come with no RecordNo and are stored with their positions.

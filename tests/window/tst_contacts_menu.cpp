@@ -88,10 +88,9 @@ void TestContactsMenu::opensWithoutChangingTheChoice()
 
     openMenu(fx, how, row);
     QTRY_VERIFY(w.MnuContacts->isVisible());
-    QStringList captions;
-    for (const QAction* action : w.MnuContacts->actions())
-        captions.append(action->text());
-    QCOMPARE(captions, QStringList({"Import Contacts...", "Export Contacts..."}));
+    QCOMPARE(w.MnuContacts->actions(), QList<QAction*>({w.MnuImport, w.MnuExport}));
+    QCOMPARE(w.MnuImport->text() + w.MnuExport->text(),
+             QStringLiteral("Import Contacts...Export Contacts..."));
     QCOMPARE(w.ListNick->listIndex(), 1);
     QCOMPARE(w.TxtNick->text(), QStringLiteral("Bob"));
     QVERIFY(w.BtnDelete->isEnabled());
@@ -121,10 +120,6 @@ void TestContactsMenu::exportTellsHowManyWhere()
              QStringList(QStringLiteral("3 contacts were exported to \"%1\".").arg(file)));
     QVERIFY(QFile::exists(file));
     QCOMPARE(fx.folder.records(), Three);
-
-    // Cancelled, it writes nothing and says nothing.
-    w.MnuExport->trigger();
-    QCOMPARE(fx.dialogs->messages.size(), 1);
 }
 
 void TestContactsMenu::filesThatAreNoVCardImportNothing_data()
