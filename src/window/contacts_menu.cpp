@@ -48,6 +48,7 @@ void Form1x::createContactsMenu()
 {
     MnuContacts = new QMenu(QStringLiteral("Contacts"), this);
     MnuContacts->setObjectName(QStringLiteral("MnuContacts"));
+    MnuContacts->setAccessibleName(QStringLiteral("Contacts in and out"));
     MnuImport = MnuContacts->addAction(QStringLiteral("Import Contacts..."));
     MnuImport->setObjectName(QStringLiteral("MnuImport"));
     MnuExport = MnuContacts->addAction(QStringLiteral("Export Contacts..."));
