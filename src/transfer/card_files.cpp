@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "transfer/book_files.h"
+
 #include <cerrno>
+#include <filesystem>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -55,6 +58,10 @@ CardFile readCardFile(const std::string& path)
 
 void writeCardFile(const std::string& path, const std::string& cards)
 {
+    // An export over the data file itself would put the cards in the contacts' place.
+    std::error_code unknown;
+    if (std::filesystem::equivalent(path, DataFileName, unknown))
+        throw store::StoreError("write", path, "it is the file of the contacts themselves");
     const QString name = QFile::decodeName(path.c_str());
     const bool isNew = !QFile::exists(name);
     QSaveFile file(name);

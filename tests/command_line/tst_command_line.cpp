@@ -88,6 +88,9 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
         "zarvoth: --export needs exactly one file (- for standard output)\n");
     row("export to two files", {"--export", "a.vcf", "b.vcf"}, 2,
         "zarvoth: --export needs exactly one file (- for standard output)\n");
+    row("export over the data file", {"--export", "./datphone"}, 1,
+        "zarvoth: could not write the file \"./datphone\": it is the file of the contacts "
+        "themselves\n");
     row("export into a missing folder", {"--export", "no/such/out.vcf"}, 1,
         "zarvoth: could not write the file \"no/such/out.vcf\": No such file or directory\n");
 }
