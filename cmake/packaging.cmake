@@ -2,15 +2,16 @@
 # under /usr. Its runtime dependencies are read off the binary by dpkg-shlibdeps, so they
 # name the Qt libraries, and their versions, that it was really linked against.
 
-set(ZARVOTH_MAINTAINER "Zarvoth developers <zarvoth@localhost>"
-    CACHE STRING "The Maintainer field of the Debian package")
+# ZARVOTH_MAINTAINER, the Maintainer field, is set beside the copyright file and the changelog
+# that name it too (resources/CMakeLists.txt).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zarvoth)
 set(CPACK_PACKAGE_VENDOR "Zarvoth developers")
 set(CPACK_PACKAGE_CONTACT "${ZARVOTH_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Debian's synopsis starts without an article.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "contact book for one person that dials the contacts' numbers")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -1,10 +1,18 @@
+#include "command_line/command_line.h"
 #include "window/form1x.h"
 
 #include <QApplication>
 #include <QStyleFactory>
 
+#include <iostream>
+
 int main(int argc, char* argv[])
 {
+    // A command needs no display: it runs before anything of the window is made.
+    if (argc > 1)
+        return command_line::run({argv + 1, argv + argc}, store::posixFileSystem(), std::cout,
+                                 std::cerr);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarvoth"));
     // The window's caption stays "KESTRANE" alone: a display name would be added to it.

@@ -36,14 +36,8 @@ void Form1x::DeleteCurrentRecord()
         }
         InitializeWindow();
     } catch (...) {
-        // Whichever step failed, the window is set up again from what the data file now
-        // holds, so that the list offers only contacts that are stored; the failure itself is
-        // reported by the action's guard.
-        try {
-            closeAllFiles();
-            InitializeWindow();
-        } catch (const std::exception&) {
-        }
+        // Whichever step failed, the list offers only contacts that are stored.
+        setUpAgainAfterFailure();
         throw;
     }
 }

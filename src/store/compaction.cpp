@@ -3,6 +3,7 @@
 #include "store/store_error.h"
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 namespace store {
@@ -55,15 +56,16 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// Writes every record of `data` but `removed` to the new file `scratch` and renames it to
-// `replaced`, which is the data file itself or the file it leads to.
+// Writes every record of `data` but `removed`, unchanged and in order, then the `appended`
+// bytes, to the new file `scratch` and renames it to `replaced`, which is the data file itself
+// or the file it leads to.
 void replaceWithout(DataFile& data, DataFile& scratch, const std::string& replaced,
-                    std::int32_t removed)
+                    std::int32_t removed, std::span<const std::uint8_t> appended)
 {
     FileSystem& fs = data.fileSystem();
     try {
         // A data file that may only be read is not replaced behind its owner's back, which
-        // the folder's permissions alone would allow: the deletion fails as a write would.
+        // the folder's permissions alone would allow: the rewrite fails as a write would.
         data.requireWritable();
         fs.remove(scratch.name());
         scratch.open(OpenMode::CreateNew);
@@ -76,20 +78,23 @@ void replaceWithout(DataFile& data, DataFile& scratch, const std::string& replac
         std::vector<std::uint8_t> bytes;
         bytes.reserve(std::min<std::size_t>(batch, std::size_t(std::max(count, 0))) * RecordSize);
         std::int32_t written = 0;
-        const auto writeOut = [&] {
-            scratch.writeRecords(written + 1, bytes);
-            written += static_cast<std::int32_t>(bytes.size() / RecordSize);
-            bytes.clear();
+        const auto writeOut = [&](std::span<const std::uint8_t> records) {
+            scratch.writeRecords(written + 1, records);
+            written += static_cast<std::int32_t>(records.size() / RecordSize);
         };
         for (std::int32_t source = 1; source <= count; ++source) {
             if (source == removed)
                 continue;
             const auto record = data.view(source).bytes();
             bytes.insert(bytes.end(), record.begin(), record.end());
-            if (bytes.size() == batch * RecordSize)
-                writeOut();
+            if (bytes.size() == batch * RecordSize) {
+                writeOut(bytes);
+                bytes.clear();
+            }
         }
-        writeOut();
+        writeOut(bytes);
+        for (std::size_t at = 0; at < appended.size(); at += batch * RecordSize)
+            writeOut(appended.subspan(at, std::min(batch * RecordSize, appended.size() - at)));
         // Every record is on the disk before the data file's name points at them.
         scratch.sync();
         scratch.close();
@@ -126,9 +131,12 @@ bool recoverIn(FileSystem& fs, const std::string& folder, const std::string& dat
     return true;
 }
 
-} // namespace
-
-void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
+// Writes the data file anew through the scratch file (see replaceWithout) and makes the change
+// durable. A data file that is a symbolic link (to contacts kept in a synced folder, say) stays
+// one: the file it leads to is replaced, from a scratch file beside it, so that the rename
+// stays on one file system.
+void rewriteThroughScratch(DataFile& data, DataFile& scratch, std::int32_t removed,
+                           std::span<const std::uint8_t> appended)
 {
     FileSystem& fs = data.fileSystem();
     std::string target;
@@ -139,17 +147,41 @@ void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
         throw;
     }
     if (target.empty()) {
-        replaceWithout(data, scratch, data.name(), removed);
+        replaceWithout(data, scratch, data.name(), removed, appended);
         syncReplacement(fs, ".");
         return;
     }
-    // A data file that is a symbolic link (to contacts kept in a synced folder, say) stays
-    // one: the file it leads to is replaced, from a scratch file beside it, so that the
-    // rename stays on one file system.
     const std::string folder = folderOf(target);
     DataFile besideTarget(fs, folder + "/" + scratch.name());
-    replaceWithout(data, besideTarget, target, removed);
+    replaceWithout(data, besideTarget, target, removed, appended);
     syncReplacement(fs, folder);
+}
+
+} // namespace
+
+void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
+{
+    rewriteThroughScratch(data, scratch, removed, {});
+}
+
+void appendAllOrNothing(DataFile& data, DataFile& scratch,
+                        std::span<const ContactRecord> added)
+{
+    const std::int64_t total = std::int64_t(data.recordCount()) + std::int64_t(added.size());
+    if (total > MaxRecords) {
+        bestEffort([&] { data.close(); });
+        throw StoreError("write", data.name(),
+                         "the file can hold no more than 32,767 contacts");
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(added.size() * RecordSize);
+    std::int32_t position = data.recordCount();
+    for (ContactRecord record : added) {
+        record.RecordNo = static_cast<std::int16_t>(++position);
+        const RecordBytes encoded = encodeRecord(record);
+        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    }
+    rewriteThroughScratch(data, scratch, 0, bytes);
 }
 
 bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
@@ -161,6 +193,13 @@ bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
         return recoverIn(fs, ".", dataName, scratchName);
     const std::string folder = folderOf(target);
     return recoverIn(fs, folder, target, folder + "/" + scratchName);
+}
+
+void discardStoppedRewrite(FileSystem& fs, const std::string& dataName,
+                           const std::string& scratchName)
+{
+    const std::string target = fs.linkTarget(dataName);
+    fs.remove(target.empty() ? scratchName : folderOf(target) + "/" + scratchName);
 }
 
 } // namespace store

@@ -5,6 +5,7 @@
 #include "store/store_error.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace store {
@@ -36,6 +37,15 @@ public:
     explicit ChangeNotYetOnDisk(const StoreError& error) : StoreError(error) {}
 };
 
+// Puts `added` behind every record of `data`, each carrying its new position as RecordNo, by
+// writing the file anew through `scratch` as compactWithout does: at every instant the data
+// file holds either its records alone or all of them with every added one behind, never some
+// of the added ones. The same rules for `data` and `scratch`, and the same outcome after a
+// failed step. A book that would pass MaxRecords takes nothing, and the data file is closed.
+// `scratch` must be another name than compactWithout's: what this leaves behind when stopped
+// half-way is no deletion to bring back, only a file to throw away.
+void appendAllOrNothing(DataFile& data, DataFile& scratch, std::span<const ContactRecord> added);
+
 // Brings back the contacts of a deletion that deleted the data file and was stopped before it
 // had copied them all back from the scratch file. The scratch file, when it is a plain file,
 // becomes the data file in one rename when the data file is missing, or when it holds fewer
@@ -45,5 +55,11 @@ public:
 // scratch file beside the file it leads to is the one looked at.
 bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,
                                 const std::string& scratchName);
+
+// Removes the scratch file of a rewrite that was stopped before its rename (an import): until
+// then the data file was untouched, so it holds nothing of worth. For a data file that is a
+// symbolic link it lies beside the file the link leads to.
+void discardStoppedRewrite(FileSystem& fs, const std::string& dataName,
+                           const std::string& scratchName);
 
 } // namespace store

@@ -28,6 +28,8 @@ struct ContactRecord {
 };
 
 inline constexpr std::size_t RecordSize = 129;
+// RecordNo is a 16-bit field: no record past this number could carry its own number.
+inline constexpr std::int32_t MaxRecords = 32767;
 using RecordBytes = std::array<std::uint8_t, RecordSize>;
 
 // Byte offsets of the fields; UsePrefix sits at the odd offset 127, right behind Prefix.

@@ -1,5 +1,7 @@
 #include "window/dialogs.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -25,4 +27,26 @@ QString QtDialogs::inputBox(const QString& prompt, const QString& title,
     for (QLabel* label : box.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+
+// Import and export start in the user's home folder: the folder of the contacts themselves is,
+// started from the menu, a hidden one.
+QStringList QtDialogs::openFileNames(const QString& title, const QString& filter)
+{
+    QFileDialog box(parent_, title, QDir::homePath(), filter);
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setFileMode(QFileDialog::ExistingFiles);
+    return box.exec() == QDialog::Accepted ? box.selectedFiles() : QStringList();
+}
+
+QString QtDialogs::saveFileName(const QString& title, const QString& proposed,
+                                const QString& filter)
+{
+    QFileDialog box(parent_, title, QDir::homePath(), filter);
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setDefaultSuffix(QStringLiteral("vcf"));
+    box.selectFile(proposed);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+        return {};
+    return box.selectedFiles().constFirst();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -15,6 +16,17 @@ public:
     // An input box; returns the text when OK is pressed, the empty text on Cancel.
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultAnswer) = 0;
+    // The file dialogs of import and export, showing the files that `filter` names: the files
+    // chosen to open, and the file to write with `proposed` offered; nothing on Cancel.
+    virtual QStringList openFileNames(const QString& title, const QString& filter)
+    {
+        Q_UNUSED(title) Q_UNUSED(filter) return {};
+    }
+    virtual QString saveFileName(const QString& title, const QString& proposed,
+                                 const QString& filter)
+    {
+        Q_UNUSED(title) Q_UNUSED(proposed) Q_UNUSED(filter) return {};
+    }
 };
 
 // The program's title, the caption of every message box.
@@ -28,6 +40,9 @@ public:
     void showMessage(const QString& text) override;
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultAnswer) override;
+    QStringList openFileNames(const QString& title, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& proposed,
+                         const QString& filter) override;
 
 private:
     QWidget* parent_;

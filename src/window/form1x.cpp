@@ -25,6 +25,15 @@ public:
     {
     }
 
+    // The answer of a box, asked with the folder let go.
+    template <typename Box> auto whileFree(Box&& box) -> decltype(box())
+    {
+        letGo_();
+        auto answer = box();
+        retake_();
+        return answer;
+    }
+
     void showMessage(const QString& text) override
     {
         letGo_();
@@ -35,10 +44,18 @@ public:
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultAnswer) override
     {
-        letGo_();
-        QString answer = boxes_.inputBox(prompt, title, defaultAnswer);
-        retake_();
-        return answer;
+        return whileFree([&] { return boxes_.inputBox(prompt, title, defaultAnswer); });
+    }
+
+    QStringList openFileNames(const QString& title, const QString& filter) override
+    {
+        return whileFree([&] { return boxes_.openFileNames(title, filter); });
+    }
+
+    QString saveFileName(const QString& title, const QString& proposed,
+                         const QString& filter) override
+    {
+        return whileFree([&] { return boxes_.saveFileName(title, proposed, filter); });
     }
 
 private:
@@ -66,6 +83,7 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
     connectDeletionEvents();
     connectSearchEvents();
     connectDialingEvents();
+    connectTransferEvents();
     if (!runAction([this] { Form_Load(); })) {
         // The data file could not be read: offer an empty entry rather than the boxes'
         // creation texts, so the window is usable once the cause is mended.
@@ -177,6 +195,8 @@ bool Form1x::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Label1 && event->type() == QEvent::MouseMove)
         runWithoutFolder([this] { Label1_MouseMove(); });
+    if (transferEvent(watched, event))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

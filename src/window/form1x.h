@@ -79,10 +79,16 @@ public:
     QAction* MnuFName;
     QAction* MnuFamily;
     QAction* MnyCity;
+    // The nickname list's pop-up menu: contacts in and out of vCard files.
+    QMenu* MnuContacts;
+    QAction* MnuImport;
+    QAction* MnuExport;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // --- Building the window (window/form1x_controls.cpp) ---------------------------------
@@ -135,6 +141,10 @@ private:
     // making the last of them current; the data file must be open. Returns how many matched.
     // When the file fails half-way, the list is left empty, as clearing it first leaves it.
     int listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches);
+    // After a step of an action failed: the window set up again from what the data file now
+    // holds, as far as it can be read, so that the list offers only contacts that are stored.
+    // The failure itself is reported by the action's guard.
+    void setUpAgainAfterFailure();
     void BtnExit_Click();
     void Label1_MouseMove();
     void ListNick_Click();
@@ -181,6 +191,20 @@ private:
     // --- Dialing (dialing/) ---------------------------------------------------------------
     void DialButton1_Press();
     void DialButton1_LostFocus();
+
+    // --- Contacts in and out of vCard files (window/contacts_menu.cpp: the pop-up menu and
+    // dropped files; window/contacts_transfer.cpp: import and export) ----------------------
+    void createContactsMenu();
+    void connectTransferEvents();
+    // Takes the events that open the list's pop-up menu (a right click, the context-menu key
+    // or Shift+F10 on the list) and the vCard files dropped on an entry box. Returns whether
+    // it took the event.
+    bool transferEvent(QObject* watched, QEvent* event);
+    void popUpContactsMenu(const QPoint& where);
+    void MnuImport_Click();
+    void MnuExport_Click();
+    void importContacts(const QStringList& files);
+    void exportContacts(const QString& file);
 
     // --- Other windows on the same folder (window/other_windows.cpp) ----------------------
     // A record as this window read it, by number. Another Zarvoth window may delete, add or

@@ -2,7 +2,7 @@
 #include "window/form1x.h"
 
 #include "dialing/dial_button.h"
-#include "store/compaction.h"
+#include "transfer/book_files.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
@@ -18,9 +18,9 @@ void Form1x::Form_Load()
     if (TxtAdPhon->text().isEmpty())
         DialButton1->hide();
     // The contacts of a deletion that was stopped half-way come back before the data file is
-    // opened, which would create it empty. When they cannot, start-up stops here with the
-    // reason, and no empty data file hides them.
-    store::recoverInterruptedDeletion(fileSystem_, dataFile_.name(), scratchFile_.name());
+    // opened, which would create it empty, and an import's leftover goes. When they cannot,
+    // start-up stops here with the reason, and no empty data file hides them.
+    transfer::recoverInterruptedWrites(fileSystem_);
     InitializeWindow();
 }
 
@@ -43,6 +43,15 @@ void Form1x::InitializeWindow()
         BeginNewEntry();
     } else {
         ReloadNicknameList();
+    }
+}
+
+void Form1x::setUpAgainAfterFailure()
+{
+    try {
+        closeAllFiles();
+        InitializeWindow();
+    } catch (const std::exception&) {
     }
 }
 

@@ -6,6 +6,7 @@
 #include "support/as_ordinary_user.h"
 #include "support/data_folder.h"
 #include "support/faulty_file_system.h"
+#include "transfer/book_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,14 @@ const QString Scratch = QStringLiteral("dephone");
 QByteArray recordsBytes(const std::vector<std::string>& nicks)
 {
     return encoded(recordsNamed(nicks));
+}
+
+std::vector<std::string> nicknames(int count)
+{
+    std::vector<std::string> nicks;
+    for (int i = 1; i <= count; ++i)
+        nicks.push_back("n" + std::to_string(i));
+    return nicks;
 }
 
 // Deletes record `removed` the way DELETE does: the data file is opened first.
@@ -51,6 +60,9 @@ private slots:
     void aWriteThatFailsInALaterBatchLeavesTheDataFileWhole();
     void aLinkedDataFileStaysALink_data();
     void aLinkedDataFileStaysALink();
+    void anImportAddsAllOrNothingWhereverItStops_data();
+    void anImportAddsAllOrNothingWhereverItStops();
+    void anImportPastTheLastRecordNumberAddsNothing();
 };
 
 void TestCompaction::removesAtMostOneRecordAndCopiesTheRest_data()
@@ -287,10 +299,7 @@ void TestCompaction::scratchIsCompleteOnDiskBeforeItReplacesTheDataFile()
 void TestCompaction::aWriteThatFailsInALaterBatchLeavesTheDataFileWhole()
 {
     DataFolder folder;
-    std::vector<std::string> nicks;
-    for (int i = 1; i <= 3000; ++i)
-        nicks.push_back("n" + std::to_string(i));
-    const QByteArray before = recordsBytes(nicks);
+    const QByteArray before = recordsBytes(nicknames(3000));
     folder.writeBytes(before);
     FaultyFileSystem fs;
     int writes = 0;
@@ -346,6 +355,83 @@ void TestCompaction::aLinkedDataFileStaysALink()
     QCOMPARE(folder.bytes(target), interrupted ? abc : abc.left(129) + abc.mid(258));
     QVERIFY(!folder.exists(scratchBeside));
     QVERIFY(!folder.exists(Scratch));
+}
+
+namespace {
+
+// Adds 1,100 contacts behind three, as an import does, more than go to the disk in one write:
+// they come with no RecordNo and are stored with their positions.
+void importMany(store::FileSystem& fs)
+{
+    store::DataFile data(fs, "datphone");
+    store::DataFile scratch(fs, transfer::ImportScratchName);
+    data.open();
+    auto added = recordsNamed(nicknames(1103));
+    added.erase(added.begin(), added.begin() + 3);
+    for (auto& record : added)
+        record.RecordNo = 0;
+    store::appendAllOrNothing(data, scratch, added);
+}
+
+const QByteArray BeforeImport = recordsBytes(nicknames(3));
+const QByteArray AfterImport = recordsBytes(nicknames(1103));
+
+} // namespace
+
+// Every file operation of an import fails once, and is, separately, the last before the
+// machine stops and starts again: the book then holds its contacts alone or with all the
+// imported ones behind them, never some, and no scratch file is left.
+void TestCompaction::anImportAddsAllOrNothingWhereverItStops_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<bool>("stops");
+
+    DataFolder folder;
+    folder.writeBytes(BeforeImport);
+    FaultyFileSystem dry;
+    importMany(dry);
+    QCOMPARE(folder.bytes(), AfterImport);
+    for (const OperationRecord& op : dry.operations()) {
+        for (const bool stops : {false, true}) {
+            const std::string row = op.describe() + (stops ? ", then the machine stops" : " fails");
+            QTest::newRow(row.c_str()) << op.number << stops;
+        }
+    }
+}
+
+void TestCompaction::anImportAddsAllOrNothingWhereverItStops()
+{
+    QFETCH(int, step);
+    QFETCH(bool, stops);
+
+    DataFolder folder;
+    folder.writeBytes(BeforeImport);
+    FaultyFileSystem fs;
+    if (stops)
+        fs.failFrom(step + 1);
+    else
+        fs.failAt(step);
+    try {
+        importMany(fs);
+    } catch (const store::StoreError&) {
+    }
+    QVERIFY2(fs.openFiles().empty(), fs.describeAll().c_str());
+    if (stops)
+        transfer::recoverInterruptedWrites(store::posixFileSystem()); // the start that follows
+    const QByteArray bytes = folder.bytes();
+    QVERIFY2(bytes == BeforeImport || bytes == AfterImport, fs.describeAll().c_str());
+    QVERIFY(!folder.exists(QString::fromLatin1(transfer::ImportScratchName)));
+    QVERIFY(!folder.exists(Scratch));
+}
+
+void TestCompaction::anImportPastTheLastRecordNumberAddsNothing()
+{
+    DataFolder folder;
+    const QByteArray full(32766 * 129, ' ');
+    folder.writeBytes(full);
+    QVERIFY_THROWS_EXCEPTION(store::StoreError, importMany(store::posixFileSystem()));
+    QCOMPARE(folder.bytes(), full);
+    QVERIFY(!folder.exists(QString::fromLatin1(transfer::ImportScratchName)));
 }
 
 QTEST_GUILESS_MAIN(TestCompaction)

@@ -15,3 +15,22 @@ QString ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
     answers.pop_front();
     return next;
 }
+
+QStringList ScriptedDialogs::openFileNames(const QString& title, const QString& filter)
+{
+    fileDialogs.push_back({title, QString(), filter});
+    if (chosenFiles.empty())
+        return {};
+    QStringList next = chosenFiles.front();
+    chosenFiles.pop_front();
+    return next;
+}
+
+QString ScriptedDialogs::saveFileName(const QString& title, const QString& proposed,
+                                      const QString& filter)
+{
+    fileDialogs.push_back({title, proposed, filter});
+    const QStringList chosen = openFileNames(title, filter);
+    fileDialogs.pop_back();
+    return chosen.isEmpty() ? QString() : chosen.front();
+}

@@ -20,6 +20,20 @@ public:
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultAnswer) override;
 
+    // A file dialog as it was shown; `proposed` is empty for the dialog that opens files.
+    struct FileDialog {
+        QString title;
+        QString proposed;
+        QString filter;
+    };
+    QStringList openFileNames(const QString& title, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& proposed,
+                         const QString& filter) override;
+
+    // The next file dialog chooses these files (one for the dialog that saves); with nothing
+    // queued it is cancelled.
+    void chooseFiles(const QStringList& files) { chosenFiles.push_back(files); }
+
     // The next input box returns this; with nothing queued it returns its default answer.
     void answer(const QString& text) { answers.push_back(text); }
     // The next input box is cancelled (returns the empty text).
@@ -28,4 +42,6 @@ public:
     QStringList messages;
     std::deque<Input> inputs;
     std::deque<QString> answers;
+    std::deque<FileDialog> fileDialogs;
+    std::deque<QStringList> chosenFiles;
 };

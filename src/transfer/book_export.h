@@ -1,0 +1,20 @@
+#pragma once
+
+#include "store/file_system.h"
+
+#include <cstddef>
+#include <string>
+
+// The address book out as vCard.
+namespace transfer {
+
+struct ExportedBook {
+    std::string cards; // every contact, in record order
+    std::size_t contacts = 0;
+};
+
+// Reads every record of the data file, which it leaves as it is: a missing one is an empty
+// book and is not created. The folder must be held.
+ExportedBook exportBook(store::FileSystem& fs);
+
+} // namespace transfer

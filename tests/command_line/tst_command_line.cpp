@@ -1,0 +1,164 @@
+// The program's commands, run as a user runs them: the real binary, in a folder of its own, on
+// no display. Every failure is one line on standard error that names what failed, an exit
+// status of 2 for a wrong command line and 1 for a file that could not be read or written,
+// and "datphone" as it was.
+#include "store/file_system.h"
+#include "support/data_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run zarvoth(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZARVOTH_BINARY), arguments);
+    if (!process.waitForFinished(30000))
+        qFatal("zarvoth %s did not end", qPrintable(arguments.join(u' ')));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+const QByteArray Three = encoded(recordsNamed({"Ann", "Bob", "Cid"}));
+// A card as phones write them, for the imports that must fail before any card is used.
+const QByteArray OneCard = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eve Sand\r\nN:Sand;Eve;;;\r\n"
+                           "TEL;TYPE=CELL:+44 20 7946 0000\r\nEND:VCARD\r\n";
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void endsWithItsStatusAndOneLine_data();
+    void endsWithItsStatusAndOneLine();
+    void exportWritesAPrivateFileAndNothingElse();
+    void importAddsBehindTheStoredAndExportGivesThemBack();
+};
+
+void TestCommandLine::endsWithItsStatusAndOneLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("err"); // the whole of standard error
+    QTest::addColumn<QByteArray>("out"); // how standard output begins
+    QTest::addColumn<bool>("held");      // another Zarvoth holds the folder all along
+
+    const auto row = [](const char* name, QStringList arguments, int status, QByteArray err,
+                        QByteArray out = {}, bool held = false) {
+        QTest::newRow(name) << arguments << status << err << out << held;
+    };
+    // The commands take turns with the windows: they wait, then give up.
+    row("export while the folder is held", {"--export", "-"}, 1,
+        "zarvoth: could not lock the file \"datphone\": another Zarvoth window is still working "
+        "on these contacts; try again in a moment\n", {}, true);
+    row("help", {"--help"}, 0, {}, "Usage: zarvoth [--import FILE... | --export FILE");
+    row("version", {"--version"}, 0, {}, "zarvoth " ZARVOTH_VERSION "\n");
+    row("export of the book to standard output", {"--export", "-"}, 0, {});
+    row("unknown option", {"--frobnicate"}, 2,
+        "zarvoth: unknown option \"--frobnicate\"; zarvoth --help lists the commands\n");
+    row("a file name alone", {"cards.vcf"}, 2,
+        "zarvoth: unknown option \"cards.vcf\"; zarvoth --help lists the commands\n");
+    row("help with an argument", {"--help", "x"}, 2,
+        "zarvoth: --help takes no argument; found \"x\"\n");
+    row("import of nothing", {"--import"}, 2,
+        "zarvoth: --import needs at least one vCard file\n");
+    row("import of a missing file", {"--import", "gone.vcf"}, 2,
+        "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
+    row("import of a card and a missing file", {"--import", "one.vcf", "gone.vcf"}, 2,
+        "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
+    row("import of a text file", {"--import", "notes.txt"}, 2,
+        "zarvoth: \"notes.txt\" is not a vCard file; nothing was imported\n");
+    row("import of a folder", {"--import", "folder.vcf"}, 1,
+        "zarvoth: could not read the file \"folder.vcf\": Is a directory\n");
+    row("export to no file", {"--export"}, 2,
+        "zarvoth: --export needs exactly one file (- for standard output)\n");
+    row("export to two files", {"--export", "a.vcf", "b.vcf"}, 2,
+        "zarvoth: --export needs exactly one file (- for standard output)\n");
+    row("export over the data file", {"--export", "./datphone"}, 1,
+        "zarvoth: could not write the file \"./datphone\": it is the file of the contacts "
+        "themselves\n");
+    row("export into a missing folder", {"--export", "no/such/out.vcf"}, 1,
+        "zarvoth: could not write the file \"no/such/out.vcf\": No such file or directory\n");
+}
+
+void TestCommandLine::endsWithItsStatusAndOneLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, err);
+    QFETCH(QByteArray, out);
+    QFETCH(bool, held);
+
+    DataFolder folder;
+    folder.writeBytes(Three);
+    folder.writeBytes(OneCard, QStringLiteral("one.vcf"));
+    folder.writeBytes("Shopping: milk, bread\n", QStringLiteral("notes.txt"));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder.vcf")));
+
+    const auto lock = held ? store::posixFileSystem().lockFolder() : nullptr;
+    const Run run = zarvoth(arguments);
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.out.startsWith(out), run.out.constData());
+    if (status != 0)
+        QVERIFY(run.out.isEmpty());
+    QCOMPARE(folder.bytes(), Three);
+    const QStringList left = QDir(folder.path()).entryList(QDir::Files);
+    QCOMPARE(left, QStringList({"datphone", "notes.txt", "one.vcf"}));
+}
+
+// A new file of contacts is its owner's alone, and the book needs no data file to be exported
+// (and gets none).
+void TestCommandLine::exportWritesAPrivateFileAndNothingElse()
+{
+    DataFolder folder;
+    const Run run = zarvoth({"--export", "contacts.vcf"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QByteArray());
+    QVERIFY(!folder.exists(QStringLiteral("datphone")));
+    QCOMPARE(QFile::permissions(folder.filePath(QStringLiteral("contacts.vcf"))),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+}
+
+// What comes in goes behind what is stored, with its position as RecordNo; what goes out
+// comes back byte for byte into an empty book.
+void TestCommandLine::importAddsBehindTheStoredAndExportGivesThemBack()
+{
+    DataFolder folder;
+    folder.writeBytes(Three);
+    folder.writeBytes(OneCard, QStringLiteral("one.vcf"));
+    const Run added = zarvoth({"--import", "one.vcf"});
+    QCOMPARE(added.err, QByteArray());
+    QCOMPARE(added.status, 0);
+    QVERIFY2(!added.out.isEmpty(), "the summary is printed");
+    const auto records = folder.records();
+    QCOMPARE(records.size(), std::size_t(4));
+    QCOMPARE(folder.bytes().left(Three.size()), Three);
+    QCOMPARE(records[3].RecordNo, std::int16_t(4));
+    QCOMPARE(records[3].Nick.trimmed(), std::string_view("Eve"));
+
+    const Run exported = zarvoth({"--export", "-"});
+    QCOMPARE(exported.status, 0);
+    QCOMPARE(folder.bytes().size(), 4 * 129);
+    DataFolder empty;
+    empty.writeBytes(exported.out, QStringLiteral("book.vcf"));
+    QCOMPARE(zarvoth({"--import", "book.vcf"}).status, 0);
+    QCOMPARE(empty.bytes(), folder.bytes());
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_command_line.moc"

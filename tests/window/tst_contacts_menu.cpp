@@ -1,0 +1,183 @@
+// The nickname list's pop-up menu and the files dropped on the window: contacts in and out of
+// vCard files without the list's selection or the shown contact changing on the way.
+#include "support/window_fixture.h"
+#include "window/controls/hover_button.h"
+#include "window/controls/list_box.h"
+#include "window/controls/tab_strip.h"
+#include "window/controls/text_box.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+const std::vector<store::ContactRecord> Three = recordsNamed({"Ann", "Bob", "Cid"});
+
+enum class Opening { RightClick, MenuKey, ShiftF10 };
+
+void openMenu(WindowFixture& fx, Opening how, int row)
+{
+    ListBox* list = fx.window().ListNick;
+    list->setFocus();
+    if (how == Opening::RightClick) {
+        const QRect entry = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, entry.center());
+    } else if (how == Opening::MenuKey) {
+        QTest::keyClick(list, Qt::Key_Menu);
+    } else {
+        QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    }
+}
+
+// Sends a drag of these files onto `target` and drops it there when it is taken.
+bool drop(QWidget* target, const QStringList& files)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls.append(QUrl::fromLocalFile(file));
+    data.setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+}
+
+} // namespace
+
+class TestContactsMenu : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { hidePlatformNotes(); }
+    void opensWithoutChangingTheChoice_data();
+    void opensWithoutChangingTheChoice();
+    void exportTellsHowManyWhere();
+    void filesThatAreNoVCardImportNothing_data();
+    void filesThatAreNoVCardImportNothing();
+    void importShowsEveryContactAndTheSummary();
+};
+
+void TestContactsMenu::opensWithoutChangingTheChoice_data()
+{
+    QTest::addColumn<Opening>("how");
+    QTest::addColumn<int>("row"); // the entry under the pointer, when that counts
+    QTest::newRow("right click on another entry") << Opening::RightClick << 2;
+    QTest::newRow("right click on the chosen entry") << Opening::RightClick << 1;
+    QTest::newRow("context-menu key") << Opening::MenuKey << 0;
+    QTest::newRow("Shift+F10") << Opening::ShiftF10 << 0;
+}
+
+void TestContactsMenu::opensWithoutChangingTheChoice()
+{
+    QFETCH(Opening, how);
+    QFETCH(int, row);
+    WindowFixture fx;
+    fx.folder.writeRecords(Three);
+    Form1x& w = fx.start();
+    fx.clickListEntry(1);
+    QCOMPARE(w.TxtNick->text(), QStringLiteral("Bob"));
+
+    openMenu(fx, how, row);
+    QTRY_VERIFY(w.MnuContacts->isVisible());
+    QCOMPARE(w.MnuContacts->actions(), QList<QAction*>({w.MnuImport, w.MnuExport}));
+    QCOMPARE(w.MnuImport->text() + w.MnuExport->text(),
+             QStringLiteral("Import Contacts...Export Contacts..."));
+    QCOMPARE(w.ListNick->listIndex(), 1);
+    QCOMPARE(w.TxtNick->text(), QStringLiteral("Bob"));
+    QVERIFY(w.BtnDelete->isEnabled());
+
+    QTest::keyClick(w.MnuContacts, Qt::Key_Escape);
+    QTRY_VERIFY(!w.MnuContacts->isVisible());
+    QCOMPARE(w.ListNick->listIndex(), 1);
+    QCOMPARE(w.TxtNick->text(), QStringLiteral("Bob"));
+    QVERIFY(fx.dialogs->messages.isEmpty());
+    QVERIFY(fx.dialogs->fileDialogs.empty());
+}
+
+void TestContactsMenu::exportTellsHowManyWhere()
+{
+    WindowFixture fx;
+    fx.folder.writeRecords(Three);
+    Form1x& w = fx.start();
+    const QString file = fx.folder.filePath(QStringLiteral("out.vcf"));
+    fx.dialogs->chooseFiles({file});
+    w.MnuExport->trigger();
+
+    QCOMPARE(fx.dialogs->fileDialogs.size(), std::size_t(1));
+    QCOMPARE(fx.dialogs->fileDialogs.front().title, QStringLiteral("Export Contacts"));
+    QCOMPARE(fx.dialogs->fileDialogs.front().proposed, QStringLiteral("contacts.vcf"));
+    QCOMPARE(fx.dialogs->fileDialogs.front().filter, QStringLiteral("vCard files (*.vcf *.vcard)"));
+    QCOMPARE(fx.dialogs->messages,
+             QStringList(QStringLiteral("3 contacts were exported to \"%1\".").arg(file)));
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(fx.folder.records(), Three);
+}
+
+void TestContactsMenu::filesThatAreNoVCardImportNothing_data()
+{
+    QTest::addColumn<bool>("dropped"); // else chosen in the menu's file dialog
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("message"); // %1 is the file's full name
+    QTest::newRow("chosen, not vCard") << false << "notes.vcf"
+                                       << "\"%1\" is not a vCard file. Nothing was imported.";
+    QTest::newRow("dropped, not vCard") << true << "notes.vcf"
+                                        << "\"%1\" is not a vCard file. Nothing was imported.";
+    QTest::newRow("chosen, gone") << false << "gone.vcf"
+                                  << "Could not open the file \"%1\".\n\nNo such file or directory.";
+}
+
+void TestContactsMenu::filesThatAreNoVCardImportNothing()
+{
+    QFETCH(bool, dropped);
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    WindowFixture fx;
+    fx.folder.writeRecords(Three);
+    fx.folder.writeBytes("Shopping: milk, bread\n", QStringLiteral("notes.vcf"));
+    Form1x& w = fx.start();
+    const QString path = fx.folder.filePath(file);
+    if (dropped) {
+        QVERIFY(drop(w.TxtAdAdd, {path}));
+    } else {
+        fx.dialogs->chooseFiles({path});
+        w.MnuImport->trigger();
+        QCOMPARE(fx.dialogs->fileDialogs.front().title, QStringLiteral("Import Contacts"));
+    }
+    QCOMPARE(fx.dialogs->messages, QStringList(message.arg(path)));
+    QCOMPARE(fx.folder.records(), Three);
+    QCOMPARE(w.TxtAdAdd->text(), QStringLiteral("City 3")); // the drop typed nothing there
+
+    // A file that is no vCard by its name is not taken at all.
+    QVERIFY(!drop(&w, {fx.folder.filePath(QStringLiteral("notes.txt"))}));
+}
+
+// After an import the list holds every contact, whichever tab was chosen, and the summary is
+// shown.
+void TestContactsMenu::importShowsEveryContactAndTheSummary()
+{
+    WindowFixture fx;
+    fx.folder.writeRecords(Three);
+    fx.folder.writeBytes("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eve Sand\r\nN:Sand;Eve;;;\r\n"
+                         "TEL;TYPE=CELL:555 0100\r\nEND:VCARD\r\n",
+                         QStringLiteral("eve.vcf"));
+    Form1x& w = fx.start();
+    fx.clickTab(QStringLiteral("B"));
+    QVERIFY(drop(&w, {fx.folder.filePath(QStringLiteral("eve.vcf"))}));
+    QCOMPARE(fx.folder.records().size(), std::size_t(4));
+    QCOMPARE(w.TabStrip1->selectedCaption(), QStringLiteral("*"));
+    QCOMPARE(fx.listEntries().size(), 4);
+    QCOMPARE(fx.dialogs->messages.size(), 1);
+    QVERIFY(!fx.dialogs->messages.front().isEmpty());
+}
+
+QTEST_MAIN(TestContactsMenu)
+#include "tst_contacts_menu.moc"
