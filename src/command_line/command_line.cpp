@@ -25,6 +25,9 @@ std::string quoted(const std::string& name)
 
 Failure failureOf(const store::StoreError& error)
 {
+    if (dynamic_cast<const store::FolderBusy*>(&error))
+        return {FileFailure, "another Zarvoth window is still busy with these contacts; nothing "
+                             "was done, try again in a moment"};
     // The folder goes by its full name: "." would tell the user nothing.
     const bool folder = error.fileName() == ".";
     std::error_code ignored;
@@ -36,7 +39,7 @@ Failure failureOf(const store::StoreError& error)
 
 void importFiles(const std::vector<std::string>& paths, store::FileSystem& fs, std::ostream& out)
 {
-    const auto lock = fs.lockFolder();
+    const auto lock = fs.lockFolder([] {});
     std::vector<transfer::CardFile> files;
     for (const std::string& path : paths) {
         try {
@@ -61,7 +64,7 @@ void exportTo(const std::string& path, store::FileSystem& fs, std::ostream& out)
 {
     transfer::ExportedBook book;
     {
-        const auto lock = fs.lockFolder();
+        const auto lock = fs.lockFolder([] {});
         transfer::recoverInterruptedWrites(fs);
         book = transfer::exportBook(fs);
     }
