@@ -6,7 +6,6 @@
 #include "transfer/book_import.h"
 #include "transfer/card_files.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace command_line {
@@ -28,13 +27,9 @@ Failure failureOf(const store::StoreError& error)
     if (dynamic_cast<const store::FolderBusy*>(&error))
         return {FileFailure, "another Zarvoth window is still busy with these contacts; nothing "
                              "was done, try again in a moment"};
-    // The folder goes by its full name: "." would tell the user nothing.
-    const bool folder = error.fileName() == ".";
-    std::error_code ignored;
-    const std::string name =
-        folder ? std::filesystem::current_path(ignored).string() : error.fileName();
-    return {FileFailure, "could not " + error.operation() + (folder ? " the folder " : " the file ") +
-                             quoted(name) + ": " + error.reason()};
+    return {FileFailure, "could not " + error.operation() +
+                             (error.namesFolder() ? " the folder " : " the file ") +
+                             quoted(error.shownName()) + ": " + error.reason()};
 }
 
 void importFiles(const std::vector<std::string>& paths, store::FileSystem& fs, std::ostream& out)

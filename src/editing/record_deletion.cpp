@@ -31,7 +31,8 @@ void Form1x::DeleteCurrentRecord()
                 tr("The contact is deleted, but the change may not yet be "
                    "safe on the disk: the folder \"%1\" could not be "
                    "synced.\n\n%2.")
-                    .arg(shownName(error), QString::fromStdString(error.reason())));
+                    .arg(QString::fromStdString(error.shownName()),
+                         QString::fromStdString(error.reason())));
             return;
         }
         InitializeWindow();

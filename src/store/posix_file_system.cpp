@@ -210,13 +210,11 @@ public:
             ::sync();
             return;
         }
-        if (fd < 0)
-            fail("sync", folder);
-        const bool ok = ::fsync(fd) == 0;
-        const int error = errno;
-        ::close(fd);
-        if (!ok)
-            fail("sync", folder, error);
+        const int error = fd < 0 ? errno : ::fsync(fd) == 0 ? 0 : errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (error != 0)
+            throw StoreError("sync", folder, systemReason(error), StoreError::Subject::Folder);
     }
 };
 

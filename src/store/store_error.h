@@ -1,7 +1,9 @@
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace store {
 
@@ -9,10 +11,13 @@ namespace store {
 // The window shows it to the user and the action ends; nothing is written after it.
 class StoreError : public std::runtime_error {
 public:
-    StoreError(std::string operation, std::string fileName, std::string reason)
+    enum class Subject { File, Folder };
+
+    StoreError(std::string operation, std::string fileName, std::string reason,
+               Subject subject = Subject::File)
         : std::runtime_error(operation + " \"" + fileName + "\": " + reason),
           operation_(std::move(operation)), fileName_(std::move(fileName)),
-          reason_(std::move(reason))
+          reason_(std::move(reason)), subject_(subject)
     {
     }
 
@@ -20,11 +25,20 @@ public:
     const std::string& operation() const { return operation_; }
     const std::string& fileName() const { return fileName_; }
     const std::string& reason() const { return reason_; }
+    bool namesFolder() const { return subject_ == Subject::Folder || fileName_ == "."; }
+    // The name to show the user: the working directory goes by its full path, since "." would
+    // tell them nothing.
+    std::string shownName() const
+    {
+        std::error_code unknown;
+        return fileName_ == "." ? std::filesystem::current_path(unknown).string() : fileName_;
+    }
 
 private:
     std::string operation_;
     std::string fileName_;
     std::string reason_;
+    Subject subject_;
 };
 
 // Another Zarvoth window kept the folder for longer than a window waits for it.

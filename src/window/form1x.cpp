@@ -8,7 +8,6 @@
 #include "window/controls/text_box.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -153,17 +152,11 @@ void Form1x::takeFolder()
     });
 }
 
-QString Form1x::shownName(const store::StoreError& error)
-{
-    // The folder itself goes by its full name: "." would tell the user nothing.
-    return error.fileName() == "." ? QDir::currentPath() : QString::fromStdString(error.fileName());
-}
-
 QString Form1x::failureText(const store::StoreError& error)
 {
-    return (error.fileName() == "." ? tr("Could not %1 the folder \"%2\".\n\n%3.")
-                                    : tr("Could not %1 the file \"%2\".\n\n%3."))
-        .arg(QString::fromStdString(error.operation()), shownName(error),
+    return (error.namesFolder() ? tr("Could not %1 the folder \"%2\".\n\n%3.")
+                                : tr("Could not %1 the file \"%2\".\n\n%3."))
+        .arg(QString::fromStdString(error.operation()), QString::fromStdString(error.shownName()),
              QString::fromStdString(error.reason()));
 }
 

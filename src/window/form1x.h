@@ -115,8 +115,6 @@ private:
     // Takes the folder for this action, showing the busy pointer while another window has it.
     void takeFolder();
     static QString failureText(const store::StoreError& error);
-    // The file an error is about, or the working folder by its full name.
-    static QString shownName(const store::StoreError& error);
     void showFailure(const QString& text);
 
     // --- The data file (window/data_file_access.cpp) --------------------------------------

@@ -19,6 +19,7 @@ private slots:
     void aSecondProcessWaitsForTheFirst();
     void aLockHeldTooLongEndsInAClearFailure();
     void aFolderThatCannotBeReadIsWorkedInWithoutALock();
+    void aFolderThatCannotBeSyncedIsNamedAsAFolder();
 };
 
 namespace {
@@ -113,6 +114,20 @@ void TestFolderLock::aFolderThatCannotBeReadIsWorkedInWithoutALock()
         return ::chdir("..") == 0 ? found : found + "; cannot go back";
     });
     QVERIFY2(problem.empty(), problem.c_str());
+}
+
+// A synced folder behind a linked data file fails under its own path, and a message calls it
+// a folder, not a file.
+void TestFolderLock::aFolderThatCannotBeSyncedIsNamedAsAFolder()
+{
+    DataFolder folder;
+    try {
+        posixFileSystem().syncDirectory("gone");
+        QFAIL("a missing folder was synced");
+    } catch (const StoreError& error) {
+        QVERIFY(error.namesFolder());
+        QCOMPARE(error.shownName(), std::string("gone"));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestFolderLock)
