@@ -1,0 +1,84 @@
+#pragma once
+
+#include "store/contact_record.h"
+#include "sync/state/sync_state.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// The decision of a sync, without a server or a file: given what the last sync left, the
+// records now and the cards now, what to upload, delete, and write, and what to tell the user.
+namespace sync {
+
+// The address book on the server as this sync found it.
+struct ServerView {
+    // Every card of the book: href -> ETag.
+    std::map<std::string, std::string> etags;
+    // The text of the cards fetched for this sync (those cardsToFetch named), by href.
+    std::map<std::string, std::string> cards;
+};
+
+// The hrefs whose text reconcile needs: every card whose ETag differs from the one remembered
+// (or is not remembered, or was not known), and every card of a contact changed here, whose
+// other properties an update must keep.
+std::vector<std::string> cardsToFetch(const SyncState& last,
+                                      std::span<const store::ContactRecord> records,
+                                      const std::map<std::string, std::string>& etags);
+
+struct Upload {
+    std::string href;
+    std::string uid;
+    // The whole card, vCard, CRLF.
+    std::string text;
+    // Empty: a new card, sent with If-None-Match: *. Else sent with If-Match: ifMatch.
+    std::string ifMatch;
+    // What the pair becomes once the server has taken the card.
+    store::ContactRecord record;
+    CardFields card;
+};
+
+struct Removal {
+    std::string href;
+    std::string etag;
+};
+
+struct Plan {
+    // The data file after this sync, in order: every record that stays, where it was (its
+    // RecordNo kept), changed where the server changed it; new ones behind.
+    std::vector<store::ContactRecord> records;
+    // Whether `records` differs from the records reconcile was given; when not, the data
+    // file is not written.
+    bool recordsChanged = false;
+    std::vector<Upload> uploads;
+    std::vector<Removal> removals;
+    // The state to write together with `records`: safe to keep when nothing more of the
+    // plan is done (a new card's pair is there, unconfirmed; an updated card's pair keeps
+    // its old agreement, so that the next sync finds the change again).
+    SyncState state;
+    // For the summary (UTF-8, one line each, naming the contact and, where it applies, the
+    // field): conflicts and whose value won, contacts restored, text fitted to the file,
+    // cards passed over.
+    std::vector<std::string> notices;
+    // Contacts written here (added, changed or removed) and cards going out.
+    std::size_t contactsIn = 0;
+    std::size_t contactsOut = 0;
+};
+
+// Gives a new card its UID: random in the program, counted in tests.
+using UidSource = std::function<std::string()>;
+
+// `server.cards` must hold every card cardsToFetch named. `last.bookUrl`, `user` and
+// `syncToken` are carried into the plan's state unchanged.
+Plan reconcile(const SyncState& last, std::span<const store::ContactRecord> records,
+               const ServerView& server, const UidSource& newUid);
+
+// What the state becomes once the server took an upload (its new ETag, empty when it gave
+// none) or a removal.
+void confirmUpload(SyncState& state, const Upload& upload, const std::string& etag);
+void confirmRemoval(SyncState& state, const Removal& removal);
+
+} // namespace sync

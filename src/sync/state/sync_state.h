@@ -1,0 +1,84 @@
+#pragma once
+
+#include "store/contact_record.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the last sync left: for every contact that is on both sides, the record and the card as
+// the two sides last agreed on them. The next sync compares both sides against this.
+namespace sync {
+
+// What a card says in the record's terms, before it is fitted into the record's widths and
+// character set (UTF-8). Comparing these, not the fitted record, is what keeps a fitted text
+// from counting as a change on the server.
+struct CardFields {
+    std::string nick, fullName, familyName, city;
+    // The number as the record would hold it: phone, STD code, prefix and their ticks.
+    std::string phone, stdCode, prefix;
+    std::int16_t useStdCode = 0;
+    std::int16_t usePrefix = 0;
+    // The TEL value this contact's number was taken from, as the card wrote it: an update
+    // replaces that one number and leaves the card's other numbers alone.
+    std::string telephone;
+
+    friend bool operator==(const CardFields&, const CardFields&) = default;
+};
+
+struct Pair {
+    std::string uid;
+    // The card's path on the server, as the server names it in its answers.
+    std::string href;
+    // The card's ETag as the server last gave it; empty when it is not known (the server gave
+    // none to the last PUT): the card is then fetched and compared at the next sync.
+    std::string etag;
+    // The card is known to be on the server. A card whose upload was planned but not yet
+    // answered is not: when it is missing at the next sync it is uploaded again (never
+    // counted as deleted there), and when it is there it is simply taken as uploaded.
+    bool confirmed = false;
+    // The record as both sides last agreed on it, RecordNo 0.
+    store::ContactRecord record;
+    // The card's fields as both sides last agreed on them.
+    CardFields card;
+
+    friend bool operator==(const Pair&, const Pair&) = default;
+};
+
+// A card on the server that holds no contact the file can store (no number to dial): it is
+// reported once and looked at again only when its ETag changes.
+struct PassedOverCard {
+    std::string href;
+    std::string etag;
+
+    friend bool operator==(const PassedOverCard&, const PassedOverCard&) = default;
+};
+
+struct SyncState {
+    // The address book and the account; the password is never here.
+    std::string bookUrl;
+    std::string user;
+    // The sync-collection token of the last sync; empty when the server offers none or there
+    // was no sync yet.
+    std::string syncToken;
+    std::vector<Pair> pairs;
+    std::vector<PassedOverCard> passedOver;
+
+    friend bool operator==(const SyncState&, const SyncState&) = default;
+};
+
+// The state as the file beside the data file holds it (text, one line per entry, every text
+// escaped so that any byte survives).
+std::string serializeState(const SyncState& state);
+
+// Throws BadStateFile when the text is not such a file.
+SyncState parseState(std::string_view text);
+
+class BadStateFile : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+} // namespace sync
