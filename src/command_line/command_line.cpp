@@ -1,10 +1,13 @@
 #include "command_line/command_line.h"
 
+#include "command_line/sync_commands.h"
+
 #include "store/store_error.h"
 #include "transfer/book_export.h"
 #include "transfer/book_files.h"
 #include "transfer/book_import.h"
 #include "transfer/card_files.h"
+#include "transfer/failure_text.h"
 
 #include <iostream>
 
@@ -24,12 +27,7 @@ std::string quoted(const std::string& name)
 
 Failure failureOf(const store::StoreError& error)
 {
-    if (dynamic_cast<const store::FolderBusy*>(&error))
-        return {FileFailure, "another Zarvoth window is still busy with these contacts; nothing "
-                             "was done, try again in a moment"};
-    return {FileFailure, "could not " + error.operation() +
-                             (error.namesFolder() ? " the folder " : " the file ") +
-                             quoted(error.shownName()) + ": " + error.reason()};
+    return {FileFailure, transfer::failureText(error)};
 }
 
 void importFiles(const std::vector<std::string>& paths, store::FileSystem& fs, std::ostream& out)
@@ -70,7 +68,8 @@ void exportTo(const std::string& path, store::FileSystem& fs, std::ostream& out)
     out << book.cards;
 }
 
-int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out)
+int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,
+               std::ostream& err)
 {
     const std::string& command = arguments.front();
     const std::vector<std::string> files(arguments.begin() + 1, arguments.end());
@@ -82,6 +81,12 @@ int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs,
         if (files.empty())
             throw Failure{UsageError, "--import needs at least one vCard file"};
         importFiles(files, fs, out);
+    } else if (command == "--sync-setup") {
+        return runSyncSetup(files, fs, out, err);
+    } else if (command == "--sync") {
+        if (!files.empty())
+            throw Failure{UsageError, "--sync takes no argument; found " + quoted(files[0])};
+        return runSync(fs, out, err);
     } else if (command == "--export") {
         if (files.size() != 1)
             throw Failure{UsageError, "--export needs exactly one file (- for standard output)"};
@@ -103,7 +108,7 @@ int run(const std::vector<std::string>& arguments, store::FileSystem& fs, std::o
 {
     Failure failure;
     try {
-        return runOrThrow(arguments, fs, out);
+        return runOrThrow(arguments, fs, out, err);
     } catch (const Failure& caught) {
         failure = caught;
     } catch (const store::StoreError& error) {

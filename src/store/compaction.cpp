@@ -56,11 +56,18 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// Writes every record of `data` but `removed`, unchanged and in order, then the `appended`
+// Which of the stored records a rewrite keeps: all but one (a number outside 1..count keeps
+// them all), or none, when the new file is made of the appended records alone.
+struct Kept {
+    bool any = true;
+    std::int32_t removed = 0;
+};
+
+// Writes every record of `data` that `kept` keeps, unchanged and in order, then the `appended`
 // bytes, to the new file `scratch` and renames it to `replaced`, which is the data file itself
 // or the file it leads to.
-void replaceWithout(DataFile& data, DataFile& scratch, const std::string& replaced,
-                    std::int32_t removed, std::span<const std::uint8_t> appended)
+void replaceWithout(DataFile& data, DataFile& scratch, const std::string& replaced, Kept kept,
+                    std::span<const std::uint8_t> appended)
 {
     FileSystem& fs = data.fileSystem();
     try {
@@ -73,7 +80,8 @@ void replaceWithout(DataFile& data, DataFile& scratch, const std::string& replac
         // outside 1..count skips nothing. The counters never pass the count, so they cannot
         // overflow.
         // The bytes go across as they were read, a thousand records to a write.
-        const std::int32_t count = data.recordCount();
+        const std::int32_t count = kept.any ? data.recordCount() : 0;
+        const std::int32_t removed = kept.removed;
         constexpr std::size_t batch = 1024;
         std::vector<std::uint8_t> bytes;
         bytes.reserve(std::min<std::size_t>(batch, std::size_t(std::max(count, 0))) * RecordSize);
@@ -135,7 +143,7 @@ bool recoverIn(FileSystem& fs, const std::string& folder, const std::string& dat
 // durable. A data file that is a symbolic link (to contacts kept in a synced folder, say) stays
 // one: the file it leads to is replaced, from a scratch file beside it, so that the rename
 // stays on one file system.
-void rewriteThroughScratch(DataFile& data, DataFile& scratch, std::int32_t removed,
+void rewriteThroughScratch(DataFile& data, DataFile& scratch, Kept kept,
                            std::span<const std::uint8_t> appended)
 {
     FileSystem& fs = data.fileSystem();
@@ -147,13 +155,13 @@ void rewriteThroughScratch(DataFile& data, DataFile& scratch, std::int32_t remov
         throw;
     }
     if (target.empty()) {
-        replaceWithout(data, scratch, data.name(), removed, appended);
+        replaceWithout(data, scratch, data.name(), kept, appended);
         syncReplacement(fs, ".");
         return;
     }
     const std::string folder = folderOf(target);
     DataFile besideTarget(fs, folder + "/" + scratch.name());
-    replaceWithout(data, besideTarget, target, removed, appended);
+    replaceWithout(data, besideTarget, target, kept, appended);
     syncReplacement(fs, folder);
 }
 
@@ -161,27 +169,49 @@ void rewriteThroughScratch(DataFile& data, DataFile& scratch, std::int32_t remov
 
 void compactWithout(DataFile& data, DataFile& scratch, std::int32_t removed)
 {
-    rewriteThroughScratch(data, scratch, removed, {});
+    rewriteThroughScratch(data, scratch, {true, removed}, {});
 }
+
+namespace {
+
+// The records as the file holds them, in order.
+std::vector<std::uint8_t> encodedRecords(std::span<const ContactRecord> records)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(records.size() * RecordSize);
+    for (const ContactRecord& record : records) {
+        const RecordBytes encoded = encodeRecord(record);
+        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    }
+    return bytes;
+}
+
+void requireRoom(DataFile& data, std::int64_t total)
+{
+    if (total <= MaxRecords)
+        return;
+    bestEffort([&] { data.close(); });
+    throw StoreError("write", data.name(), "the file can hold no more than 32,767 contacts");
+}
+
+} // namespace
 
 void appendAllOrNothing(DataFile& data, DataFile& scratch,
                         std::span<const ContactRecord> added)
 {
-    const std::int64_t total = std::int64_t(data.recordCount()) + std::int64_t(added.size());
-    if (total > MaxRecords) {
-        bestEffort([&] { data.close(); });
-        throw StoreError("write", data.name(),
-                         "the file can hold no more than 32,767 contacts");
-    }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(added.size() * RecordSize);
+    requireRoom(data, std::int64_t(data.recordCount()) + std::int64_t(added.size()));
+    std::vector<ContactRecord> numbered(added.begin(), added.end());
     std::int32_t position = data.recordCount();
-    for (ContactRecord record : added) {
+    for (ContactRecord& record : numbered)
         record.RecordNo = static_cast<std::int16_t>(++position);
-        const RecordBytes encoded = encodeRecord(record);
-        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
-    }
-    rewriteThroughScratch(data, scratch, 0, bytes);
+    rewriteThroughScratch(data, scratch, {}, encodedRecords(numbered));
+}
+
+void replaceAllOrNothing(DataFile& data, DataFile& scratch,
+                         std::span<const ContactRecord> records)
+{
+    requireRoom(data, std::int64_t(records.size()));
+    rewriteThroughScratch(data, scratch, {false, 0}, encodedRecords(records));
 }
 
 bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,

@@ -46,6 +46,11 @@ public:
 // half-way is no deletion to bring back, only a file to throw away.
 void appendAllOrNothing(DataFile& data, DataFile& scratch, std::span<const ContactRecord> added);
 
+// Puts `records` in the place of every record of `data`, in one step as appendAllOrNothing
+// does, with the same rules and outcomes: the data file holds either its old records or
+// exactly these, each written as it is, RecordNo and all.
+void replaceAllOrNothing(DataFile& data, DataFile& scratch, std::span<const ContactRecord> records);
+
 // Brings back the contacts of a deletion that deleted the data file and was stopped before it
 // had copied them all back from the scratch file. The scratch file, when it is a plain file,
 // becomes the data file in one rename when the data file is missing, or when it holds fewer

@@ -1,0 +1,254 @@
+#include "command_line/sync_commands.h"
+
+#include "command_line/command_line.h"
+#include "sync/carddav/carddav_client.h"
+#include "sync/password/keyring.h"
+#include "sync/password/password_sources.h"
+#include "sync/password/terminal_prompt.h"
+#include "sync/run/sync_run.h"
+#include "sync/state/state_file.h"
+#include "transfer/failure_text.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace command_line {
+namespace {
+
+struct Failure {
+    int status;
+    std::string message;
+};
+
+struct SetupRequest {
+    QUrl url;
+    QString user;
+    std::optional<QString> book;
+    bool passwordFromStandardInput = false;
+};
+
+// The commands wait on an event loop, which needs an application object; none is shown.
+std::unique_ptr<QCoreApplication> eventLoopApplication()
+{
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 1;
+    static char name[] = "zarvoth";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// Runs `start`, which calls its argument once when it is done, and waits on the event loop
+// until it is.
+template <typename Result> Result waitFor(const std::function<void(std::function<void(Result)>)>& start)
+{
+    QEventLoop loop;
+    std::optional<Result> outcome;
+    start([&](Result result) {
+        outcome = std::move(result);
+        loop.quit();
+    });
+    if (!outcome)
+        loop.exec();
+    return std::move(*outcome);
+}
+
+SetupRequest parseSetup(const std::vector<std::string>& arguments)
+{
+    SetupRequest request;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if ((argument == "--user" || argument == "--book") && !hasValue)
+            throw Failure{UsageError, argument + " needs a value"};
+        if (argument == "--user")
+            request.user = QString::fromStdString(arguments[++i]);
+        else if (argument == "--book")
+            request.book = QString::fromStdString(arguments[++i]);
+        else if (argument == "--password-stdin")
+            request.passwordFromStandardInput = true;
+        else if (argument == "--password" || argument.starts_with("--password="))
+            throw Failure{UsageError, "a password is never taken on the command line; use "
+                                      "--password-stdin, the keyring or ~/.netrc"};
+        else if (argument.starts_with("--"))
+            throw Failure{UsageError, "unknown option \"" + argument + "\" for --sync-setup"};
+        else if (request.url.isEmpty())
+            request.url = QUrl(QString::fromStdString(argument), QUrl::StrictMode);
+        else
+            throw Failure{UsageError, "--sync-setup takes one URL; found \"" + argument + "\""};
+    }
+    if (request.url.isEmpty() || request.user.isEmpty())
+        throw Failure{UsageError, "usage: zarvoth --sync-setup URL --user NAME [--book NAME] "
+                                  "[--password-stdin]"};
+    const QString scheme = request.url.scheme();
+    if (!request.url.isValid() || request.url.host().isEmpty() ||
+        (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+        throw Failure{UsageError, "\"" + request.url.toString().toStdString() +
+                                      "\" is no server address; give one such as "
+                                      "https://example.org/"};
+    return request;
+}
+
+QString passwordFor(const SetupRequest& request, std::ostream& err)
+{
+    if (request.passwordFromStandardInput) {
+        const std::optional<std::string> line = sync::readLineFromStandardInput();
+        if (!line || line->empty())
+            throw Failure{FileFailure, "no password on standard input"};
+        return QString::fromStdString(*line);
+    }
+    const sync::PasswordSearch search = waitFor<sync::PasswordSearch>(
+        [&](auto done) { sync::findPassword(request.user, request.url, done); });
+    for (const std::string& remark : search.remarks)
+        err << "zarvoth: " << remark << '\n';
+    if (!search.password)
+        throw Failure{FileFailure, "no password: no keyring holds one, ~/.netrc has none for "
+                                   "this server, and there is no terminal to ask at"};
+    return *search.password;
+}
+
+template <typename T> T orFail(sync::DavResult<T> result)
+{
+    if (auto* error = std::get_if<sync::DavError>(&result))
+        throw Failure{FileFailure, error->message};
+    return std::move(std::get<T>(result));
+}
+
+std::string bookList(const std::vector<sync::AddressBookInfo>& books)
+{
+    std::string list;
+    for (const sync::AddressBookInfo& book : books)
+        list += "  " + book.pathName.toStdString() + "  \"" + book.displayName.toStdString() +
+                "\"  " + book.url.toString().toStdString() + "\n";
+    return list;
+}
+
+sync::AddressBookInfo chooseBook(sync::CardDavClient& client, const SetupRequest& request,
+                                 const sync::Discovery& found, std::ostream& out)
+{
+    if (request.book) {
+        for (const sync::AddressBookInfo& book : found.books)
+            if (book.displayName == *request.book || book.pathName == *request.book)
+                return book;
+        out << "The server has these address books:\n" << bookList(found.books);
+        throw Failure{UsageError, "no address book \"" + request.book->toStdString() +
+                                      "\" on the server; --book names one of those listed"};
+    }
+    if (found.books.size() > 1) {
+        out << "The server has these address books:\n" << bookList(found.books);
+        throw Failure{UsageError, "the server has several address books; --book NAME names one"};
+    }
+    if (found.books.size() == 1)
+        return found.books.front();
+    return orFail(waitFor<sync::DavResult<sync::AddressBookInfo>>([&](auto done) {
+        client.createBook(found.home, QStringLiteral("Contacts"), done);
+    }));
+}
+
+void remember(store::FileSystem& fs, const SetupRequest& request, const QUrl& book)
+{
+    const auto lock = fs.lockFolder([] {});
+    std::optional<sync::SyncState> last;
+    try {
+        last = sync::readStateFile(fs);
+    } catch (const sync::BadStateFile&) {
+        // A damaged memory of the last sync is replaced: the next sync pairs the contacts
+        // anew without duplicating them.
+    }
+    sync::SyncState state;
+    state.bookUrl = book.toString().toStdString();
+    state.user = request.user.toStdString();
+    // The same address book again keeps what the last sync left.
+    if (last && last->bookUrl == state.bookUrl && last->user == state.user)
+        state = *last;
+    sync::writeStateFile(fs, state);
+}
+
+int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,
+          std::ostream& err)
+{
+    const SetupRequest request = parseSetup(arguments);
+    const auto application = eventLoopApplication();
+    const QString password = passwordFor(request, err);
+    sync::CardDavClient client({request.user, password});
+    const sync::Discovery found = orFail(waitFor<sync::DavResult<sync::Discovery>>(
+        [&](auto done) { client.discover(request.url, done); }));
+    const sync::AddressBookInfo book = chooseBook(client, request, found, out);
+    remember(fs, request, book.url);
+    const bool kept = waitFor<bool>([&](auto done) {
+        sync::storeInKeyring(sync::keyringKey(request.user, book.url.host()), password, done);
+    });
+    out << "Sync is set up with the address book \"" << book.displayName.toStdString()
+        << "\" at " << book.url.toString().toStdString() << ".\n";
+    if (kept)
+        out << "The password is kept in the desktop's keyring.\n";
+    else
+        out << "No keyring took the password: each sync asks for it, unless ~/.netrc holds "
+               "it.\n";
+    out << "zarvoth --sync syncs the contacts both ways.\n";
+    return Success;
+}
+
+int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
+{
+    std::optional<sync::SyncState> state;
+    {
+        const auto lock = fs.lockFolder([] {});
+        state = sync::readStateFile(fs);
+    }
+    if (!state)
+        throw Failure{UsageError, "sync is not set up for these contacts; zarvoth --sync-setup "
+                                  "URL --user NAME sets it up"};
+    const auto application = eventLoopApplication();
+    const SetupRequest account{QUrl(QString::fromStdString(state->bookUrl)),
+                               QString::fromStdString(state->user), std::nullopt, false};
+    const QString password = passwordFor(account, err);
+    sync::SyncRun run(fs, {account.user, password});
+    const sync::SyncReport report =
+        waitFor<sync::SyncReport>([&](auto done) { run.start(done); });
+    if (report.outcome == sync::SyncReport::NotSetUp)
+        throw Failure{UsageError, report.error};
+    out << sync::summaryText(report);
+    if (report.outcome == sync::SyncReport::Failed)
+        throw Failure{FileFailure, report.error + "; nothing was lost, the next sync picks up"};
+    return Success;
+}
+
+template <typename Command> int reported(Command&& command, std::ostream& err)
+{
+    std::string message;
+    int status = FileFailure;
+    try {
+        return command();
+    } catch (const Failure& failure) {
+        status = failure.status;
+        message = failure.message;
+    } catch (const store::StoreError& error) {
+        message = transfer::failureText(error);
+    } catch (const sync::BadStateFile& error) {
+        message = std::string("the file \"") + sync::StateFileName +
+                  "\" of the last sync is damaged (" + error.what() +
+                  "); zarvoth --sync-setup sets sync up again";
+    }
+    err << "zarvoth: " << message << std::endl;
+    return status;
+}
+
+} // namespace
+
+int runSyncSetup(const std::vector<std::string>& arguments, store::FileSystem& fs,
+                 std::ostream& out, std::ostream& err)
+{
+    return reported([&] { return setUp(arguments, fs, out, err); }, err);
+}
+
+int runSync(store::FileSystem& fs, std::ostream& out, std::ostream& err)
+{
+    return reported([&] { return syncNow(fs, out, err); }, err);
+}
+
+} // namespace command_line

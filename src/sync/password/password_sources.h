@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Where a sync's password comes from, in this order: the desktop's keyring, ~/.netrc, the
+// person at the terminal. It is never taken from the command line and never written by the
+// program into a plain file.
+namespace sync {
+
+struct PasswordSearch {
+    std::optional<QString> password;
+    bool fromKeyring = false;
+    // Why a source was passed over, for the user (a ~/.netrc others may read, say).
+    std::vector<std::string> remarks;
+};
+
+// Calls `done` once, on the event loop.
+void findPassword(const QString& user, const QUrl& server,
+                  std::function<void(PasswordSearch)> done);
+
+} // namespace sync

@@ -1,0 +1,349 @@
+#include "sync/run/sync_run.h"
+
+#include "store/compaction.h"
+#include "store/data_file.h"
+#include "sync/run/sync_lock.h"
+#include "sync/state/state_file.h"
+#include "transfer/book_files.h"
+#include "transfer/failure_text.h"
+
+#include <QUuid>
+
+namespace sync {
+namespace {
+
+// A window that keeps changing the contacts while a sync plans is given this many fresh
+// starts; the sync then ends and the next one takes what is left.
+constexpr int planRounds = 5;
+
+std::vector<store::ContactRecord> readRecords(store::FileSystem& fs)
+{
+    std::vector<store::ContactRecord> records;
+    if (!fs.exists(transfer::DataFileName))
+        return records;
+    store::DataFile data(fs, transfer::DataFileName);
+    data.open();
+    try {
+        records.reserve(static_cast<std::size_t>(data.recordCount()));
+        for (std::int32_t n = 1; n <= data.recordCount(); ++n)
+            records.push_back(data.view(n).decode());
+    } catch (...) {
+        data.close();
+        throw;
+    }
+    data.close();
+    return records;
+}
+
+// The ETags the last sync left, for the cards a sync-collection answer does not name.
+std::map<std::string, std::string> rememberedEtags(const SyncState& state)
+{
+    std::map<std::string, std::string> etags;
+    for (const Pair& pair : state.pairs)
+        if (pair.confirmed)
+            etags[pair.href] = pair.etag;
+    for (const PassedOverCard& card : state.passedOver)
+        etags[card.href] = card.etag;
+    return etags;
+}
+
+// The server refuses the sync token or has no sync-collection: the cards are listed instead.
+// What says the account or the server itself is wrong ends the sync.
+bool listingWouldHelp(const DavError& error)
+{
+    switch (error.kind) {
+    case DavError::PreconditionFailed:
+    case DavError::Forbidden:
+    case DavError::ServerError:
+    case DavError::BadAnswer:
+        return error.httpStatus < 500 || error.httpStatus == 501;
+    default:
+        return false;
+    }
+}
+
+std::string newUid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+}
+
+} // namespace
+
+struct SyncRun::Private {
+    Private(store::FileSystem& fileSystem, Credentials credentials)
+        : fs(fileSystem), client(std::move(credentials))
+    {
+    }
+
+    store::FileSystem& fs;
+    CardDavClient client;
+    UidSource uidSource = newUid;
+    std::function<void(SyncReport)> done;
+    std::unique_ptr<SyncLock> syncLock;
+
+    SyncState state;
+    QUrl book;
+    std::vector<store::ContactRecord> records;
+    std::map<std::string, std::string> etags;
+    std::string newToken;
+    std::map<std::string, std::string> cards;
+    Plan plan;
+    int rounds = 0;
+    std::size_t outstanding = 0;
+    SyncReport report;
+
+    void begin();
+    void list();
+    void listAll();
+    void fetch();
+    void writeHere();
+    void sendThere();
+    void confirmThere();
+    void fail(const std::string& message);
+    void fail(const DavError& error);
+    void finish();
+    // Runs a file step under the folder's lock; false when it failed (and the sync ended).
+    template <typename Step> bool fileStep(Step&& step);
+};
+
+template <typename Step> bool SyncRun::Private::fileStep(Step&& step)
+{
+    try {
+        const auto lock = fs.lockFolder([] {});
+        transfer::recoverInterruptedWrites(fs);
+        step();
+        return true;
+    } catch (const store::StoreError& error) {
+        fail(transfer::failureText(error));
+    } catch (const BadStateFile& error) {
+        fail(std::string("the file \"") + StateFileName + "\" of the last sync is damaged (" +
+             error.what() + "); zarvoth --sync-setup sets sync up again");
+    }
+    return false;
+}
+
+void SyncRun::Private::begin()
+{
+    syncLock = SyncLock::take();
+    if (!syncLock)
+        return fail("another sync of these contacts is still running; try again in a moment");
+    std::optional<SyncState> remembered;
+    if (!fileStep([&] {
+            remembered = readStateFile(fs);
+            records = readRecords(fs);
+        }))
+        return;
+    if (!remembered) {
+        report.outcome = SyncReport::NotSetUp;
+        report.error = "sync is not set up for these contacts; zarvoth --sync-setup URL --user "
+                       "NAME sets it up";
+        return finish();
+    }
+    state = *remembered;
+    book = QUrl(QString::fromStdString(state.bookUrl));
+    list();
+}
+
+void SyncRun::Private::list()
+{
+    client.changesSince(book, state.syncToken, [this](DavResult<Changes> result) {
+        if (auto* error = std::get_if<DavError>(&result)) {
+            if (listingWouldHelp(*error))
+                return listAll();
+            return fail(*error);
+        }
+        Changes& changes = std::get<Changes>(result);
+        etags = state.syncToken.empty() ? std::map<std::string, std::string>()
+                                        : rememberedEtags(state);
+        for (const std::string& href : changes.removed)
+            etags.erase(href);
+        for (auto& [href, etag] : changes.changed)
+            etags[href] = etag;
+        newToken = changes.newToken;
+        fetch();
+    });
+}
+
+void SyncRun::Private::listAll()
+{
+    client.listCards(book, [this](DavResult<std::map<std::string, std::string>> result) {
+        if (auto* error = std::get_if<DavError>(&result))
+            return fail(*error);
+        etags = std::move(std::get<0>(result));
+        newToken.clear();
+        fetch();
+    });
+}
+
+void SyncRun::Private::fetch()
+{
+    std::vector<std::string> wanted;
+    for (std::string& href : cardsToFetch(state, records, etags))
+        if (!cards.contains(href))
+            wanted.push_back(std::move(href));
+    if (wanted.empty())
+        return writeHere();
+    client.fetchCards(book, wanted, [this, wanted](DavResult<std::vector<FetchedCard>> result) {
+        if (auto* error = std::get_if<DavError>(&result))
+            return fail(*error);
+        for (FetchedCard& card : std::get<0>(result)) {
+            etags[card.href] = card.etag;
+            cards[card.href] = std::move(card.text);
+        }
+        // A card deleted between the listing and the fetch is gone.
+        for (const std::string& href : wanted)
+            if (!cards.contains(href))
+                etags.erase(href);
+        writeHere();
+    });
+}
+
+void SyncRun::Private::writeHere()
+{
+    plan = reconcile(state, records, ServerView{etags, cards}, uidSource);
+    plan.state.syncToken = newToken;
+    bool replan = false;
+    const bool written = fileStep([&] {
+        std::vector<store::ContactRecord> now = readRecords(fs);
+        // A window changed the contacts while the sync talked to the server: plan again
+        // from what it left, so that nothing it wrote is overwritten.
+        if (now != records) {
+            records = std::move(now);
+            replan = true;
+            return;
+        }
+        if (plan.recordsChanged) {
+            store::DataFile data(fs, transfer::DataFileName);
+            store::DataFile scratch(fs, transfer::ImportScratchName);
+            data.open();
+            try {
+                store::replaceAllOrNothing(data, scratch, plan.records);
+            } catch (const store::ChangeNotYetOnDisk& error) {
+                // The contacts are written; what the sync remembers must say so too.
+                report.error = transfer::failureText(error);
+            }
+        }
+        writeStateFile(fs, plan.state);
+    });
+    if (!written)
+        return;
+    if (replan) {
+        if (++rounds >= planRounds)
+            return fail("the contacts kept changing while they were synced; the next sync "
+                        "takes what is left");
+        return fetch();
+    }
+    report.contactsIn = plan.contactsIn;
+    report.notices = plan.notices;
+    sendThere();
+}
+
+void SyncRun::Private::sendThere()
+{
+    outstanding = plan.uploads.size() + plan.removals.size();
+    if (outstanding == 0)
+        return finish();
+    const auto answered = [this] {
+        if (--outstanding == 0)
+            confirmThere();
+    };
+    for (const Upload& upload : plan.uploads) {
+        client.putCard(book, upload.href, upload.text, upload.ifMatch,
+                       [this, &upload, answered](DavResult<PutOutcome> result) {
+                           if (auto* put = std::get_if<PutOutcome>(&result)) {
+                               confirmUpload(plan.state, upload, put->etag);
+                               ++report.contactsOut;
+                           } else if (auto* error = std::get_if<DavError>(&result)) {
+                               // A new card already there is this sync's own, stored by an
+                               // earlier run whose answer was lost.
+                               if (error->kind == DavError::PreconditionFailed &&
+                                   upload.ifMatch.empty())
+                                   confirmUpload(plan.state, upload, std::string());
+                               else if (error->kind != DavError::PreconditionFailed)
+                                   fail(*error);
+                           }
+                           answered();
+                       });
+    }
+    for (const Removal& removal : plan.removals) {
+        client.deleteCard(book, removal.href, removal.etag,
+                          [this, &removal, answered](DavResult<std::monostate> result) {
+                              if (auto* error = std::get_if<DavError>(&result)) {
+                                  if (error->kind != DavError::PreconditionFailed)
+                                      fail(*error);
+                              } else {
+                                  confirmRemoval(plan.state, removal);
+                                  ++report.contactsOut;
+                              }
+                              answered();
+                          });
+    }
+}
+
+void SyncRun::Private::confirmThere()
+{
+    const SyncReport::Outcome outcome = report.outcome;
+    if (fileStep([&] { writeStateFile(fs, plan.state); }))
+        report.outcome = outcome;
+    finish();
+}
+
+void SyncRun::Private::fail(const DavError& error)
+{
+    report.passwordRefused = report.passwordRefused || error.kind == DavError::Unauthorized;
+    fail(error.message);
+}
+
+void SyncRun::Private::fail(const std::string& message)
+{
+    // The first failure is the one told; a sync waiting for other answers ends once they came.
+    if (report.outcome == SyncReport::Done) {
+        report.outcome = SyncReport::Failed;
+        report.error = message;
+    }
+    if (outstanding == 0)
+        finish();
+}
+
+void SyncRun::Private::finish()
+{
+    if (!done)
+        return;
+    if (report.outcome == SyncReport::Done && !report.error.empty())
+        report.outcome = SyncReport::Failed;
+    syncLock.reset();
+    auto call = std::exchange(done, nullptr);
+    call(report);
+}
+
+SyncRun::SyncRun(store::FileSystem& fs, Credentials credentials, QObject* parent)
+    : QObject(parent), d(std::make_unique<Private>(fs, std::move(credentials)))
+{
+}
+
+SyncRun::~SyncRun() = default;
+
+void SyncRun::setUidSource(UidSource source)
+{
+    d->uidSource = std::move(source);
+}
+
+void SyncRun::start(std::function<void(SyncReport)> done)
+{
+    d->done = std::move(done);
+    d->begin();
+}
+
+std::string summaryText(const SyncReport& report)
+{
+    std::string text = std::to_string(report.contactsIn) +
+                       (report.contactsIn == 1 ? " contact in, " : " contacts in, ") +
+                       std::to_string(report.contactsOut) + " out\n";
+    if (!report.notices.empty())
+        text += "Needs your eye:\n";
+    for (const std::string& notice : report.notices)
+        text += "  " + notice + "\n";
+    return text;
+}
+
+} // namespace sync

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/contact_record.h"
+#include "store/file_system.h"
+#include "sync/carddav/carddav_client.h"
+#include "sync/reconcile/reconcile.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One two-way sync of the address book in the working directory with its CardDAV address
+// book: the file steps under the folder's lock, the network waits on the event loop without
+// it, so a window may SAVE, EDIT or DELETE meanwhile and loses nothing.
+namespace sync {
+
+struct SyncReport {
+    enum Outcome {
+        Done,
+        // The server, the network or a file failed; what was done stays done and the next
+        // sync picks up the rest.
+        Failed,
+        // Sync is not set up for this folder.
+        NotSetUp,
+    };
+    Outcome outcome = Done;
+    // One line, for standard error or a message, when the sync did not end Done.
+    std::string error;
+    std::size_t contactsIn = 0;
+    std::size_t contactsOut = 0;
+    // What needs the user's eye, one line each (UTF-8).
+    std::vector<std::string> notices;
+    // How the server's failure came, for the caller that asks for the password again.
+    bool passwordRefused = false;
+};
+
+// The summary printed by the command and shown by the window: what came in, what went out,
+// and what needs the user's eye.
+std::string summaryText(const SyncReport& report);
+
+class SyncRun : public QObject {
+    Q_OBJECT
+public:
+    SyncRun(store::FileSystem& fs, Credentials credentials, QObject* parent = nullptr);
+    ~SyncRun() override;
+
+    // Runs the sync and calls `done` once, on the event loop.
+    void start(std::function<void(SyncReport)> done);
+
+    // How a new card gets its UID; random unless a test sets it.
+    void setUidSource(UidSource source);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace sync

@@ -1,0 +1,74 @@
+#include "sync/state/state_file.h"
+
+#include "store/store_error.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace sync {
+namespace {
+
+// What the last sync left of 32,767 contacts takes a few megabytes; anything far beyond it
+// is no such file, and reading it whole would only exhaust the memory.
+constexpr std::uint64_t largestStateFile = std::uint64_t(256) << 20;
+
+std::string readWhole(store::File& file)
+{
+    const std::uint64_t length = file.length();
+    if (length > largestStateFile)
+        throw BadStateFile("it is far larger than what a sync leaves");
+    std::string text(static_cast<std::size_t>(length), '\0');
+    const std::size_t got = file.readAt(
+        0, {reinterpret_cast<std::uint8_t*>(text.data()), static_cast<std::size_t>(length)});
+    text.resize(got);
+    return text;
+}
+
+} // namespace
+
+std::optional<SyncState> readStateFile(store::FileSystem& fs)
+{
+    if (!fs.exists(StateFileName))
+        return std::nullopt;
+    const std::unique_ptr<store::File> file = fs.open(StateFileName, store::OpenMode::OpenOrCreate);
+    std::string text;
+    try {
+        text = readWhole(*file);
+    } catch (...) {
+        file->close();
+        throw;
+    }
+    file->close();
+    return parseState(text);
+}
+
+void writeStateFile(store::FileSystem& fs, const SyncState& state)
+{
+    const std::string text = serializeState(state);
+    fs.remove(StateScratchName);
+    std::unique_ptr<store::File> file = fs.open(StateScratchName, store::OpenMode::CreateNew);
+    try {
+        file->writeAt(0, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        file->sync();
+        file->close();
+        fs.rename(StateScratchName, StateFileName);
+    } catch (...) {
+        try {
+            file->close();
+            fs.remove(StateScratchName);
+        } catch (const store::StoreError&) {
+            // The failure that matters is the one that ended the write.
+        }
+        throw;
+    }
+    fs.syncDirectory(".");
+}
+
+void removeStateFile(store::FileSystem& fs)
+{
+    fs.remove(StateFileName);
+    fs.syncDirectory(".");
+}
+
+} // namespace sync

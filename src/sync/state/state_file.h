@@ -1,0 +1,26 @@
+#pragma once
+
+#include "store/file_system.h"
+#include "sync/state/sync_state.h"
+
+#include <optional>
+
+// The file beside the data file that holds what the last sync left, readable by its owner
+// alone. It is replaced whole, as the data file is, so that a machine that stops while it is
+// written leaves the old one or the new one.
+namespace sync {
+
+inline constexpr const char* StateFileName = "syncphone";
+inline constexpr const char* StateScratchName = "syncphone.new";
+
+// Nothing when sync was never set up here. Throws store::StoreError when the file cannot be
+// read, BadStateFile when it is damaged. The folder must be held.
+std::optional<SyncState> readStateFile(store::FileSystem& fs);
+
+// The folder must be held.
+void writeStateFile(store::FileSystem& fs, const SyncState& state);
+
+// Forgets the set-up and what the last sync left; the contacts stay.
+void removeStateFile(store::FileSystem& fs);
+
+} // namespace sync
