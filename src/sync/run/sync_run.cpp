@@ -200,7 +200,8 @@ void SyncRun::Private::fetch()
 
 void SyncRun::Private::writeHere()
 {
-    plan = reconcile(state, records, ServerView{etags, cards}, uidSource);
+    plan = reconcile(state, records, ServerView{etags, cards}, uidSource,
+                     [this](const std::string& uid) { return CardDavClient::hrefForUid(book, uid); });
     plan.state.syncToken = newToken;
     bool replan = false;
     const bool written = fileStep([&] {
