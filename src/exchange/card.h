@@ -35,6 +35,7 @@ struct Card {
     std::optional<std::u32string> locality;
     std::vector<CardTelephone> telephones;
     StoredFields stored;
+    std::optional<std::u32string> uid;
 };
 
 // Hands every card of a file to `take`, in order, one at a time; a card cut short by the end of

@@ -20,6 +20,33 @@ template <std::size_t Width> std::string storedNumber(const store::FixedText<Wid
     return escapedText(text);
 }
 
+void appendIfPresent(std::string& out, std::string_view name, const std::string& value)
+{
+    if (!value.empty())
+        appendFolded(out, name, value);
+}
+
+void appendCard(std::string& out, const store::ContactRecord& record, std::string_view uid)
+{
+    const std::string nick = outgoing(record.Nick);
+    const std::string fullName = outgoing(record.FullName);
+    const std::string familyName = outgoing(record.FamilyName);
+    const std::string city = outgoing(record.City);
+    out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    if (!uid.empty())
+        appendFolded(out, "UID", escapedText(uid));
+    appendIfPresent(out, "NICKNAME", nick);
+    appendFolded(out, "N", familyName + ";" + fullName + ";;;");
+    appendFolded(out, "FN", formattedName(fullName, familyName, nick));
+    if (!city.empty())
+        appendFolded(out, "ADR", ";;;" + city + ";;;");
+    appendIfPresent(out, "TEL;TYPE=VOICE", dialledNumber(record));
+    appendStoredNumber(out, record);
+    out += "END:VCARD\r\n";
+}
+
+} // namespace
+
 std::string formattedName(const std::string& fullName, const std::string& familyName,
                           const std::string& nick)
 {
@@ -30,41 +57,28 @@ std::string formattedName(const std::string& fullName, const std::string& family
     return familyName.empty() ? nick : familyName;
 }
 
-void appendIfPresent(std::string& out, std::string_view name, const std::string& value)
+void appendStoredNumber(std::string& out, const store::ContactRecord& record)
 {
-    if (!value.empty())
-        appendFolded(out, name, value);
-}
-
-void appendCard(std::string& out, const store::ContactRecord& record)
-{
-    const std::string nick = outgoing(record.Nick);
-    const std::string fullName = outgoing(record.FullName);
-    const std::string familyName = outgoing(record.FamilyName);
-    const std::string city = outgoing(record.City);
-    out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
-    appendIfPresent(out, "NICKNAME", nick);
-    appendFolded(out, "N", familyName + ";" + fullName + ";;;");
-    appendFolded(out, "FN", formattedName(fullName, familyName, nick));
-    if (!city.empty())
-        appendFolded(out, "ADR", ";;;" + city + ";;;");
-    appendIfPresent(out, "TEL;TYPE=VOICE", dialledNumber(record));
     appendIfPresent(out, "X-ZARVOTH-PHONE", storedNumber(record.Phone));
     appendIfPresent(out, "X-ZARVOTH-PREFIX", storedNumber(record.Prefix));
     appendIfPresent(out, "X-ZARVOTH-STDCODE", storedNumber(record.StdCode));
     appendFolded(out, "X-ZARVOTH-USEPREFIX", std::to_string(record.UsePrefix));
     appendFolded(out, "X-ZARVOTH-USESTDCODE", std::to_string(record.UseStdCode));
-    out += "END:VCARD\r\n";
 }
 
-} // namespace
+std::string exportCard(const store::ContactRecord& record, std::string_view uid)
+{
+    std::string out;
+    appendCard(out, record, uid);
+    return out;
+}
 
 std::string exportCards(std::span<const store::ContactRecord> records)
 {
     std::string out;
     out.reserve(records.size() * 320);
     for (const store::ContactRecord& record : records)
-        appendCard(out, record);
+        appendCard(out, record, {});
     return out;
 }
 

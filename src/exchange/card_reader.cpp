@@ -42,17 +42,6 @@ bool isCellOrVoice(const ContentLine& line)
     return true;
 }
 
-std::u32string telephoneNumber(const ContentLine& line)
-{
-    std::u32string number = unescape(decodedValue(line));
-    // vCard 4.0 may give the number as a tel: URI.
-    const auto lower = [](char32_t ch) { return ch >= U'A' && ch <= U'Z' ? ch + 32 : ch; };
-    if (number.size() >= 4 && lower(number[0]) == U't' && lower(number[1]) == U'e' &&
-        lower(number[2]) == U'l' && number[3] == U':')
-        number.erase(0, 4);
-    return number;
-}
-
 class CardBuilder {
 public:
     void take(const ContentLine& line)
@@ -69,7 +58,9 @@ public:
             card_.locality = locality(line);
         else if (line.name == "TEL")
             card_.telephones.push_back(
-                {telephoneNumber(line), preferenceOf(line), isCellOrVoice(line)});
+                {telephoneValue(line), preferenceOf(line), isCellOrVoice(line)});
+        else if (line.name == "UID")
+            takeFirst(card_.uid, unescape(decodedValue(line)));
         else if (line.name.starts_with("X-ZARVOTH-"))
             takeStored(line);
     }

@@ -1,10 +1,12 @@
 #include "exchange/contact_draft.h"
 
+#include "exchange/dialled_number.h"
 #include "exchange/telephone_number.h"
 #include "exchange/utf8.h"
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <limits>
 
 namespace exchange {
@@ -104,12 +106,12 @@ const CardTelephone* chosenTelephone(const std::vector<CardTelephone>& telephone
     return preferred ? preferred : cellOrVoice ? cellOrVoice : first;
 }
 
-bool takeTelephone(const Card& card, ContactDraft& draft)
+bool takeTelephone(const CardTelephone* telephone, ContactDraft& draft)
 {
-    const CardTelephone* telephone = chosenTelephone(card.telephones);
     if (!telephone)
         return false;
     const TelephoneNumber number = readTelephoneNumber(telephone->number);
+    draft.telephone = telephone->number;
     draft.phone = number.digits;
     if (number.international) {
         draft.prefix = U"+";
@@ -117,6 +119,53 @@ bool takeTelephone(const Card& card, ContactDraft& draft)
     }
     if (!number.leftOff.empty())
         draft.changes.push_back({"Phone", toUtf8(quoted(number.leftOff)) + " left off the number"});
+    return true;
+}
+
+// What a number dials, written the one way, so that a stored number and a TEL can be compared.
+std::u32string dialledForm(std::u32string_view written)
+{
+    const TelephoneNumber number = readTelephoneNumber(written);
+    return (number.international ? U"+" : U"") + number.digits;
+}
+
+std::u32string storedDialledNumber(const ContactDraft& draft)
+{
+    std::u32string number;
+    for (const auto& [part, used] : {std::pair{&draft.prefix, draft.usePrefix == 1},
+                                     {&draft.stdCode, draft.useStdCode == 1},
+                                     {&draft.phone, true}}) {
+        if (used)
+            std::copy_if(part->begin(), part->end(), std::back_inserter(number), isDialled);
+    }
+    return dialledForm(number);
+}
+
+// The TEL among the card's that dials the stored number, if any.
+const CardTelephone* telephoneDialling(const std::vector<CardTelephone>& telephones,
+                                       std::u32string_view dialled)
+{
+    for (const CardTelephone& telephone : telephones) {
+        if (dialledForm(telephone.number) == dialled)
+            return &telephone;
+    }
+    return nullptr;
+}
+
+// A card this program wrote carries the number as stored; when a phone has since changed the
+// card's numbers so that none dials the stored one any more, the phone's number wins.
+bool takeNumber(const Card& card, ContactDraft& draft)
+{
+    const CardTelephone* chosen = chosenTelephone(card.telephones);
+    if (!card.stored.present())
+        return takeTelephone(chosen, draft);
+    ContactDraft stored;
+    takeStoredNumber(card.stored, stored);
+    const CardTelephone* dialling = telephoneDialling(card.telephones, storedDialledNumber(stored));
+    if (chosen && !dialling)
+        return takeTelephone(chosen, draft);
+    stored.telephone = dialling ? dialling->number : U"";
+    draft = std::move(stored);
     return true;
 }
 
@@ -146,9 +195,7 @@ void takeNames(const Card& card, ContactDraft& draft)
 std::optional<ContactDraft> draftContact(const Card& card)
 {
     ContactDraft draft;
-    if (card.stored.present())
-        takeStoredNumber(card.stored, draft);
-    else if (!takeTelephone(card, draft))
+    if (!takeNumber(card, draft))
         return std::nullopt;
     if (isBlank(draft.phone))
         return std::nullopt;

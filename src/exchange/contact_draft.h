@@ -23,6 +23,9 @@ struct ContactDraft {
     std::int16_t usePrefix = 0;
     // Phone, prefix and STD code came as stored and keep their blanks.
     bool stored = false;
+    // The TEL value the number was taken from, as the card gives it (for a stored number, the
+    // TEL that dials it); empty when no TEL does. An update of the card replaces this one.
+    std::u32string telephone;
     std::vector<FieldChange> changes;
 };
 

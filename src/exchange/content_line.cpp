@@ -25,6 +25,8 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+} // namespace
+
 bool isEncodingName(std::string_view value)
 {
     for (std::string_view known : {"QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT", "B"}) {
@@ -63,6 +65,8 @@ std::vector<std::string_view> splitOutsideQuotes(std::string_view text, char sep
     }
     return parts;
 }
+
+namespace {
 
 void addParameter(ContentLine& line, std::string_view parameter)
 {

@@ -24,6 +24,13 @@ struct ContentLine {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
+// Where a line's name and parameters end: the first colon outside double quotes (npos: none).
+std::size_t valueColon(std::string_view line);
+// Splits at `separator` outside double quotes.
+std::vector<std::string_view> splitOutsideQuotes(std::string_view text, char separator);
+// A bare 2.1 parameter that names a transfer encoding ("QUOTED-PRINTABLE", "BASE64", ...).
+bool isEncodingName(std::string_view value);
+
 // Parses one unfolded line; a line without a colon gives nothing (an empty name).
 ContentLine parseContentLine(std::string_view line);
 

@@ -157,4 +157,15 @@ std::vector<std::u32string> components(std::u32string_view value, bool listsByCo
     return result;
 }
 
+std::u32string telephoneValue(const ContentLine& line)
+{
+    std::u32string number = unescape(decodedValue(line));
+    // vCard 4.0 may give the number as a tel: URI.
+    const auto lower = [](char32_t ch) { return ch >= U'A' && ch <= U'Z' ? ch + 32 : ch; };
+    if (number.size() >= 4 && lower(number[0]) == U't' && lower(number[1]) == U'e' &&
+        lower(number[2]) == U'l' && number[3] == U':')
+        number.erase(0, 4);
+    return number;
+}
+
 } // namespace exchange

@@ -26,4 +26,7 @@ std::u32string unescape(std::u32string_view text);
 // `listsByComma` is false for vCard 2.1, where a comma is plain text.
 std::vector<std::u32string> components(std::u32string_view value, bool listsByComma);
 
+// The number a TEL line gives: its value decoded and unescaped, a tel: URI's scheme left off.
+std::u32string telephoneValue(const ContentLine& line);
+
 } // namespace exchange

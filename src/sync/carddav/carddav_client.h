@@ -137,8 +137,8 @@ struct MultistatusResponse {
     std::string href;
     int status = 0; // of the response, or of its propstat with the properties
     std::map<std::string, std::string> properties; // "getetag", "address-data", "displayname", ...
-    std::vector<std::string> resourceTypes;           // "collection", "addressbook", ...
-    std::vector<std::string> hrefProperties;          // current-user-principal / home-set hrefs
+    std::vector<std::string> resourceTypes;        // "collection", "addressbook", ...
+    std::vector<std::string> hrefProperties;       // current-user-principal / home-set hrefs
 };
 struct Multistatus {
     std::vector<MultistatusResponse> responses;

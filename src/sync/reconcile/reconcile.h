@@ -70,11 +70,15 @@ struct Plan {
 
 // Gives a new card its UID: random in the program, counted in tests.
 using UidSource = std::function<std::string()>;
+// The href of a new card of that UID, as the server will name it in its answers (the client's
+// hrefForUid for the book): the state remembers cards by it.
+using HrefForUid = std::function<std::string(const std::string& uid)>;
 
-// `server.cards` must hold every card cardsToFetch named. `last.bookUrl`, `user` and
-// `syncToken` are carried into the plan's state unchanged.
+// `server.cards` must hold every card cardsToFetch named; a card it lacks is left as it was
+// for the next sync. `last.bookUrl`, `user` and `syncToken` are carried into the plan's state
+// unchanged.
 Plan reconcile(const SyncState& last, std::span<const store::ContactRecord> records,
-               const ServerView& server, const UidSource& newUid);
+               const ServerView& server, const UidSource& newUid, const HrefForUid& hrefFor);
 
 // What the state becomes once the server took an upload (its new ETag, empty when it gave
 // none) or a removal.

@@ -1,0 +1,173 @@
+#include "sync/reconcile/plan_builder.h"
+
+#include "exchange/card_export.h"
+#include "exchange/card_patch.h"
+#include "exchange/utf8.h"
+#include "store/cp1252.h"
+
+#include <algorithm>
+
+namespace sync {
+namespace {
+
+std::vector<std::string> nicknamesOf(std::span<const store::ContactRecord> records)
+{
+    std::vector<std::string> nicks;
+    nicks.reserve(records.size());
+    for (const store::ContactRecord& record : records)
+        nicks.emplace_back(record.Nick.trimmed());
+    return nicks;
+}
+
+store::ContactRecord withoutNumber(store::ContactRecord record)
+{
+    record.RecordNo = 0;
+    return record;
+}
+
+// What the server will hold once it took a card this sync wrote: read back as any card is.
+CardFields readBack(const std::string& text, const CardFields& otherwise)
+{
+    return readServerCard(text).fields.value_or(otherwise);
+}
+
+std::string storedUtf8(std::string_view bytes)
+{
+    return exchange::toUtf8(store::decode(bytes));
+}
+
+} // namespace
+
+PlanBuilder::PlanBuilder(const SyncState& last, std::span<const store::ContactRecord> records,
+                         const UidSource& newUid, const HrefForUid& hrefFor)
+    : given_(records), records_(records.begin(), records.end()), removed_(records.size()),
+      nicknames_(nicknamesOf(records)), newUid_(newUid), hrefFor_(hrefFor)
+{
+    plan_.state.bookUrl = last.bookUrl;
+    plan_.state.user = last.user;
+    plan_.state.syncToken = last.syncToken;
+}
+
+bool PlanBuilder::bookIsFull() const
+{
+    const auto stay = std::count(removed_.begin(), removed_.end(), false);
+    return std::size_t(stay) + appended_.size() >= std::size_t(store::MaxRecords);
+}
+
+void PlanBuilder::removeRecord(std::size_t index)
+{
+    removed_[index] = true;
+    ++plan_.contactsIn;
+}
+
+void PlanBuilder::claimNick(store::ContactRecord& record, std::string_view own,
+                            const std::string& label)
+{
+    const std::string wanted(record.Nick.trimmed());
+    if (wanted == own)
+        return;
+    const std::string nick = nicknames_.claim(wanted);
+    if (nick == wanted)
+        return;
+    notice(label + ": Nick Name: \"" + storedUtf8(wanted) + "\" is taken; renamed \"" +
+           storedUtf8(nick) + "\"");
+    record.Nick.assign(nick);
+}
+
+void PlanBuilder::noteFitted(const std::string& label,
+                             const std::vector<exchange::FieldChange>& changes,
+                             const std::vector<Field>& fields)
+{
+    for (const exchange::FieldChange& change : changes) {
+        if (std::find(fields.begin(), fields.end(), fieldOfChange(change.field)) != fields.end())
+            notice(label + ": " + change.field + ": " + change.what);
+    }
+}
+
+const store::ContactRecord& PlanBuilder::rewriteRecord(std::size_t index,
+                                                       const std::vector<Field>& taken,
+                                                       const ServerCard& card)
+{
+    store::ContactRecord& record = records_[index];
+    const std::string own(record.Nick.trimmed());
+    std::vector<exchange::FieldChange> changes = card.changes;
+    const store::ContactRecord fitted = fitCard(*card.fields, changes);
+    noteFitted(card.label, changes, taken);
+    for (Field field : taken)
+        copyField(record, fitted, field);
+    claimNick(record, own, card.label);
+    ++plan_.contactsIn;
+    return record;
+}
+
+void PlanBuilder::appendRecord(const CardFields& fields, const ServerCard& card,
+                               const std::string& uid, const std::string& href,
+                               const std::string& etag)
+{
+    std::vector<exchange::FieldChange> changes = card.changes;
+    store::ContactRecord record = fitCard(fields, changes);
+    noteFitted(card.label, changes, {allFields.begin(), allFields.end()});
+    claimNick(record, {}, card.label);
+    keep({uid, href, etag, true, record, fields});
+    appended_.push_back(record);
+    ++plan_.contactsIn;
+}
+
+void PlanBuilder::uploadNew(const store::ContactRecord& record, const Pair* again)
+{
+    const std::string uid = again ? again->uid : newUid_();
+    const std::string href = again ? again->href : hrefFor_(uid);
+    Upload upload{href, uid, exchange::exportCard(record, uid), {}, withoutNumber(record), {}};
+    upload.card = readBack(upload.text, {});
+    keep({uid, href, {}, false, upload.record, upload.card});
+    plan_.uploads.push_back(std::move(upload));
+    ++plan_.contactsOut;
+}
+
+void PlanBuilder::uploadUpdate(const store::ContactRecord& merged,
+                               const std::vector<Field>& changed, const std::string& cardText,
+                               const std::string& etag, const Pair& agreed,
+                               const CardFields& server)
+{
+    exchange::CardUpdate update;
+    for (Field field : changed) {
+        update.nick |= field == Field::Nick;
+        update.names |= field == Field::FullName || field == Field::FamilyName;
+        update.city |= field == Field::City;
+        update.number |= field == Field::Number;
+    }
+    update.telephone = server.telephone;
+    Upload upload{
+        agreed.href,           agreed.uid, exchange::patchCard(cardText, merged, update), etag,
+        withoutNumber(merged), {}};
+    upload.card = readBack(upload.text, server);
+    keep(agreed);
+    plan_.uploads.push_back(std::move(upload));
+    ++plan_.contactsOut;
+}
+
+void PlanBuilder::remove(const Pair& pair, const std::string& etag)
+{
+    keep(pair);
+    plan_.removals.push_back({pair.href, etag});
+    ++plan_.contactsOut;
+}
+
+Plan PlanBuilder::finish()
+{
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (removed_[i])
+            continue;
+        plan_.records.push_back(records_[i]);
+        plan_.recordsChanged |= !(records_[i] == given_[i]);
+    }
+    plan_.recordsChanged |= plan_.records.size() != given_.size();
+    for (store::ContactRecord& record : appended_) {
+        record.RecordNo = static_cast<std::int16_t>(plan_.records.size() + 1);
+        plan_.records.push_back(record);
+    }
+    plan_.recordsChanged |= !appended_.empty();
+    return std::move(plan_);
+}
+
+} // namespace sync

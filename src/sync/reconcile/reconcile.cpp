@@ -1,0 +1,418 @@
+#include "sync/reconcile/reconcile.h"
+
+#include "exchange/dialled_number.h"
+#include "exchange/record_fitting.h"
+#include "exchange/utf8.h"
+#include "sync/reconcile/contact_fields.h"
+#include "sync/reconcile/plan_builder.h"
+#include "sync/reconcile/record_matching.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace sync {
+namespace {
+
+enum class ServerStatus {
+    Same,      // the card says what was agreed
+    Changed,   // the card says something else
+    Gone,      // no such card on the server
+    NoContact, // a card that holds no number any more, or no vCard
+    Unknown,   // changed, but its text was not fetched: left for the next sync
+};
+
+// A paired contact's card as the server has it now.
+struct ServerSide {
+    ServerStatus status = ServerStatus::Unknown;
+    std::string etag;
+    const std::string* text = nullptr;
+    ServerCard card;
+    // What the card says now: the agreement's fields where the card did not change.
+    CardFields fields;
+    // Those fields fitted, where the card changed.
+    std::optional<store::ContactRecord> fitted;
+};
+
+ServerSide serverSide(const Pair& pair, const ServerView& server)
+{
+    ServerSide side;
+    const auto listed = server.etags.find(pair.href);
+    if (listed == server.etags.end()) {
+        side.status = ServerStatus::Gone;
+        return side;
+    }
+    side.etag = listed->second;
+    if (const auto fetched = server.cards.find(pair.href); fetched != server.cards.end())
+        side.text = &fetched->second;
+    side.fields = pair.card;
+    side.status = ServerStatus::Same;
+    if (!pair.etag.empty() && side.etag == pair.etag)
+        return side;
+    if (!side.text) {
+        side.status = ServerStatus::Unknown;
+        return side;
+    }
+    side.card = readServerCard(*side.text);
+    if (!side.card.fields) {
+        side.status = ServerStatus::NoContact;
+        return side;
+    }
+    side.fields = *side.card.fields;
+    const bool changed = std::any_of(allFields.begin(), allFields.end(), [&](Field field) {
+        return !sameField(side.fields, pair.card, field);
+    });
+    if (changed) {
+        side.status = ServerStatus::Changed;
+        std::vector<exchange::FieldChange> ignored;
+        side.fitted = fitCard(side.fields, ignored);
+    }
+    return side;
+}
+
+// A text as one line of a notice.
+std::string oneLine(const std::string& text)
+{
+    return exchange::toUtf8(exchange::withoutControls(exchange::fromUtf8(text)));
+}
+
+std::string conflictNotice(const store::ContactRecord& record, Field field,
+                           const CardFields& server)
+{
+    return recordLabel(record) + ": " + fieldName(field) +
+           ": changed on both sides; this machine's value kept, the server's \"" +
+           oneLine(fieldText(server, field)) + "\" replaced";
+}
+
+bool sameRecord(const store::ContactRecord& a, const store::ContactRecord& b)
+{
+    return std::all_of(allFields.begin(), allFields.end(),
+                       [&](Field field) { return sameField(a, b, field); });
+}
+
+store::ContactRecord numberless(store::ContactRecord record)
+{
+    record.RecordNo = 0;
+    return record;
+}
+
+// A card on the server that no pair holds.
+struct Newcomer {
+    std::string href;
+    std::string etag;
+    const std::string* text;
+    ServerCard card;
+    store::ContactRecord fitted;
+    bool taken = false;
+};
+
+class Reconciler {
+public:
+    Reconciler(const SyncState& last, std::span<const store::ContactRecord> records,
+               const ServerView& server, const UidSource& newUid, const HrefForUid& hrefFor)
+        : last_(last), records_(records), server_(server), builder_(last, records, newUid, hrefFor),
+          paired_(records.size())
+    {
+    }
+
+    Plan run()
+    {
+        std::vector<RememberedContact> remembered;
+        remembered.reserve(last_.pairs.size());
+        for (const Pair& pair : last_.pairs) {
+            sides_.push_back(serverSide(pair, server_));
+            remembered.push_back({&pair.record, sides_.back().fitted});
+        }
+        const std::vector<std::optional<std::size_t>> matched = matchRecords(records_, remembered);
+        for (std::size_t p = 0; p < last_.pairs.size(); ++p) {
+            if (matched[p])
+                paired_[*matched[p]] = true;
+            decide(last_.pairs[p], sides_[p], matched[p]);
+        }
+        readNewcomers();
+        meetNewcomers();
+        return builder_.finish();
+    }
+
+private:
+    void decide(const Pair& pair, const ServerSide& side, std::optional<std::size_t> local)
+    {
+        switch (side.status) {
+        case ServerStatus::Unknown:
+            return builder_.keep(pair);
+        case ServerStatus::Gone:
+            return goneThere(pair, local);
+        case ServerStatus::NoContact:
+            return noContactThere(pair, side, local);
+        case ServerStatus::Same:
+        case ServerStatus::Changed:
+            break;
+        }
+        if (!local)
+            return deletedHere(pair, side);
+        merge(pair, side, *local);
+    }
+
+    void goneThere(const Pair& pair, std::optional<std::size_t> local)
+    {
+        if (!local)
+            return;
+        const store::ContactRecord& record = records_[*local];
+        // A card whose upload was cut off was never there: it goes up again.
+        if (!pair.confirmed)
+            return builder_.uploadNew(record, &pair);
+        if (sameRecord(record, pair.record))
+            return builder_.removeRecord(*local);
+        builder_.notice(recordLabel(record) +
+                        ": deleted on the server and changed here; put back on the server");
+        builder_.uploadNew(record);
+    }
+
+    void noContactThere(const Pair& pair, const ServerSide& side, std::optional<std::size_t> local)
+    {
+        const std::string& label = side.card.label;
+        if (!local) {
+            builder_.passOver(pair.href, side.etag);
+            return builder_.notice(label + ": left out, no phone number");
+        }
+        const store::ContactRecord& record = records_[*local];
+        if (sameRecord(record, pair.record)) {
+            builder_.passOver(pair.href, side.etag);
+            builder_.removeRecord(*local);
+            return builder_.notice(label +
+                                   ": no phone number on the server any more; removed here");
+        }
+        builder_.notice(recordLabel(record) + ": the server's card lost its phone number and the " +
+                        "contact was changed here; put back on the server");
+        CardFields none;
+        builder_.uploadUpdate(record, {allFields.begin(), allFields.end()}, *side.text, side.etag,
+                              pair, none);
+    }
+
+    void deletedHere(const Pair& pair, const ServerSide& side)
+    {
+        if (side.status == ServerStatus::Same)
+            return builder_.remove(pair, side.etag);
+        if (builder_.bookIsFull()) {
+            builder_.notice(side.card.label + ": left out, the book is full");
+            return builder_.keep(pair);
+        }
+        builder_.notice(side.card.label +
+                        ": deleted here and changed on the server; put back here");
+        builder_.appendRecord(side.fields, side.card, pair.uid, pair.href, side.etag);
+    }
+
+    // Field by field against what both sides last agreed on: a field changed on one side goes
+    // to the other; changed on both to different values, this machine's value wins.
+    void merge(const Pair& pair, const ServerSide& side, std::size_t local)
+    {
+        const store::ContactRecord& record = records_[local];
+        std::vector<Field> taken, up, agreedAgain;
+        for (Field field : allFields) {
+            const bool here = !sameField(record, pair.record, field);
+            const bool there = side.fitted && !sameField(side.fields, pair.card, field);
+            if (!here && there)
+                taken.push_back(field);
+            else if (here && there && sameField(record, *side.fitted, field))
+                agreedAgain.push_back(field);
+            else if (here)
+                up.push_back(field);
+            if (here && there && !sameField(record, *side.fitted, field))
+                builder_.notice(conflictNotice(record, field, side.fields));
+        }
+        const store::ContactRecord& merged =
+            taken.empty() ? record : builder_.rewriteRecord(local, taken, side.card);
+        if (up.empty())
+            return builder_.keep(
+                {pair.uid, pair.href, side.etag, true, numberless(merged), side.fields});
+        if (!side.text)
+            return builder_.keep(pair);
+        // Until the server has taken the update, the state holds what both sides agree on
+        // already, so that a sync cut off here finds only the update still to do.
+        Pair agreed = pair;
+        agreed.confirmed = true;
+        taken.insert(taken.end(), agreedAgain.begin(), agreedAgain.end());
+        for (Field field : taken) {
+            copyField(agreed.record, merged, field);
+            copyField(agreed.card, side.fields, field);
+        }
+        builder_.uploadUpdate(merged, up, *side.text, side.etag, agreed, side.fields);
+    }
+
+    void readNewcomers()
+    {
+        std::unordered_set<std::string_view> pairedHrefs;
+        for (const Pair& pair : last_.pairs)
+            pairedHrefs.insert(pair.href);
+        std::unordered_map<std::string_view, std::string_view> passedOver;
+        for (const PassedOverCard& card : last_.passedOver)
+            passedOver.emplace(card.href, card.etag);
+        for (const auto& [href, etag] : server_.etags) {
+            if (pairedHrefs.contains(href))
+                continue;
+            if (const auto passed = passedOver.find(href);
+                passed != passedOver.end() && passed->second == etag) {
+                builder_.passOver(href, etag);
+                continue;
+            }
+            const auto fetched = server_.cards.find(href);
+            if (fetched == server_.cards.end())
+                continue;
+            ServerCard card = readServerCard(fetched->second);
+            if (!card.fields) {
+                builder_.passOver(href, etag);
+                builder_.notice(card.label + ": left out, no phone number");
+                continue;
+            }
+            std::vector<exchange::FieldChange> ignored;
+            const store::ContactRecord fitted = fitCard(*card.fields, ignored);
+            newcomers_.push_back({href, etag, &fetched->second, std::move(card), fitted});
+        }
+    }
+
+    // A record and a card that no pair holds are the same person when they have the same
+    // nickname, or the same names and number: paired, not duplicated.
+    void meetNewcomers()
+    {
+        std::unordered_multimap<std::string, std::size_t> byNick, byNamesAndNumber;
+        for (std::size_t n = 0; n < newcomers_.size(); ++n) {
+            byNick.emplace(newcomers_[n].fitted.Nick.trimmed(), n);
+            byNamesAndNumber.emplace(namesAndNumber(newcomers_[n].fitted), n);
+        }
+        for (std::size_t r = 0; r < records_.size(); ++r) {
+            if (paired_[r])
+                continue;
+            if (records_[r].Phone.trimmed().empty()) {
+                builder_.notice(recordLabel(records_[r]) +
+                                ": kept here only, no phone number to put on the server");
+                continue;
+            }
+            Newcomer* same = free(byNick, std::string(records_[r].Nick.trimmed()));
+            if (!same)
+                same = free(byNamesAndNumber, namesAndNumber(records_[r]));
+            if (same)
+                meet(r, *same);
+            else
+                builder_.uploadNew(records_[r]);
+        }
+        for (Newcomer& newcomer : newcomers_) {
+            if (newcomer.taken)
+                continue;
+            if (builder_.bookIsFull()) {
+                builder_.notice(newcomer.card.label + ": left out, the book is full");
+                continue;
+            }
+            const std::string uid = newcomer.card.uid;
+            builder_.appendRecord(*newcomer.card.fields, newcomer.card, uid, newcomer.href,
+                                  newcomer.etag);
+        }
+    }
+
+    static std::string namesAndNumber(const store::ContactRecord& record)
+    {
+        return std::string(record.FullName.trimmed()) + '\0' +
+               std::string(record.FamilyName.trimmed()) + '\0' + exchange::dialledNumber(record);
+    }
+
+    Newcomer* free(const std::unordered_multimap<std::string, std::size_t>& index,
+                   const std::string& key)
+    {
+        auto [first, last] = index.equal_range(key);
+        Newcomer* found = nullptr;
+        for (; first != last; ++first) {
+            Newcomer& candidate = newcomers_[first->second];
+            if (!candidate.taken && (!found || &candidate < found))
+                found = &candidate;
+        }
+        return found;
+    }
+
+    // The first meeting of a record and its card: nothing was agreed yet, so where they
+    // differ, this machine's value wins.
+    void meet(std::size_t local, Newcomer& newcomer)
+    {
+        newcomer.taken = true;
+        const store::ContactRecord& record = records_[local];
+        const CardFields& fields = *newcomer.card.fields;
+        std::vector<Field> up;
+        for (Field field : allFields) {
+            if (sameField(record, newcomer.fitted, field))
+                continue;
+            up.push_back(field);
+            builder_.notice(conflictNotice(record, field, fields));
+        }
+        const Pair agreed{newcomer.card.uid,
+                          newcomer.href,
+                          newcomer.etag,
+                          true,
+                          up.empty() ? numberless(record) : newcomer.fitted,
+                          fields};
+        if (up.empty())
+            return builder_.keep(agreed);
+        builder_.uploadUpdate(record, up, *newcomer.text, newcomer.etag, agreed, fields);
+    }
+
+    const SyncState& last_;
+    std::span<const store::ContactRecord> records_;
+    const ServerView& server_;
+    PlanBuilder builder_;
+    std::vector<ServerSide> sides_;
+    std::vector<bool> paired_;
+    std::vector<Newcomer> newcomers_;
+};
+
+} // namespace
+
+std::vector<std::string> cardsToFetch(const SyncState& last,
+                                      std::span<const store::ContactRecord> records,
+                                      const std::map<std::string, std::string>& etags)
+{
+    std::unordered_map<std::string_view, std::string_view> remembered;
+    for (const Pair& pair : last.pairs)
+        remembered.emplace(pair.href, pair.etag);
+    for (const PassedOverCard& card : last.passedOver)
+        remembered.emplace(card.href, card.etag);
+    // A contact changed here needs its card's text, whose other properties the update keeps.
+    std::vector<const store::ContactRecord*> agreed;
+    agreed.reserve(last.pairs.size());
+    for (const Pair& pair : last.pairs)
+        agreed.push_back(&pair.record);
+    const std::vector<bool> changedHere = unmatchedByBytes(records, agreed);
+    std::unordered_set<std::string_view> wanted;
+    for (std::size_t p = 0; p < last.pairs.size(); ++p) {
+        if (changedHere[p])
+            wanted.insert(last.pairs[p].href);
+    }
+    std::vector<std::string> hrefs;
+    for (const auto& [href, etag] : etags) {
+        const auto known = remembered.find(href);
+        if (known == remembered.end() || known->second.empty() || known->second != etag ||
+            wanted.contains(href))
+            hrefs.push_back(href);
+    }
+    return hrefs;
+}
+
+Plan reconcile(const SyncState& last, std::span<const store::ContactRecord> records,
+               const ServerView& server, const UidSource& newUid, const HrefForUid& hrefFor)
+{
+    return Reconciler(last, records, server, newUid, hrefFor).run();
+}
+
+void confirmUpload(SyncState& state, const Upload& upload, const std::string& etag)
+{
+    for (Pair& pair : state.pairs) {
+        if (pair.href == upload.href) {
+            pair = {upload.uid, upload.href, etag, true, upload.record, upload.card};
+            return;
+        }
+    }
+    state.pairs.push_back({upload.uid, upload.href, etag, true, upload.record, upload.card});
+}
+
+void confirmRemoval(SyncState& state, const Removal& removal)
+{
+    std::erase_if(state.pairs, [&](const Pair& pair) { return pair.href == removal.href; });
+}
+
+} // namespace sync

@@ -1,0 +1,314 @@
+#include "sync/state/sync_state.h"
+
+#include <charconv>
+#include <functional>
+#include <limits>
+#include <set>
+
+// The file, one entry a line, its words separated by one blank:
+//
+//   zarvoth-sync 1
+//   book <url>
+//   user <name>
+//   token <sync token>
+//   pair <uid> <href> <etag> <confirmed 0|1> <the record's 9 fields> <the card's 10 fields>
+//   passed <href> <etag>
+//
+// Every text is a word: bytes outside the printable ASCII letters, and "%", are written as %XX,
+// and an empty text as "-". A record's text field is written without the blanks that pad it,
+// which give back the same bytes when it is read.
+namespace sync {
+namespace {
+
+constexpr std::string_view magic = "zarvoth-sync";
+constexpr std::string_view version = "1";
+
+std::string escaped(std::string_view text)
+{
+    if (text.empty())
+        return "-";
+    if (text == "-")
+        return "%2D";
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte > 0x20 && byte < 0x7F && byte != '%') {
+            out.push_back(ch);
+        } else {
+            out.push_back('%');
+            out.push_back(hex[byte >> 4]);
+            out.push_back(hex[byte & 0xF]);
+        }
+    }
+    return out;
+}
+
+int hexDigit(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    return -1;
+}
+
+[[noreturn]] void bad(std::size_t lineNo, const std::string& what)
+{
+    throw BadStateFile("line " + std::to_string(lineNo) + ": " + what);
+}
+
+// Reads the words of one line in order.
+class Words {
+public:
+    Words(std::string_view line, std::size_t lineNo) : lineNo_(lineNo)
+    {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= line.size(); ++i) {
+            if (i == line.size() || line[i] == ' ') {
+                if (i == start)
+                    bad(lineNo_, "an empty word");
+                words_.push_back(line.substr(start, i - start));
+                start = i + 1;
+            }
+        }
+    }
+
+    std::string_view keyword() const { return words_.front(); }
+    void expectCount(std::size_t count) const
+    {
+        if (words_.size() != count + 1)
+            bad(lineNo_, std::to_string(words_.size() - 1) + " words after \"" +
+                             std::string(keyword()) + "\", not " + std::to_string(count));
+    }
+
+    std::string text()
+    {
+        const std::string_view word = words_.at(next_++);
+        if (word == "-")
+            return {};
+        std::string out;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            if (word[i] != '%') {
+                out.push_back(word[i]);
+                continue;
+            }
+            const int high = i + 2 < word.size() ? hexDigit(word[i + 1]) : -1;
+            const int low = i + 2 < word.size() ? hexDigit(word[i + 2]) : -1;
+            if (high < 0 || low < 0)
+                bad(lineNo_, "a broken %XX escape");
+            out.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        }
+        return out;
+    }
+
+    std::int16_t number()
+    {
+        const std::string_view word = words_.at(next_++);
+        int value = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+        if (error != std::errc() || end != word.data() + word.size() ||
+            value < std::numeric_limits<std::int16_t>::min() ||
+            value > std::numeric_limits<std::int16_t>::max())
+            bad(lineNo_, "\"" + std::string(word) + "\" is not a tick value");
+        return static_cast<std::int16_t>(value);
+    }
+
+    bool flag()
+    {
+        const std::string_view word = words_.at(next_++);
+        if (word != "0" && word != "1")
+            bad(lineNo_, "\"" + std::string(word) + "\" is neither 0 nor 1");
+        return word == "1";
+    }
+
+    template <std::size_t Width> void field(store::FixedText<Width>& to)
+    {
+        const std::string bytes = text();
+        if (bytes.size() > Width)
+            bad(lineNo_, "a text longer than its field");
+        to.assign(bytes);
+    }
+
+private:
+    std::vector<std::string_view> words_;
+    std::size_t next_ = 1;
+    std::size_t lineNo_;
+};
+
+template <std::size_t Width> std::string unpadded(const store::FixedText<Width>& field)
+{
+    std::string_view text = field.text();
+    return escaped(text.substr(0, text.find_last_not_of(' ') + 1));
+}
+
+void writeRecord(std::string& out, const store::ContactRecord& r)
+{
+    for (const std::string& word :
+         {unpadded(r.Nick), unpadded(r.FullName), unpadded(r.FamilyName), unpadded(r.City),
+          unpadded(r.Phone), unpadded(r.StdCode), std::to_string(r.UseStdCode), unpadded(r.Prefix),
+          std::to_string(r.UsePrefix)})
+        out.append(" ").append(word);
+}
+
+void readRecord(Words& words, store::ContactRecord& r)
+{
+    words.field(r.Nick);
+    words.field(r.FullName);
+    words.field(r.FamilyName);
+    words.field(r.City);
+    words.field(r.Phone);
+    words.field(r.StdCode);
+    r.UseStdCode = words.number();
+    words.field(r.Prefix);
+    r.UsePrefix = words.number();
+}
+
+void writeCard(std::string& out, const CardFields& c)
+{
+    for (const std::string& word :
+         {escaped(c.nick), escaped(c.fullName), escaped(c.familyName), escaped(c.city),
+          escaped(c.phone), escaped(c.stdCode), escaped(c.prefix), std::to_string(c.useStdCode),
+          std::to_string(c.usePrefix), escaped(c.telephone)})
+        out.append(" ").append(word);
+}
+
+void readCard(Words& words, CardFields& c)
+{
+    for (std::string* text :
+         {&c.nick, &c.fullName, &c.familyName, &c.city, &c.phone, &c.stdCode, &c.prefix})
+        *text = words.text();
+    c.useStdCode = words.number();
+    c.usePrefix = words.number();
+    c.telephone = words.text();
+}
+
+constexpr std::size_t pairWords = 4 + 9 + 10;
+
+Pair readPair(Words& words)
+{
+    words.expectCount(pairWords);
+    Pair pair;
+    pair.uid = words.text();
+    pair.href = words.text();
+    pair.etag = words.text();
+    pair.confirmed = words.flag();
+    readRecord(words, pair.record);
+    readCard(words, pair.card);
+    return pair;
+}
+
+// Reads the lines after the first, each once where it must be once.
+class StateReader {
+public:
+    void take(std::string_view line, std::size_t lineNo)
+    {
+        Words words(line, lineNo);
+        const std::string_view keyword = words.keyword();
+        if (keyword == "book")
+            once(words, state_.bookUrl, seenBook_, lineNo);
+        else if (keyword == "user")
+            once(words, state_.user, seenUser_, lineNo);
+        else if (keyword == "token")
+            once(words, state_.syncToken, seenToken_, lineNo);
+        else if (keyword == "pair")
+            state_.pairs.push_back(uniqueHref(readPair(words), lineNo));
+        else if (keyword == "passed")
+            takePassedOver(words, lineNo);
+        else
+            bad(lineNo, "unknown entry \"" + std::string(keyword) + "\"");
+    }
+
+    SyncState finish(std::size_t lineNo)
+    {
+        if (!seenBook_ || !seenUser_ || !seenToken_)
+            bad(lineNo, "the address book, the user or the sync token is missing");
+        return std::move(state_);
+    }
+
+private:
+    static void once(Words& words, std::string& to, bool& seen, std::size_t lineNo)
+    {
+        if (seen)
+            bad(lineNo, "\"" + std::string(words.keyword()) + "\" given twice");
+        words.expectCount(1);
+        to = words.text();
+        seen = true;
+    }
+
+    void takePassedOver(Words& words, std::size_t lineNo)
+    {
+        words.expectCount(2);
+        PassedOverCard card;
+        card.href = words.text();
+        card.etag = words.text();
+        if (!hrefs_.insert(card.href).second)
+            bad(lineNo, "a card named twice");
+        state_.passedOver.push_back(std::move(card));
+    }
+
+    // Two entries for one card would make a sync decide twice about it.
+    Pair uniqueHref(Pair pair, std::size_t lineNo)
+    {
+        if (!hrefs_.insert(pair.href).second)
+            bad(lineNo, "a card named twice");
+        return pair;
+    }
+
+    SyncState state_;
+    std::set<std::string> hrefs_;
+    bool seenBook_ = false, seenUser_ = false, seenToken_ = false;
+};
+
+} // namespace
+
+std::string serializeState(const SyncState& state)
+{
+    std::string out;
+    out.reserve(64 + state.pairs.size() * 200);
+    out.append(magic).append(" ").append(version).append("\n");
+    out.append("book ").append(escaped(state.bookUrl)).append("\n");
+    out.append("user ").append(escaped(state.user)).append("\n");
+    out.append("token ").append(escaped(state.syncToken)).append("\n");
+    for (const Pair& pair : state.pairs) {
+        out.append("pair ").append(escaped(pair.uid)).append(" ").append(escaped(pair.href));
+        out.append(" ").append(escaped(pair.etag)).append(pair.confirmed ? " 1" : " 0");
+        writeRecord(out, pair.record);
+        writeCard(out, pair.card);
+        out.append("\n");
+    }
+    for (const PassedOverCard& card : state.passedOver)
+        out.append("passed ")
+            .append(escaped(card.href))
+            .append(" ")
+            .append(escaped(card.etag))
+            .append("\n");
+    return out;
+}
+
+SyncState parseState(std::string_view text)
+{
+    if (!text.ends_with('\n'))
+        throw BadStateFile("the file is cut short");
+    text.remove_suffix(1);
+    std::size_t lineNo = 0;
+    StateReader reader;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        ++lineNo;
+        if (lineNo == 1) {
+            if (line != std::string(magic) + " " + std::string(version))
+                throw BadStateFile("not a sync state file of this version");
+        } else {
+            reader.take(line, lineNo);
+        }
+        start = end + 1;
+    }
+    return reader.finish(lineNo);
+}
+
+} // namespace sync
