@@ -96,13 +96,13 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
 QString passwordFor(const SetupRequest& request, std::ostream& err)
 {
     if (request.passwordFromStandardInput) {
-        const std::optional<std::string> line = sync::readLineFromStandardInput();
+        const std::optional<std::string> line = syncing::readLineFromStandardInput();
         if (!line || line->empty())
             throw Failure{FileFailure, "no password on standard input"};
         return QString::fromStdString(*line);
     }
-    const sync::PasswordSearch search = waitFor<sync::PasswordSearch>(
-        [&](auto done) { sync::findPassword(request.user, request.url, done); });
+    const syncing::PasswordSearch search = waitFor<syncing::PasswordSearch>(
+        [&](auto done) { syncing::findPassword(request.user, request.url, done); });
     for (const std::string& remark : search.remarks)
         err << "zarvoth: " << remark << '\n';
     if (!search.password)
@@ -111,27 +111,27 @@ QString passwordFor(const SetupRequest& request, std::ostream& err)
     return *search.password;
 }
 
-template <typename T> T orFail(sync::DavResult<T> result)
+template <typename T> T orFail(syncing::DavResult<T> result)
 {
-    if (auto* error = std::get_if<sync::DavError>(&result))
+    if (auto* error = std::get_if<syncing::DavError>(&result))
         throw Failure{FileFailure, error->message};
     return std::move(std::get<T>(result));
 }
 
-std::string bookList(const std::vector<sync::AddressBookInfo>& books)
+std::string bookList(const std::vector<syncing::AddressBookInfo>& books)
 {
     std::string list;
-    for (const sync::AddressBookInfo& book : books)
+    for (const syncing::AddressBookInfo& book : books)
         list += "  " + book.pathName.toStdString() + "  \"" + book.displayName.toStdString() +
                 "\"  " + book.url.toString().toStdString() + "\n";
     return list;
 }
 
-sync::AddressBookInfo chooseBook(sync::CardDavClient& client, const SetupRequest& request,
-                                 const sync::Discovery& found, std::ostream& out)
+syncing::AddressBookInfo chooseBook(syncing::CardDavClient& client, const SetupRequest& request,
+                                 const syncing::Discovery& found, std::ostream& out)
 {
     if (request.book) {
-        for (const sync::AddressBookInfo& book : found.books)
+        for (const syncing::AddressBookInfo& book : found.books)
             if (book.displayName == *request.book || book.pathName == *request.book)
                 return book;
         out << "The server has these address books:\n" << bookList(found.books);
@@ -144,7 +144,7 @@ sync::AddressBookInfo chooseBook(sync::CardDavClient& client, const SetupRequest
     }
     if (found.books.size() == 1)
         return found.books.front();
-    return orFail(waitFor<sync::DavResult<sync::AddressBookInfo>>([&](auto done) {
+    return orFail(waitFor<syncing::DavResult<syncing::AddressBookInfo>>([&](auto done) {
         client.createBook(found.home, QStringLiteral("Contacts"), done);
     }));
 }
@@ -152,20 +152,20 @@ sync::AddressBookInfo chooseBook(sync::CardDavClient& client, const SetupRequest
 void remember(store::FileSystem& fs, const SetupRequest& request, const QUrl& book)
 {
     const auto lock = fs.lockFolder([] {});
-    std::optional<sync::SyncState> last;
+    std::optional<syncing::SyncState> last;
     try {
-        last = sync::readStateFile(fs);
-    } catch (const sync::BadStateFile&) {
+        last = syncing::readStateFile(fs);
+    } catch (const syncing::BadStateFile&) {
         // A damaged memory of the last sync is replaced: the next sync pairs the contacts
         // anew without duplicating them.
     }
-    sync::SyncState state;
+    syncing::SyncState state;
     state.bookUrl = book.toString().toStdString();
     state.user = request.user.toStdString();
     // The same address book again keeps what the last sync left.
     if (last && last->bookUrl == state.bookUrl && last->user == state.user)
         state = *last;
-    sync::writeStateFile(fs, state);
+    syncing::writeStateFile(fs, state);
 }
 
 int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,
@@ -174,13 +174,13 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     const SetupRequest request = parseSetup(arguments);
     const auto application = eventLoopApplication();
     const QString password = passwordFor(request, err);
-    sync::CardDavClient client({request.user, password});
-    const sync::Discovery found = orFail(waitFor<sync::DavResult<sync::Discovery>>(
+    syncing::CardDavClient client({request.user, password});
+    const syncing::Discovery found = orFail(waitFor<syncing::DavResult<syncing::Discovery>>(
         [&](auto done) { client.discover(request.url, done); }));
-    const sync::AddressBookInfo book = chooseBook(client, request, found, out);
+    const syncing::AddressBookInfo book = chooseBook(client, request, found, out);
     remember(fs, request, book.url);
     const bool kept = waitFor<bool>([&](auto done) {
-        sync::storeInKeyring(sync::keyringKey(request.user, book.url.host()), password, done);
+        syncing::storeInKeyring(syncing::keyringKey(request.user, book.url.host()), password, done);
     });
     out << "Sync is set up with the address book \"" << book.displayName.toStdString()
         << "\" at " << book.url.toString().toStdString() << ".\n";
@@ -195,10 +195,10 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
 
 int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
 {
-    std::optional<sync::SyncState> state;
+    std::optional<syncing::SyncState> state;
     {
         const auto lock = fs.lockFolder([] {});
-        state = sync::readStateFile(fs);
+        state = syncing::readStateFile(fs);
     }
     if (!state)
         throw Failure{UsageError, "sync is not set up for these contacts; zarvoth --sync-setup "
@@ -207,13 +207,13 @@ int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
     const SetupRequest account{QUrl(QString::fromStdString(state->bookUrl)),
                                QString::fromStdString(state->user), std::nullopt, false};
     const QString password = passwordFor(account, err);
-    sync::SyncRun run(fs, {account.user, password});
-    const sync::SyncReport report =
-        waitFor<sync::SyncReport>([&](auto done) { run.start(done); });
-    if (report.outcome == sync::SyncReport::NotSetUp)
+    syncing::SyncRun run(fs, {account.user, password});
+    const syncing::SyncReport report =
+        waitFor<syncing::SyncReport>([&](auto done) { run.start(done); });
+    if (report.outcome == syncing::SyncReport::NotSetUp)
         throw Failure{UsageError, report.error};
-    out << sync::summaryText(report);
-    if (report.outcome == sync::SyncReport::Failed)
+    out << syncing::summaryText(report);
+    if (report.outcome == syncing::SyncReport::Failed)
         throw Failure{FileFailure, report.error + "; nothing was lost, the next sync picks up"};
     return Success;
 }
@@ -229,8 +229,8 @@ template <typename Command> int reported(Command&& command, std::ostream& err)
         message = failure.message;
     } catch (const store::StoreError& error) {
         message = transfer::failureText(error);
-    } catch (const sync::BadStateFile& error) {
-        message = std::string("the file \"") + sync::StateFileName +
+    } catch (const syncing::BadStateFile& error) {
+        message = std::string("the file \"") + syncing::StateFileName +
                   "\" of the last sync is damaged (" + error.what() +
                   "); zarvoth --sync-setup sets sync up again";
     }

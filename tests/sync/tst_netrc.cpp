@@ -35,7 +35,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        const auto found = sync::netrcPassword(text.toStdString(), "dav.example", "ann");
+        const auto found = syncing::netrcPassword(text.toStdString(), "dav.example", "ann");
         QCOMPARE(found ? QString::fromStdString(*found) : QStringLiteral("-"), expected);
     }
 
@@ -46,11 +46,11 @@ private slots:
         const std::string path = home.filePath(".netrc").toStdString();
         std::ofstream(path) << "machine dav.example login ann password s3cret\n";
         ::chmod(path.c_str(), 0644);
-        sync::NetrcLookup lookup = sync::lookUpNetrc("dav.example", "ann", path);
+        syncing::NetrcLookup lookup = syncing::lookUpNetrc("dav.example", "ann", path);
         QVERIFY(!lookup.password);
         QVERIFY(lookup.refusal.find("chmod 600") != std::string::npos);
         ::chmod(path.c_str(), 0600);
-        lookup = sync::lookUpNetrc("dav.example", "ann", path);
+        lookup = syncing::lookUpNetrc("dav.example", "ann", path);
         QCOMPARE(lookup.password.value_or(""), std::string("s3cret"));
         QVERIFY(lookup.refusal.empty());
     }

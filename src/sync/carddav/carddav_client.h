@@ -17,7 +17,7 @@ class QNetworkAccessManager;
 // Talking to a CardDAV server over HTTP(S): finding the address book, listing and fetching
 // cards, putting and deleting them. It knows nothing of records. Every operation runs on the
 // event loop and ends by calling its callback once, on the event loop; nothing blocks.
-namespace sync {
+namespace syncing {
 
 // Why an operation failed, told to the user in one line (`message`, English, no trailing
 // period, naming the server's answer where there was one).
@@ -146,4 +146,4 @@ struct Multistatus {
 };
 Multistatus readMultistatus(const QByteArray& xml);
 
-} // namespace sync
+} // namespace syncing

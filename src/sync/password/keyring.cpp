@@ -7,7 +7,7 @@
 
 #include <memory>
 
-namespace sync {
+namespace syncing {
 namespace {
 
 const QString service = QStringLiteral("Zarvoth");
@@ -80,4 +80,4 @@ void removeFromKeyring(const QString& key, std::function<void()> done, int patie
         [](QKeychain::DeletePasswordJob*) { return true; }, true);
 }
 
-} // namespace sync
+} // namespace syncing

@@ -8,7 +8,7 @@
 // The desktop's keyring (Secret Service or KWallet). A desktop without one (a server, CI, a
 // bare window manager) must never make a sync wait: whatever has not answered within the
 // time given counts as no keyring.
-namespace sync {
+namespace syncing {
 
 inline constexpr int keyringPatienceMs = 2000;
 
@@ -28,4 +28,4 @@ void storeInKeyring(const QString& key, const QString& password,
 void removeFromKeyring(const QString& key, std::function<void()> done,
                        int patienceMs = keyringPatienceMs);
 
-} // namespace sync
+} // namespace syncing

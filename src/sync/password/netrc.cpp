@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-namespace sync {
+namespace syncing {
 namespace {
 
 bool isSeparator(char ch)
@@ -116,4 +116,4 @@ NetrcLookup lookUpNetrc(const std::string& host, const std::string& login, std::
     return {netrcPassword(text.str(), host, login), {}};
 }
 
-} // namespace sync
+} // namespace syncing

@@ -5,7 +5,7 @@
 #include <string_view>
 
 // ~/.netrc, the file curl, wget and git read passwords from.
-namespace sync {
+namespace syncing {
 
 // The password of `login` on `host`: a "machine" entry for the host whose login is the user
 // (or which names no login), else the "default" entry. Tokens are separated by blanks, tabs
@@ -24,4 +24,4 @@ struct NetrcLookup {
 NetrcLookup lookUpNetrc(const std::string& host, const std::string& login,
                         std::string path = {});
 
-} // namespace sync
+} // namespace syncing

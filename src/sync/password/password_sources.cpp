@@ -4,7 +4,7 @@
 #include "sync/password/netrc.h"
 #include "sync/password/terminal_prompt.h"
 
-namespace sync {
+namespace syncing {
 
 void findPassword(const QString& user, const QUrl& server,
                   std::function<void(PasswordSearch)> done)
@@ -32,4 +32,4 @@ void findPassword(const QString& user, const QUrl& server,
     });
 }
 
-} // namespace sync
+} // namespace syncing

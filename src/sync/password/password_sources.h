@@ -11,7 +11,7 @@
 // Where a sync's password comes from, in this order: the desktop's keyring, ~/.netrc, the
 // person at the terminal. It is never taken from the command line and never written by the
 // program into a plain file.
-namespace sync {
+namespace syncing {
 
 struct PasswordSearch {
     std::optional<QString> password;
@@ -24,4 +24,4 @@ struct PasswordSearch {
 void findPassword(const QString& user, const QUrl& server,
                   std::function<void(PasswordSearch)> done);
 
-} // namespace sync
+} // namespace syncing

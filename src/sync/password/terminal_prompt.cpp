@@ -7,7 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace sync {
+namespace syncing {
 namespace {
 
 std::optional<std::string> readLine(int fd)
@@ -77,4 +77,4 @@ std::optional<std::string> readLineFromStandardInput()
     return readLine(STDIN_FILENO);
 }
 
-} // namespace sync
+} // namespace syncing

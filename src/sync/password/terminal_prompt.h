@@ -4,7 +4,7 @@
 #include <string>
 
 // Asking the person at the terminal, without showing what they type.
-namespace sync {
+namespace syncing {
 
 // Writes `prompt` to the terminal and reads one line from it with echo off, restoring the
 // terminal as it was (also when the line ends with the end of input). Nothing when the
@@ -15,4 +15,4 @@ std::optional<std::string> askOnTerminal(const std::string& prompt);
 // standard input ends before any character.
 std::optional<std::string> readLineFromStandardInput();
 
-} // namespace sync
+} // namespace syncing

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-namespace sync {
+namespace syncing {
 namespace {
 
 enum class ServerStatus {
@@ -415,4 +415,4 @@ void confirmRemoval(SyncState& state, const Removal& removal)
     std::erase_if(state.pairs, [&](const Pair& pair) { return pair.href == removal.href; });
 }
 
-} // namespace sync
+} // namespace syncing

@@ -12,7 +12,7 @@
 
 // The decision of a sync, without a server or a file: given what the last sync left, the
 // records now and the cards now, what to upload, delete, and write, and what to tell the user.
-namespace sync {
+namespace syncing {
 
 // The address book on the server as this sync found it.
 struct ServerView {
@@ -85,4 +85,4 @@ Plan reconcile(const SyncState& last, std::span<const store::ContactRecord> reco
 void confirmUpload(SyncState& state, const Upload& upload, const std::string& etag);
 void confirmRemoval(SyncState& state, const Removal& removal);
 
-} // namespace sync
+} // namespace syncing

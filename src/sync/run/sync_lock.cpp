@@ -5,7 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace sync {
+namespace syncing {
 namespace {
 
 // Beside the data file; it holds nothing, only its lock matters.
@@ -36,4 +36,4 @@ SyncLock::~SyncLock()
         ::close(fd_);
 }
 
-} // namespace sync
+} // namespace syncing

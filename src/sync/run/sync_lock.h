@@ -5,7 +5,7 @@
 // One sync at a time on a folder: two at once would plan from the same memory of the last sync
 // and upload the same new contacts twice. Held for the whole sync, the network waits included;
 // the windows' own folder lock is another one and is held only for the file steps.
-namespace sync {
+namespace syncing {
 
 class SyncLock {
 public:
@@ -21,4 +21,4 @@ private:
     int fd_;
 };
 
-} // namespace sync
+} // namespace syncing

@@ -9,7 +9,7 @@
 
 #include <QUuid>
 
-namespace sync {
+namespace syncing {
 namespace {
 
 // A window that keeps changing the contacts while a sync plans is given this many fresh
@@ -347,4 +347,4 @@ std::string summaryText(const SyncReport& report)
     return text;
 }
 
-} // namespace sync
+} // namespace syncing

@@ -15,7 +15,7 @@
 // One two-way sync of the address book in the working directory with its CardDAV address
 // book: the file steps under the folder's lock, the network waits on the event loop without
 // it, so a window may SAVE, EDIT or DELETE meanwhile and loses nothing.
-namespace sync {
+namespace syncing {
 
 struct SyncReport {
     enum Outcome {
@@ -58,4 +58,4 @@ private:
     std::unique_ptr<Private> d;
 };
 
-} // namespace sync
+} // namespace syncing

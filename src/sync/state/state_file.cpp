@@ -6,7 +6,7 @@
 #include <memory>
 #include <span>
 
-namespace sync {
+namespace syncing {
 namespace {
 
 // What the last sync left of 32,767 contacts takes a few megabytes; anything far beyond it
@@ -71,4 +71,4 @@ void removeStateFile(store::FileSystem& fs)
     fs.syncDirectory(".");
 }
 
-} // namespace sync
+} // namespace syncing

@@ -8,7 +8,7 @@
 // The file beside the data file that holds what the last sync left, readable by its owner
 // alone. It is replaced whole, as the data file is, so that a machine that stops while it is
 // written leaves the old one or the new one.
-namespace sync {
+namespace syncing {
 
 inline constexpr const char* StateFileName = "syncphone";
 inline constexpr const char* StateScratchName = "syncphone.new";
@@ -23,4 +23,4 @@ void writeStateFile(store::FileSystem& fs, const SyncState& state);
 // Forgets the set-up and what the last sync left; the contacts stay.
 void removeStateFile(store::FileSystem& fs);
 
-} // namespace sync
+} // namespace syncing

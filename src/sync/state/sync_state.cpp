@@ -17,7 +17,7 @@
 // Every text is a word: bytes outside the printable ASCII letters, and "%", are written as %XX,
 // and an empty text as "-". A record's text field is written without the blanks that pad it,
 // which give back the same bytes when it is read.
-namespace sync {
+namespace syncing {
 namespace {
 
 constexpr std::string_view magic = "zarvoth-sync";
@@ -311,4 +311,4 @@ SyncState parseState(std::string_view text)
     return reader.finish(lineNo);
 }
 
-} // namespace sync
+} // namespace syncing
