@@ -111,27 +111,27 @@ QString passwordFor(const SetupRequest& request, std::ostream& err)
     return *search.password;
 }
 
-template <typename T> T orFail(syncing::DavResult<T> result)
+template <typename T> T orFail(carddav::DavResult<T> result)
 {
-    if (auto* error = std::get_if<syncing::DavError>(&result))
+    if (auto* error = std::get_if<carddav::DavError>(&result))
         throw Failure{FileFailure, error->message};
     return std::move(std::get<T>(result));
 }
 
-std::string bookList(const std::vector<syncing::AddressBookInfo>& books)
+std::string bookList(const std::vector<carddav::AddressBookInfo>& books)
 {
     std::string list;
-    for (const syncing::AddressBookInfo& book : books)
+    for (const carddav::AddressBookInfo& book : books)
         list += "  " + book.pathName.toStdString() + "  \"" + book.displayName.toStdString() +
                 "\"  " + book.url.toString().toStdString() + "\n";
     return list;
 }
 
-syncing::AddressBookInfo chooseBook(syncing::CardDavClient& client, const SetupRequest& request,
-                                 const syncing::Discovery& found, std::ostream& out)
+carddav::AddressBookInfo chooseBook(carddav::CardDavClient& client, const SetupRequest& request,
+                                 const carddav::Discovery& found, std::ostream& out)
 {
     if (request.book) {
-        for (const syncing::AddressBookInfo& book : found.books)
+        for (const carddav::AddressBookInfo& book : found.books)
             if (book.displayName == *request.book || book.pathName == *request.book)
                 return book;
         out << "The server has these address books:\n" << bookList(found.books);
@@ -144,7 +144,7 @@ syncing::AddressBookInfo chooseBook(syncing::CardDavClient& client, const SetupR
     }
     if (found.books.size() == 1)
         return found.books.front();
-    return orFail(waitFor<syncing::DavResult<syncing::AddressBookInfo>>([&](auto done) {
+    return orFail(waitFor<carddav::DavResult<carddav::AddressBookInfo>>([&](auto done) {
         client.createBook(found.home, QStringLiteral("Contacts"), done);
     }));
 }
@@ -174,10 +174,10 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     const SetupRequest request = parseSetup(arguments);
     const auto application = eventLoopApplication();
     const QString password = passwordFor(request, err);
-    syncing::CardDavClient client({request.user, password});
-    const syncing::Discovery found = orFail(waitFor<syncing::DavResult<syncing::Discovery>>(
+    carddav::CardDavClient client({request.user, password});
+    const carddav::Discovery found = orFail(waitFor<carddav::DavResult<carddav::Discovery>>(
         [&](auto done) { client.discover(request.url, done); }));
-    const syncing::AddressBookInfo book = chooseBook(client, request, found, out);
+    const carddav::AddressBookInfo book = chooseBook(client, request, found, out);
     remember(fs, request, book.url);
     const bool kept = waitFor<bool>([&](auto done) {
         syncing::storeInKeyring(syncing::keyringKey(request.user, book.url.host()), password, done);

@@ -10,6 +10,14 @@
 #include <QUuid>
 
 namespace syncing {
+
+using carddav::CardDavClient;
+using carddav::Changes;
+using carddav::DavError;
+using carddav::DavResult;
+using carddav::FetchedCard;
+using carddav::PutOutcome;
+
 namespace {
 
 // A window that keeps changing the contacts while a sync plans is given this many fresh
@@ -70,7 +78,7 @@ std::string newUid()
 } // namespace
 
 struct SyncRun::Private {
-    Private(store::FileSystem& fileSystem, Credentials credentials)
+    Private(store::FileSystem& fileSystem, carddav::Credentials credentials)
         : fs(fileSystem), client(std::move(credentials))
     {
     }
@@ -317,7 +325,7 @@ void SyncRun::Private::finish()
     call(report);
 }
 
-SyncRun::SyncRun(store::FileSystem& fs, Credentials credentials, QObject* parent)
+SyncRun::SyncRun(store::FileSystem& fs, carddav::Credentials credentials, QObject* parent)
     : QObject(parent), d(std::make_unique<Private>(fs, std::move(credentials)))
 {
 }

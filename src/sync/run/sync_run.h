@@ -44,7 +44,7 @@ std::string summaryText(const SyncReport& report);
 class SyncRun : public QObject {
     Q_OBJECT
 public:
-    SyncRun(store::FileSystem& fs, Credentials credentials, QObject* parent = nullptr);
+    SyncRun(store::FileSystem& fs, carddav::Credentials credentials, QObject* parent = nullptr);
     ~SyncRun() override;
 
     // Runs the sync and calls `done` once, on the event loop.

@@ -1,0 +1,313 @@
+#include "sync/carddav/carddav_client.h"
+
+#include "sync/carddav/dav_bodies.h"
+#include "sync/carddav/discovery.h"
+#include "sync/carddav/multistatus_request.h"
+#include "sync/carddav/url_policy.h"
+
+#include <algorithm>
+
+namespace carddav {
+namespace {
+
+const QByteArray VCardType = "text/vcard; charset=utf-8";
+
+QString cardName(const std::string& href)
+{
+    return QStringLiteral("the card ") + QString::fromStdString(href);
+}
+
+bool isCard(const MultistatusResponse& response, const QUrl& book)
+{
+    return !hasType(response, "collection") &&
+           urlForPath(book, response.href).path() != asCollection(book).path();
+}
+
+// A slug for a new book's path: "Work Contacts" -> "work-contacts".
+QString pathNameFor(const QString& displayName)
+{
+    QString slug;
+    for (const QChar ch : displayName.toLower()) {
+        if ((ch >= u'a' && ch <= u'z') || (ch >= u'0' && ch <= u'9'))
+            slug += ch;
+        else if (!slug.isEmpty() && !slug.endsWith(QLatin1Char('-')))
+            slug += QLatin1Char('-');
+    }
+    while (slug.endsWith(QLatin1Char('-')))
+        slug.chop(1);
+    return slug.isEmpty() ? QStringLiteral("contacts") : slug;
+}
+
+// Whether the server's refusal of a sync-collection says the token is too old to use.
+bool isStaleToken(const DavReply& reply)
+{
+    return reply.status == 409 || reply.status == 412 ||
+           ((reply.status == 403 || reply.status == 400) &&
+            reply.body.contains("valid-sync-token"));
+}
+
+// Gathers the answers of requests sent side by side, and calls back once: with the first
+// error, or with everything when the last answer is in.
+template <typename T> struct Gathering {
+    std::function<void(DavResult<T>)> done;
+    T collected{};
+    std::size_t waiting = 0;
+    bool failed = false;
+
+    void fail(const DavError& error)
+    {
+        if (!failed) {
+            failed = true;
+            done(error);
+        }
+    }
+    void arrived()
+    {
+        if (--waiting == 0 && !failed)
+            done(std::move(collected));
+    }
+};
+
+} // namespace
+
+CardDavClient::CardDavClient(Credentials credentials, QObject* parent)
+    : QObject(parent), transport_(std::make_unique<DavTransport>(std::move(credentials)))
+{
+}
+
+CardDavClient::~CardDavClient() = default;
+
+void CardDavClient::setTimeout(int milliseconds)
+{
+    transport_->setTimeout(milliseconds);
+}
+
+void CardDavClient::discover(const QUrl& start, std::function<void(DavResult<Discovery>)> done)
+{
+    discoverBooks(*transport_, start, std::move(done));
+}
+
+void CardDavClient::createBook(const QUrl& home, const QString& displayName,
+                               std::function<void(DavResult<AddressBookInfo>)> done)
+{
+    struct Attempt : std::enable_shared_from_this<Attempt> {
+        DavTransport& transport;
+        QUrl home;
+        QString displayName;
+        std::function<void(DavResult<AddressBookInfo>)> done;
+
+        Attempt(DavTransport& transport, QUrl home, QString displayName,
+                std::function<void(DavResult<AddressBookInfo>)> done)
+            : transport(transport), home(std::move(home)), displayName(std::move(displayName)),
+              done(std::move(done))
+        {
+        }
+
+        void make(int number)
+        {
+            QString name = pathNameFor(displayName);
+            if (number > 1)
+                name += QLatin1Char('-') + QString::number(number);
+            const QUrl url = asCollection(home).resolved(QUrl(name + QLatin1Char('/')));
+            DavRequest request{"MKCOL", url, bodies::makeAddressBook(displayName),
+                               "application/xml; charset=utf-8"};
+            transport.send(std::move(request), [self = shared_from_this(), url, number,
+                                                name](DavResult<DavReply> result) {
+                if (auto* error = std::get_if<DavError>(&result))
+                    return self->done(*error);
+                const DavReply& reply = std::get<DavReply>(result);
+                if (reply.status == 201 || reply.status == 200)
+                    return self->done(AddressBookInfo{url, self->displayName, name});
+                // 405: something is at that path already; try the next name.
+                if (reply.status == 405 && number < 20)
+                    return self->make(number + 1);
+                self->done(statusError(reply.status, QStringLiteral("the new address book"),
+                                       reply.reason));
+            });
+        }
+    };
+    std::make_shared<Attempt>(*transport_, home, displayName, std::move(done))->make(1);
+}
+
+void CardDavClient::supportsSyncCollection(const QUrl& book,
+                                           std::function<void(DavResult<bool>)> done)
+{
+    requestMultistatus(
+        *transport_, propfind(asCollection(book), 0, bodies::supportedReports()),
+        QStringLiteral("the address book"),
+        [book, done = std::move(done)](DavResult<MultistatusAnswer> result) {
+            if (auto* error = std::get_if<DavError>(&result))
+                return done(*error);
+            const auto& answer = std::get<MultistatusAnswer>(result);
+            const MultistatusResponse* here = responseFor(answer.multistatus, answer.url);
+            if (!here)
+                return done(false);
+            const auto& reports = here->supportedReports;
+            done(std::find(reports.begin(), reports.end(), "sync-collection") != reports.end());
+        });
+}
+
+void CardDavClient::changesSince(const QUrl& book, const std::string& token,
+                                 std::function<void(DavResult<Changes>)> done)
+{
+    DavRequest request = report(asCollection(book), 0, bodies::syncCollection(token));
+    transport_->send(std::move(request), [this, book, done = std::move(done)](
+                                             DavResult<DavReply> result) mutable {
+        if (auto* error = std::get_if<DavError>(&result))
+            return done(*error);
+        const DavReply& reply = std::get<DavReply>(result);
+        if (isStaleToken(reply))
+            return done(DavError{DavError::PreconditionFailed,
+                                 "the server no longer knows the last sync's token; every card "
+                                 "is compared instead",
+                                 reply.status});
+        if (reply.status / 100 == 2 && reply.status != 207)
+            return done(notWebDav(reply));
+        if (reply.status != 207)
+            return done(
+                statusError(reply.status, QStringLiteral("the address book"), reply.reason));
+        Multistatus multistatus;
+        try {
+            multistatus = readMultistatus(reply.body);
+        } catch (const std::runtime_error& error) {
+            return done(badAnswer(error.what()));
+        }
+        Changes changes;
+        changes.newToken = multistatus.syncToken;
+        bool truncated = false;
+        for (const MultistatusResponse& response : multistatus.responses) {
+            if (!isCard(response, reply.url)) {
+                // The book itself with 507: more changes than one answer holds.
+                truncated = truncated || response.status == 507;
+                continue;
+            }
+            const auto etag = response.properties.find("getetag");
+            if (response.status == 404 || response.status == 410)
+                changes.removed.push_back(response.href);
+            else if (etag != response.properties.end())
+                changes.changed[response.href] = etag->second;
+        }
+        if (changes.newToken.empty())
+            return done(badAnswer("the server's sync-collection answer holds no sync token"));
+        if (!truncated)
+            return done(std::move(changes));
+        // Ask again from where this answer stopped, and add the rest.
+        changesSince(
+            book, changes.newToken,
+            [first = std::move(changes), done = std::move(done)](DavResult<Changes> rest) mutable {
+                if (auto* error = std::get_if<DavError>(&rest))
+                    return done(*error);
+                Changes& more = std::get<Changes>(rest);
+                for (const std::string& href : more.removed)
+                    first.changed.erase(href);
+                for (const auto& [href, etag] : more.changed)
+                    std::erase(first.removed, href);
+                first.changed.merge(more.changed);
+                first.removed.insert(first.removed.end(), more.removed.begin(), more.removed.end());
+                first.newToken = more.newToken;
+                done(std::move(first));
+            });
+    });
+}
+
+void CardDavClient::listCards(
+    const QUrl& book, std::function<void(DavResult<std::map<std::string, std::string>>)> done)
+{
+    requestMultistatus(
+        *transport_, propfind(asCollection(book), 1, bodies::etags()),
+        QStringLiteral("the address book"),
+        [done = std::move(done)](DavResult<MultistatusAnswer> result) {
+            if (auto* error = std::get_if<DavError>(&result))
+                return done(*error);
+            const auto& answer = std::get<MultistatusAnswer>(result);
+            std::map<std::string, std::string> etags;
+            for (const MultistatusResponse& response : answer.multistatus.responses) {
+                const auto etag = response.properties.find("getetag");
+                if (isCard(response, answer.url) && etag != response.properties.end())
+                    etags[response.href] = etag->second;
+            }
+            done(std::move(etags));
+        });
+}
+
+void CardDavClient::fetchCards(const QUrl& book, const std::vector<std::string>& hrefs,
+                               std::function<void(DavResult<std::vector<FetchedCard>>)> done)
+{
+    if (hrefs.empty()) {
+        // Still on the event loop, as every answer is.
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done)] { done(std::vector<FetchedCard>{}); },
+            Qt::QueuedConnection);
+        return;
+    }
+    auto gathering = std::make_shared<Gathering<std::vector<FetchedCard>>>();
+    gathering->done = std::move(done);
+    gathering->waiting = (hrefs.size() + MultigetBatch - 1) / MultigetBatch;
+    for (std::size_t first = 0; first < hrefs.size(); first += MultigetBatch) {
+        std::vector<QUrl> batch;
+        for (std::size_t i = first; i < std::min(hrefs.size(), first + MultigetBatch); ++i)
+            batch.push_back(urlForPath(book, hrefs[i]));
+        requestMultistatus(
+            *transport_, report(asCollection(book), 0, bodies::multiget(batch)),
+            QStringLiteral("the address book"), [gathering](DavResult<MultistatusAnswer> result) {
+                if (auto* error = std::get_if<DavError>(&result))
+                    return gathering->fail(*error);
+                for (const auto& response :
+                     std::get<MultistatusAnswer>(result).multistatus.responses) {
+                    const auto text = response.properties.find("address-data");
+                    if (response.status / 100 != 2 || text == response.properties.end())
+                        continue; // gone since it was listed
+                    const auto etag = response.properties.find("getetag");
+                    gathering->collected.push_back(
+                        {response.href, etag == response.properties.end() ? "" : etag->second,
+                         text->second});
+                }
+                gathering->arrived();
+            });
+    }
+}
+
+void CardDavClient::putCard(const QUrl& book, const std::string& href, const std::string& text,
+                            const std::string& ifMatch,
+                            std::function<void(DavResult<PutOutcome>)> done)
+{
+    DavRequest request{"PUT", urlForPath(book, href), QByteArray::fromStdString(text), VCardType};
+    if (ifMatch.empty())
+        request.headers.emplace_back("If-None-Match", "*");
+    else
+        request.headers.emplace_back("If-Match", QByteArray::fromStdString(ifMatch));
+    transport_->send(std::move(request),
+                     [href, done = std::move(done)](DavResult<DavReply> result) {
+                         if (auto* error = std::get_if<DavError>(&result))
+                             return done(*error);
+                         const DavReply& reply = std::get<DavReply>(result);
+                         if (reply.status / 100 != 2)
+                             return done(statusError(reply.status, cardName(href), reply.reason));
+                         done(PutOutcome{reply.etag.toStdString()});
+                     });
+}
+
+void CardDavClient::deleteCard(const QUrl& book, const std::string& href, const std::string& etag,
+                               std::function<void(DavResult<std::monostate>)> done)
+{
+    DavRequest request{"DELETE", urlForPath(book, href)};
+    if (!etag.empty())
+        request.headers.emplace_back("If-Match", QByteArray::fromStdString(etag));
+    transport_->send(std::move(request),
+                     [href, done = std::move(done)](DavResult<DavReply> result) {
+                         if (auto* error = std::get_if<DavError>(&result))
+                             return done(*error);
+                         const DavReply& reply = std::get<DavReply>(result);
+                         if (reply.status / 100 == 2 || reply.status == 404 || reply.status == 410)
+                             return done(std::monostate{});
+                         done(statusError(reply.status, cardName(href), reply.reason));
+                     });
+}
+
+std::string CardDavClient::hrefForUid(const QUrl& book, const std::string& uid)
+{
+    const QByteArray name = QUrl::toPercentEncoding(QString::fromStdString(uid)) + ".vcf";
+    return (asCollection(book).path(QUrl::FullyDecoded) + QString::fromUtf8(name)).toStdString();
+}
+
+} // namespace carddav

@@ -1,0 +1,208 @@
+#include "sync/carddav/dav_transport.h"
+
+#include "sync/carddav/multistatus.h"
+#include "sync/carddav/url_policy.h"
+
+#include <QAuthenticator>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslError>
+#include <QTimer>
+
+namespace carddav {
+namespace {
+
+// Enough for any server's chain of redirects; more is a loop.
+constexpr int MaxRedirects = 8;
+
+QByteArray basicAuthorization(const Credentials& credentials)
+{
+    return "Basic " +
+           (credentials.user + QLatin1Char(':') + credentials.password).toUtf8().toBase64();
+}
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::string hostOf(const QUrl& url)
+{
+    std::string host = url.host().toStdString();
+    if (url.port() != -1)
+        host += ":" + std::to_string(url.port());
+    return host;
+}
+
+DavError networkError(QNetworkReply& reply, const QUrl& url)
+{
+    const std::string host = hostOf(url);
+    const std::string reason = reply.errorString().toStdString();
+    switch (reply.error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        return {DavError::Unreachable, "cannot reach " + host + ": the connection was refused"};
+    case QNetworkReply::HostNotFoundError:
+        return {DavError::Unreachable, "cannot reach " + host + ": no such host is known"};
+    case QNetworkReply::RemoteHostClosedError:
+        return {DavError::Unreachable, host + " closed the connection before it answered"};
+    case QNetworkReply::SslHandshakeFailedError:
+        return {DavError::Certificate, "the secure connection to " + host + " failed: " + reason};
+    default:
+        return {DavError::Unreachable, "cannot talk to " + host + ": " + reason};
+    }
+}
+
+} // namespace
+
+struct DavTransport::Exchange {
+    DavRequest request;
+    Done done;
+    int redirects = 0;
+    QNetworkReply* reply = nullptr;
+    QTimer stall;
+    QByteArray body;
+    // Set before the reply is aborted, to say why.
+    std::optional<DavError> abortedFor;
+    QList<QSslError> certificateErrors;
+};
+
+DavTransport::DavTransport(Credentials credentials)
+    : credentials_(std::move(credentials)), context_(std::make_unique<QObject>()),
+      network_(std::make_unique<QNetworkAccessManager>())
+{
+    // Redirects are followed here, where their target can be checked first.
+    network_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    // A wrong password is told at once, not asked for again and again.
+    QObject::connect(network_.get(), &QNetworkAccessManager::authenticationRequired, context_.get(),
+                     [](QNetworkReply*, QAuthenticator*) {});
+}
+
+DavTransport::~DavTransport()
+{
+    // Requests still running end without calling back: whoever waited is gone.
+    for (const auto& exchange : running_) {
+        if (exchange->reply) {
+            exchange->reply->disconnect();
+            exchange->reply->abort();
+            delete exchange->reply;
+            exchange->reply = nullptr;
+        }
+        exchange->stall.stop();
+    }
+}
+
+void DavTransport::send(DavRequest request, Done done)
+{
+    auto exchange = std::make_shared<Exchange>();
+    exchange->request = std::move(request);
+    exchange->done = std::move(done);
+    running_.insert(exchange);
+    if (auto refusal = refusalToSend(exchange->request.url)) {
+        // Refused before any connection is made; told on the event loop like any answer.
+        QTimer::singleShot(0, context_.get(),
+                           [this, exchange, refusal] { conclude(exchange, *refusal); });
+        return;
+    }
+    start(exchange);
+}
+
+void DavTransport::start(std::shared_ptr<Exchange> exchange)
+{
+    const DavRequest& request = exchange->request;
+    QNetworkRequest network(request.url);
+    // Sent with every request, so that no upload waits for a 401 first.
+    network.setRawHeader("Authorization", basicAuthorization(credentials_));
+    if (!request.contentType.isEmpty())
+        network.setHeader(QNetworkRequest::ContentTypeHeader, request.contentType);
+    for (const auto& [name, value] : request.headers)
+        network.setRawHeader(name, value);
+    network.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    network.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+
+    exchange->body.clear();
+    exchange->reply = network_->sendCustomRequest(network, request.method, request.body);
+    QNetworkReply* reply = exchange->reply;
+
+    exchange->stall.setSingleShot(true);
+    exchange->stall.setInterval(timeoutMs_);
+    QObject::connect(&exchange->stall, &QTimer::timeout, reply, [exchange, this] {
+        exchange->abortedFor =
+            DavError{DavError::Timeout, hostOf(exchange->request.url) + " did not answer for " +
+                                            std::to_string((timeoutMs_ + 999) / 1000) + " s"};
+        exchange->reply->abort();
+    });
+    exchange->stall.start();
+    const auto progress = [exchange] { exchange->stall.start(); };
+    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, progress);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, progress);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [exchange] {
+        exchange->body += exchange->reply->readAll();
+        if (exchange->body.size() > MaxAnswerBytes && !exchange->abortedFor) {
+            exchange->abortedFor = badAnswer("the server's answer is larger than 64 MiB");
+            exchange->reply->abort();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::sslErrors, reply,
+                     [exchange](const QList<QSslError>& errors) {
+                         // Never ignored: the connection fails, and these say why.
+                         exchange->certificateErrors = errors;
+                     });
+    QObject::connect(reply, &QNetworkReply::finished, context_.get(),
+                     [this, exchange] { finish(exchange); });
+}
+
+void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
+{
+    exchange->stall.stop();
+    QObject::disconnect(&exchange->stall, nullptr, nullptr, nullptr);
+    QNetworkReply* reply = exchange->reply;
+    exchange->reply = nullptr;
+    reply->deleteLater();
+    if (exchange->abortedFor)
+        return conclude(exchange, *exchange->abortedFor);
+    if (!exchange->certificateErrors.isEmpty()) {
+        QStringList reasons;
+        for (const QSslError& error : exchange->certificateErrors)
+            reasons << error.errorString();
+        return conclude(exchange, DavError{DavError::Certificate,
+                                           "the certificate of " + hostOf(exchange->request.url) +
+                                               " is not trusted by this system: " +
+                                               reasons.join(QStringLiteral("; ")).toStdString()});
+    }
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return conclude(exchange, networkError(*reply, exchange->request.url));
+
+    DavReply answer;
+    answer.status = status.toInt();
+    answer.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+    answer.body = exchange->body + reply->readAll();
+    answer.url = exchange->request.url;
+    answer.etag = reply->rawHeader("ETag");
+    if (answer.body.size() > MaxAnswerBytes)
+        return conclude(exchange, badAnswer("the server's answer is larger than 64 MiB"));
+
+    if (isRedirect(answer.status)) {
+        const QUrl target = exchange->request.url.resolved(
+            reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl());
+        if (auto refusal = refusalToFollow(exchange->request.url, target))
+            return conclude(exchange, *refusal);
+        if (++exchange->redirects > MaxRedirects)
+            return conclude(exchange, badAnswer("the server sends requests round in a loop of "
+                                                "redirects"));
+        exchange->request.url = target;
+        return start(exchange);
+    }
+    conclude(exchange, std::move(answer));
+}
+
+void DavTransport::conclude(const std::shared_ptr<Exchange>& exchange, DavResult<DavReply> result)
+{
+    running_.erase(exchange);
+    Done done = std::move(exchange->done);
+    done(std::move(result));
+}
+
+} // namespace carddav

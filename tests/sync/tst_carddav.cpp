@@ -1,0 +1,424 @@
+#include "support/carddav_server.h"
+#include "support/scripted_http_server.h"
+#include "sync/carddav/carddav_client.h"
+#include "sync/carddav/url_policy.h"
+
+#include <QtTest>
+
+#include <memory>
+#include <stdexcept>
+
+using namespace carddav;
+using Kind = CardDavServer::Kind;
+Q_DECLARE_METATYPE(CardDavServer::Kind)
+Q_DECLARE_METATYPE(DavError::Kind)
+
+namespace {
+
+// Runs one operation to its end on the event loop, and checks that it called back exactly
+// once and never from within the call that started it.
+template <typename T, typename Start> DavResult<T> await(Start start)
+{
+    struct Outcome {
+        std::optional<DavResult<T>> result;
+        int calls = 0;
+        QEventLoop loop;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    start([outcome](DavResult<T> result) {
+        ++outcome->calls;
+        outcome->result = std::move(result);
+        outcome->loop.quit();
+    });
+    if (outcome->calls != 0)
+        throw std::logic_error("called back from within the call");
+    QTimer::singleShot(60000, &outcome->loop, &QEventLoop::quit);
+    outcome->loop.exec();
+    QTest::qWait(20);
+    if (outcome->calls != 1)
+        throw std::logic_error("called back " + std::to_string(outcome->calls) + " times");
+    return std::move(*outcome->result);
+}
+
+template <typename T> T ok(DavResult<T> result)
+{
+    if (auto* error = std::get_if<DavError>(&result))
+        throw std::runtime_error("unexpected failure: " + error->message);
+    return std::move(std::get<T>(result));
+}
+
+template <typename T> DavError failed(DavResult<T> result)
+{
+    if (!std::holds_alternative<DavError>(result))
+        throw std::runtime_error("succeeded where it should have failed");
+    return std::get<DavError>(result);
+}
+
+std::string card(const std::string& uid, const std::string& name)
+{
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:" + name + "\r\nN:" + name +
+           ";;;;\r\nTEL:555 0101\r\nEND:VCARD\r\n";
+}
+
+const QByteArray Ms = R"(<d:multistatus xmlns:d="DAV:">)";
+const QByteArray MsEnd = "</d:multistatus>";
+QByteArray etagResponse(const QByteArray& href, const QByteArray& etag)
+{
+    return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop><d:getetag>" + etag +
+           "</d:getetag></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+}
+
+} // namespace
+
+class TestCardDav : public QObject {
+    Q_OBJECT
+private slots:
+    void readsMultistatus_data();
+    void readsMultistatus();
+    void tellsLoopback_data();
+    void tellsLoopback();
+    void discovers_data();
+    void discovers();
+    void keepsCardsOnRealServers_data();
+    void keepsCardsOnRealServers();
+    void refusesWrongPassword();
+    void refusesUntrustedCertificate();
+    void refusesBeforeSending_data();
+    void refusesBeforeSending();
+    void failsClearlyOnBadAnswers_data();
+    void failsClearlyOnBadAnswers();
+};
+
+void TestCardDav::readsMultistatus_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("expected"); // "href status etag | ..." + " token", or "throws"
+
+    QTest::newRow("decoded href") << Ms + etagResponse("/a/b%20c%40d.vcf", "\"1\"") + MsEnd
+                                  << "/a/b c@d.vcf 200 \"1\"";
+    QTest::newRow("full url href")
+        << Ms + etagResponse("https://h.example/a/x.vcf", "e") + MsEnd << "/a/x.vcf 200 e";
+    QTest::newRow("removed since the token, and the token")
+        << Ms +
+               "<d:response><d:href>/a/gone.vcf</d:href><d:status>HTTP/1.1 404 Not "
+               "Found</d:status></d:response><d:sync-token>http://t/5</d:sync-token>" +
+               MsEnd
+        << "/a/gone.vcf 404 - token http://t/5";
+    QTest::newRow("properties not found are left out")
+        << Ms +
+               "<d:response><d:href>/a/x.vcf</d:href><d:propstat><d:prop><d:getetag/></d:prop>"
+               "<d:status>HTTP/1.1 404 Not Found</d:status></d:propstat><d:propstat><d:prop>"
+               "<d:getetag>e2</d:getetag></d:prop><d:status>HTTP/1.1 200 "
+               "OK</d:status></d:propstat></d:response>" +
+               MsEnd
+        << "/a/x.vcf 200 e2";
+    QTest::newRow("other namespaces are not DAV's")
+        << R"(<multistatus xmlns="DAV:" xmlns:x="urn:x"><x:response><href>/no</href></x:response>)" +
+               etagResponse("/yes", "e").replace("d:", "") + "</multistatus>"
+        << "/yes 200 e";
+    QTest::newRow("empty") << QByteArray() << "throws";
+    QTest::newRow("truncated") << Ms + "<d:response><d:href>/a"
+                               << "throws";
+    QTest::newRow("an html page") << QByteArray("<html><body>Login</body></html>") << "throws";
+    QTest::newRow("not xml") << QByteArray("Internal error\n") << "throws";
+    QTest::newRow("a response without href")
+        << Ms + "<d:response><d:status>HTTP/1.1 200 OK</d:status></d:response>" + MsEnd << "throws";
+    QTest::newRow("entities")
+        << "<!DOCTYPE m [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;\">]>" + Ms +
+               etagResponse("/x", "&b;") + MsEnd
+        << "throws";
+    QTest::newRow("undeclared entity") << Ms + etagResponse("/x", "&b;") + MsEnd << "throws";
+    QTest::newRow("two roots") << Ms + MsEnd + Ms + MsEnd << "throws";
+    QTest::newRow("nested too deep")
+        << Ms + QByteArray("<a>").repeated(200) + QByteArray("</a>").repeated(200) + MsEnd
+        << "throws";
+    QTest::newRow("over 64 MiB") << Ms + QByteArray(MaxAnswerBytes, ' ') + MsEnd << "throws";
+}
+
+void TestCardDav::readsMultistatus()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, expected);
+    QString seen;
+    try {
+        const Multistatus multistatus = readMultistatus(xml);
+        QStringList rows;
+        for (const auto& response : multistatus.responses) {
+            const auto etag = response.properties.find("getetag");
+            rows << QString::fromStdString(response.href) + " " + QString::number(response.status) +
+                        " " +
+                        (etag == response.properties.end() ? "-"
+                                                           : QString::fromStdString(etag->second));
+        }
+        seen = rows.join(" | ");
+        if (!multistatus.syncToken.empty())
+            seen += " token " + QString::fromStdString(multistatus.syncToken);
+    } catch (const std::runtime_error& error) {
+        QVERIFY(!std::string(error.what()).empty());
+        seen = "throws";
+    }
+    QCOMPARE(seen, expected);
+}
+
+void TestCardDav::tellsLoopback_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("loopback");
+    for (const char* host : {"127.0.0.1", "127.8.9.10", "::1", "localhost", "LocalHost"})
+        QTest::newRow(host) << host << true;
+    for (const char* host :
+         {"128.0.0.1", "192.168.1.2", "::2", "localhost.example.com", "example.com", "0.0.0.0"})
+        QTest::newRow(host) << host << false;
+}
+
+void TestCardDav::tellsLoopback()
+{
+    QFETCH(QString, host);
+    QFETCH(bool, loopback);
+    QCOMPARE(isLoopbackHost(host), loopback);
+}
+
+void TestCardDav::discovers_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("start"); // root, home, principal or book
+    for (const auto& [kind, name] :
+         {std::pair{Kind::Radicale, "Radicale"}, std::pair{Kind::Xandikos, "Xandikos"}})
+        for (const char* start : {"root", "home", "book"})
+            QTest::newRow(QByteArray(name) + " from the " + start) << kind << start;
+}
+
+void TestCardDav::discovers()
+{
+    QFETCH(Kind, kind);
+    QFETCH(QString, start);
+    CardDavServer server(kind);
+    const QUrl from = start == "root"   ? server.rootUrl()
+                      : start == "home" ? server.homeUrl()
+                                        : server.bookUrl();
+    CardDavClient client({server.options().user, server.options().password});
+    const Discovery found = ok(await<Discovery>([&](auto done) { client.discover(from, done); }));
+    QCOMPARE(found.books.size(), 1u);
+    QCOMPARE(found.books[0].url, server.bookUrl());
+    QCOMPARE(found.books[0].pathName, lastPathPart(server.bookUrl()));
+    QVERIFY(!found.books[0].displayName.isEmpty());
+    QCOMPARE(found.home, server.homeUrl());
+}
+
+void TestCardDav::keepsCardsOnRealServers_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("Radicale") << Kind::Radicale;
+    QTest::newRow("Xandikos") << Kind::Xandikos;
+}
+
+void TestCardDav::keepsCardsOnRealServers()
+{
+    QFETCH(Kind, kind);
+    CardDavServer server(kind);
+    CardDavClient client({server.options().user, server.options().password});
+    using Etags = std::map<std::string, std::string>;
+
+    const AddressBookInfo made = ok(await<AddressBookInfo>(
+        [&](auto done) { client.createBook(server.homeUrl(), "Family & Friends", done); }));
+    QCOMPARE(made.url, server.homeUrl().resolved(QUrl("family-friends/")));
+    const QUrl book = made.url;
+    const auto found =
+        ok(await<Discovery>([&](auto done) { client.discover(server.homeUrl(), done); }));
+    QCOMPARE(found.books.size(), 2u);
+    QVERIFY(ok(await<bool>([&](auto done) { client.supportsSyncCollection(book, done); })));
+    const std::string start =
+        ok(await<Changes>([&](auto done) { client.changesSince(book, "", done); })).newToken;
+
+    // Uploads side by side, each new one with If-None-Match: *; a name needing encoding.
+    std::vector<std::string> hrefs;
+    for (int i = 0; i < 205; ++i)
+        hrefs.push_back(CardDavClient::hrefForUid(book, i == 0 ? "a b@c" : std::to_string(i)));
+    QCOMPARE(QString::fromStdString(hrefs[0]), book.path() + "a%20b%40c.vcf");
+    auto uploads = std::make_shared<int>(0);
+    std::vector<DavError> uploadErrors;
+    for (std::size_t i = 0; i < hrefs.size(); ++i)
+        client.putCard(book, hrefs[i], card(std::to_string(i), "Ann"), "", [&](auto result) {
+            ++*uploads;
+            if (auto* error = std::get_if<DavError>(&result))
+                uploadErrors.push_back(*error);
+        });
+    QTRY_COMPARE_WITH_TIMEOUT(*uploads, 205, 120000);
+    QVERIFY(uploadErrors.empty());
+
+    Etags etags = ok(await<Etags>([&](auto done) { client.listCards(book, done); }));
+    QCOMPARE(etags.size(), 205u);
+    QVERIFY(etags.count(hrefs[0]));
+    QCOMPARE(failed(await<PutOutcome>([&](auto done) {
+                 client.putCard(book, hrefs[0], card("0", "Bob"), "", done);
+             })).kind,
+             DavError::PreconditionFailed);
+    QCOMPARE(failed(await<PutOutcome>([&](auto done) {
+                 client.putCard(book, hrefs[0], card("0", "Bob"), "\"stale\"", done);
+             })).kind,
+             DavError::PreconditionFailed);
+    const PutOutcome updated = ok(await<PutOutcome>([&](auto done) {
+        client.putCard(book, hrefs[0], card("0", "Bob"), etags[hrefs[0]], done);
+    }));
+    QVERIFY(updated.etag.empty() || updated.etag != etags[hrefs[0]]);
+
+    const Changes since =
+        ok(await<Changes>([&](auto done) { client.changesSince(book, start, done); }));
+    QCOMPARE(since.changed.size(), 205u);
+    QVERIFY(since.newToken != start);
+    ok(await<std::monostate>(
+        [&](auto done) { client.deleteCard(book, hrefs[1], etags[hrefs[1]], done); }));
+    ok(await<std::monostate>([&](auto done) { client.deleteCard(book, hrefs[1], "", done); }));
+    const Changes after =
+        ok(await<Changes>([&](auto done) { client.changesSince(book, since.newToken, done); }));
+    QVERIFY(after.changed.empty());
+    QCOMPARE(after.removed, std::vector<std::string>{hrefs[1]});
+
+    // Over one batch, with a card gone meanwhile.
+    const auto fetched = ok(
+        await<std::vector<FetchedCard>>([&](auto done) { client.fetchCards(book, hrefs, done); }));
+    QCOMPARE(fetched.size(), 204u);
+    const auto first = std::find_if(fetched.begin(), fetched.end(),
+                                    [&](const FetchedCard& c) { return c.href == hrefs[0]; });
+    QVERIFY(first != fetched.end());
+    QVERIFY(first->text.find("FN:Bob") != std::string::npos);
+    QVERIFY(!first->etag.empty());
+
+    const DavError stale = failed(await<Changes>(
+        [&](auto done) { client.changesSince(book, "http://stale.example/9", done); }));
+    QCOMPARE(stale.kind, DavError::PreconditionFailed);
+}
+
+void TestCardDav::refusesWrongPassword()
+{
+    CardDavServer server(Kind::Radicale);
+    CardDavClient client({server.options().user, "wrong"});
+    const DavError error =
+        failed(await<Discovery>([&](auto done) { client.discover(server.rootUrl(), done); }));
+    QCOMPARE(error.kind, DavError::Unauthorized);
+    QVERIFY(QString::fromStdString(error.message).contains("user name or password"));
+    QCOMPARE(failed(await<PutOutcome>([&](auto done) {
+                 client.putCard(server.bookUrl(), "x.vcf", card("x", "X"), "", done);
+             })).kind,
+             DavError::Unauthorized);
+}
+
+void TestCardDav::refusesUntrustedCertificate()
+{
+    CardDavServer::Options options;
+    options.tls = true;
+    CardDavServer server(Kind::Radicale, options);
+    CardDavClient client({options.user, options.password});
+    const DavError error =
+        failed(await<Discovery>([&](auto done) { client.discover(server.bookUrl(), done); }));
+    QCOMPARE(error.kind, DavError::Certificate);
+    QVERIFY2(QString::fromStdString(error.message).contains("not trusted"), error.message.c_str());
+}
+
+void TestCardDav::refusesBeforeSending_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::newRow("http elsewhere") << "http://192.0.2.7/dav/";
+    QTest::newRow("http by name") << "http://dav.example.com/";
+    QTest::newRow("http to another local-looking name") << "http://localhost.example.com/";
+    QTest::newRow("not http") << "ftp://127.0.0.1/";
+    QTest::newRow("no host") << "https:///dav/";
+}
+
+void TestCardDav::refusesBeforeSending()
+{
+    QFETCH(QString, url);
+    CardDavClient client({"alice", "secret"});
+    QElapsedTimer clock;
+    clock.start();
+    const DavError error =
+        failed(await<Discovery>([&](auto done) { client.discover(QUrl(url), done); }));
+    QCOMPARE(error.kind, DavError::Insecure);
+    // No name was looked up and no connection tried: the refusal is immediate.
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(failed(await<std::monostate>([&](auto done) {
+                 client.deleteCard(QUrl(url), "x.vcf", "", done);
+             })).kind,
+             DavError::Insecure);
+}
+
+void TestCardDav::failsClearlyOnBadAnswers_data()
+{
+    QTest::addColumn<QList<QByteArray>>("answers"); // none at all: nothing listens
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<DavError::Kind>("kind");
+    QTest::addColumn<QString>("says");
+    const auto status = [](const QByteArray& line, const QByteArray& body = {},
+                           const QByteArray& headers = {}) {
+        return QList<QByteArray>{ScriptedHttpServer::answer(line, body, headers)};
+    };
+    QTest::newRow("nothing listens")
+        << QList<QByteArray>{} << "list" << DavError::Unreachable << "refused";
+    QTest::newRow("hangs") << QList<QByteArray>{QByteArray()} << "list" << DavError::Timeout
+                           << "did not answer";
+    QTest::newRow("401") << status("401 Unauthorized") << "discover" << DavError::Unauthorized
+                         << "password";
+    QTest::newRow("403") << status("403 Forbidden") << "list" << DavError::Forbidden << "403";
+    QTest::newRow("404") << status("404 Not Found") << "list" << DavError::NotFound
+                         << "not on the server";
+    QTest::newRow("410") << status("410 Gone") << "changes" << DavError::NotFound << "410";
+    QTest::newRow("412 on put") << status("412 Precondition Failed") << "put"
+                                << DavError::PreconditionFailed << "changed on the server";
+    QTest::newRow("503") << status("503 Service Unavailable") << "put" << DavError::ServerError
+                         << "503";
+    QTest::newRow("a web page") << status("200 OK", "<html>Hello</html>") << "list"
+                                << DavError::BadAnswer << "multistatus";
+    QTest::newRow("malformed") << status("207 Multi-Status", Ms + "<d:response>") << "list"
+                               << DavError::BadAnswer << "XML";
+    QTest::newRow("a DTD") << status("207 Multi-Status",
+                                     "<!DOCTYPE x [<!ENTITY a 'b'>]>" + Ms + MsEnd)
+                           << "list" << DavError::BadAnswer << "DTD";
+    QTest::newRow("no sync token") << status("207 Multi-Status", Ms + MsEnd) << "changes"
+                                   << DavError::BadAnswer << "sync token";
+    QTest::newRow("token no longer known")
+        << status("403 Forbidden", R"(<error xmlns="DAV:"><valid-sync-token/></error>)")
+        << "changes" << DavError::PreconditionFailed << "token";
+    QTest::newRow("redirect to another host")
+        << status("301 Moved", {}, "Location: http://127.0.0.2/dav/\r\n") << "list"
+        << DavError::Insecure << "127.0.0.2";
+    QTest::newRow("redirect to https")
+        << status("302 Found", {}, "Location: https://127.0.0.1/dav/\r\n") << "put"
+        << DavError::Insecure << "scheme";
+    QTest::newRow("redirect loop") << status("307 Again", {}, "Location: /book/\r\n") << "list"
+                                   << DavError::BadAnswer << "loop";
+}
+
+void TestCardDav::failsClearlyOnBadAnswers()
+{
+    QFETCH(QList<QByteArray>, answers);
+    QFETCH(QString, operation);
+    QFETCH(DavError::Kind, kind);
+    QFETCH(QString, says);
+    std::unique_ptr<ScriptedHttpServer> scripted;
+    int port = freeLoopbackPort();
+    if (!answers.isEmpty()) {
+        scripted = std::make_unique<ScriptedHttpServer>(answers);
+        port = scripted->port();
+    }
+    const QUrl book(QStringLiteral("http://127.0.0.1:%1/book/").arg(port));
+    CardDavClient client({"alice", "secret"});
+    client.setTimeout(300);
+    DavError error{};
+    if (operation == "discover")
+        error = failed(await<Discovery>([&](auto done) { client.discover(book, done); }));
+    else if (operation == "list")
+        error = failed(await<std::map<std::string, std::string>>(
+            [&](auto done) { client.listCards(book, done); }));
+    else if (operation == "changes")
+        error = failed(await<Changes>([&](auto done) { client.changesSince(book, "t1", done); }));
+    else
+        error = failed(await<PutOutcome>(
+            [&](auto done) { client.putCard(book, "x.vcf", card("x", "X"), "\"1\"", done); }));
+    QCOMPARE(error.kind, kind);
+    const QString message = QString::fromStdString(error.message);
+    QVERIFY2(message.contains(says) && !message.contains('\n') && !message.endsWith('.'),
+             error.message.c_str());
+}
+
+QTEST_GUILESS_MAIN(TestCardDav)
+#include "tst_carddav.moc"
