@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # ccache, where it is installed, shares compiled objects between build folders and checkouts.
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
-.PHONY: all deps configure build run test test-sanitize test-random fuzz bench install package check-desktop check-telephone screenshots clean
+.PHONY: all deps configure build run test test-sanitize test-random fuzz bench install package check-desktop check-telephone check-sync screenshots clean
 
 all: build
 
@@ -84,6 +84,11 @@ check-desktop: build
 # peer on 127.0.0.1; without a handler, a message and no call.
 check-telephone: build
 	@BUILD=$(BUILD) scripts/check-telephone
+
+# Syncs with Radicale and Xandikos on loopback, vdirsyncer playing the phone, and cuts a sync
+# off at every request it makes.
+check-sync: build
+	@BUILD=$(BUILD) scripts/check-sync
 
 # docs/zarvoth.png and docs/zarvoth-2x.png, the window at scale 1 and 2.
 screenshots: build

@@ -44,6 +44,9 @@ def zarvoth(folder, *arguments, password=None):
 
 
 def set_up(folder, server):
+    netrc = os.path.join(folder, ".netrc")
+    with open(os.open(netrc, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), "w") as f:
+        f.write("machine 127.0.0.1 login %s password %s\n" % (server.user, server.password))
     zarvoth(folder, "--sync-setup", server.root, "--user", server.user, "--password-stdin",
             password=server.password + "\n")
     for line in open(os.path.join(folder, "syncphone"), encoding="utf-8"):

@@ -210,7 +210,12 @@ void SyncRun::Private::writeHere()
 {
     plan = reconcile(state, records, ServerView{etags, cards}, uidSource,
                      [this](const std::string& uid) { return CardDavClient::hrefForUid(book, uid); });
-    plan.state.syncToken = newToken;
+    // The token tells what changed since the listing; the uploads of this very sync come
+    // after it, and a card uploaded and deleted again on the phone before the next sync would
+    // never show up as a change. After a sync that changes the server, the next one lists the
+    // whole book (still one request).
+    plan.state.syncToken =
+        plan.uploads.empty() && plan.removals.empty() ? newToken : std::string();
     bool replan = false;
     const bool written = fileStep([&] {
         std::vector<store::ContactRecord> now = readRecords(fs);
