@@ -6,6 +6,7 @@
 #include "sync/password/password_sources.h"
 #include "sync/password/terminal_prompt.h"
 #include "sync/run/sync_run.h"
+#include "sync/setup/sync_setup.h"
 #include "sync/state/state_file.h"
 #include "transfer/failure_text.h"
 
@@ -44,7 +45,8 @@ std::unique_ptr<QCoreApplication> eventLoopApplication()
 
 // Runs `start`, which calls its argument once when it is done, and waits on the event loop
 // until it is.
-template <typename Result> Result waitFor(const std::function<void(std::function<void(Result)>)>& start)
+template <typename Result>
+Result waitFor(const std::function<void(std::function<void(Result)>)>& start)
 {
     QEventLoop loop;
     std::optional<Result> outcome;
@@ -84,9 +86,7 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
     if (request.url.isEmpty() || request.user.isEmpty())
         throw Failure{UsageError, "usage: zarvoth --sync-setup URL --user NAME [--book NAME] "
                                   "[--password-stdin]"};
-    const QString scheme = request.url.scheme();
-    if (!request.url.isValid() || request.url.host().isEmpty() ||
-        (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+    if (!syncing::isServerAddress(request.url))
         throw Failure{UsageError, "\"" + request.url.toString().toStdString() +
                                       "\" is no server address; give one such as "
                                       "https://example.org/"};
@@ -111,13 +111,6 @@ QString passwordFor(const SetupRequest& request, std::ostream& err)
     return *search.password;
 }
 
-template <typename T> T orFail(carddav::DavResult<T> result)
-{
-    if (auto* error = std::get_if<carddav::DavError>(&result))
-        throw Failure{FileFailure, error->message};
-    return std::move(std::get<T>(result));
-}
-
 std::string bookList(const std::vector<carddav::AddressBookInfo>& books)
 {
     std::string list;
@@ -127,45 +120,26 @@ std::string bookList(const std::vector<carddav::AddressBookInfo>& books)
     return list;
 }
 
-carddav::AddressBookInfo chooseBook(carddav::CardDavClient& client, const SetupRequest& request,
-                                 const carddav::Discovery& found, std::ostream& out)
+carddav::AddressBookInfo chooseBook(const SetupRequest& request, const syncing::AccountCheck& found,
+                                    std::ostream& out)
 {
-    if (request.book) {
-        for (const carddav::AddressBookInfo& book : found.books)
-            if (book.displayName == *request.book || book.pathName == *request.book)
-                return book;
+    switch (found.choice.kind) {
+    case syncing::BookChoice::Chosen:
+        return *found.choice.book;
+    case syncing::BookChoice::NotNamed:
         out << "The server has these address books:\n" << bookList(found.books);
         throw Failure{UsageError, "no address book \"" + request.book->toStdString() +
                                       "\" on the server; --book names one of those listed"};
-    }
-    if (found.books.size() > 1) {
+    default:
         out << "The server has these address books:\n" << bookList(found.books);
         throw Failure{UsageError, "the server has several address books; --book NAME names one"};
     }
-    if (found.books.size() == 1)
-        return found.books.front();
-    return orFail(waitFor<carddav::DavResult<carddav::AddressBookInfo>>([&](auto done) {
-        client.createBook(found.home, QStringLiteral("Contacts"), done);
-    }));
 }
 
 void remember(store::FileSystem& fs, const SetupRequest& request, const QUrl& book)
 {
     const auto lock = fs.lockFolder([] {});
-    std::optional<syncing::SyncState> last;
-    try {
-        last = syncing::readStateFile(fs);
-    } catch (const syncing::BadStateFile&) {
-        // A damaged memory of the last sync is replaced: the next sync pairs the contacts
-        // anew without duplicating them.
-    }
-    syncing::SyncState state;
-    state.bookUrl = book.toString().toStdString();
-    state.user = request.user.toStdString();
-    // The same address book again keeps what the last sync left.
-    if (last && last->bookUrl == state.bookUrl && last->user == state.user)
-        state = *last;
-    syncing::writeStateFile(fs, state);
+    syncing::rememberSetUp(fs, request.user, book);
 }
 
 int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,
@@ -174,16 +148,18 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     const SetupRequest request = parseSetup(arguments);
     const auto application = eventLoopApplication();
     const QString password = passwordFor(request, err);
-    carddav::CardDavClient client({request.user, password});
-    const carddav::Discovery found = orFail(waitFor<carddav::DavResult<carddav::Discovery>>(
-        [&](auto done) { client.discover(request.url, done); }));
-    const carddav::AddressBookInfo book = chooseBook(client, request, found, out);
+    syncing::AccountChecker checker({request.user, password});
+    const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
+        [&](auto done) { checker.check(request.url, request.book, done); });
+    if (found.error)
+        throw Failure{FileFailure, found.error->message};
+    const carddav::AddressBookInfo book = chooseBook(request, found, out);
     remember(fs, request, book.url);
     const bool kept = waitFor<bool>([&](auto done) {
         syncing::storeInKeyring(syncing::keyringKey(request.user, book.url.host()), password, done);
     });
-    out << "Sync is set up with the address book \"" << book.displayName.toStdString()
-        << "\" at " << book.url.toString().toStdString() << ".\n";
+    out << "Sync is set up with the address book \"" << book.displayName.toStdString() << "\" at "
+        << book.url.toString().toStdString() << ".\n";
     if (kept)
         out << "The password is kept in the desktop's keyring.\n";
     else

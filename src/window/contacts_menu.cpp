@@ -1,6 +1,7 @@
-// The nickname list's pop-up menu, Import Contacts... and Export Contacts..., and vCard files
-// dropped on the window. Opening the menu changes neither the list's selection nor the shown
-// contact: a right click on the list picks no entry.
+// The nickname list's pop-up menu: Import Contacts... and Export Contacts..., vCard files
+// dropped on the window, and below them the entries of sync (window/contacts_sync.cpp).
+// Opening the menu changes neither the list's selection nor the shown contact: a right click
+// on the list picks no entry.
 #include "window/form1x.h"
 
 #include "window/controls/list_box.h"
@@ -53,6 +54,11 @@ void Form1x::createContactsMenu()
     MnuImport->setObjectName(QStringLiteral("MnuImport"));
     MnuExport = MnuContacts->addAction(QStringLiteral("Export Contacts..."));
     MnuExport->setObjectName(QStringLiteral("MnuExport"));
+    MnuContacts->addSeparator();
+    MnuSyncNow = MnuContacts->addAction(QStringLiteral("Sync Now"));
+    MnuSyncNow->setObjectName(QStringLiteral("MnuSyncNow"));
+    MnuSyncSetUp = MnuContacts->addAction(QStringLiteral("Set Up Sync..."));
+    MnuSyncSetUp->setObjectName(QStringLiteral("MnuSyncSetUp"));
 }
 
 void Form1x::connectTransferEvents()
@@ -95,9 +101,10 @@ bool Form1x::transferEvent(QObject* watched, QEvent* event)
             return false;
         // Beside the selected entry, or at the list's corner when none is selected.
         const QRect entry = ListNick->visualRect(ListNick->currentIndex());
-        const QPoint corner = entry.isValid() && ListNick->viewport()->rect().contains(entry.center())
-                                  ? entry.bottomLeft()
-                                  : QPoint(0, 0);
+        const QPoint corner =
+            entry.isValid() && ListNick->viewport()->rect().contains(entry.center())
+                ? entry.bottomLeft()
+                : QPoint(0, 0);
         popUpContactsMenu(ListNick->viewport()->mapToGlobal(corner));
         return true;
     }

@@ -1,9 +1,12 @@
 #include "window/dialogs.h"
 
+#include "window/sync_setup_dialog.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 void QtDialogs::showMessage(const QString& text)
@@ -49,4 +52,29 @@ QString QtDialogs::saveFileName(const QString& title, const QString& proposed,
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
         return {};
     return box.selectedFiles().constFirst();
+}
+
+int Dialogs::setUpSync(SyncSetUpDialog& dialog)
+{
+    Q_UNUSED(dialog)
+    return 0;
+}
+
+int QtDialogs::setUpSync(SyncSetUpDialog& dialog)
+{
+    return dialog.exec();
+}
+
+std::optional<QString> QtDialogs::passwordBox(const QString& prompt)
+{
+    QInputDialog box(parent_);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextEchoMode(QLineEdit::Password);
+    box.setWindowTitle(ApplicationTitle);
+    box.setLabelText(prompt);
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
 }

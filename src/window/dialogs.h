@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QWidget;
+class SyncSetUpDialog;
 
 // The window's modal boxes: messages with an OK button, and the input box of the searches.
 // The window talks to them only through this seam, so tests can answer them.
@@ -20,12 +23,25 @@ public:
     // chosen to open, and the file to write with `proposed` offered; nothing on Cancel.
     virtual QStringList openFileNames(const QString& title, const QString& filter)
     {
-        Q_UNUSED(title) Q_UNUSED(filter) return {};
+        Q_UNUSED(title)
+        Q_UNUSED(filter)
+        return {};
     }
     virtual QString saveFileName(const QString& title, const QString& proposed,
                                  const QString& filter)
     {
-        Q_UNUSED(title) Q_UNUSED(proposed) Q_UNUSED(filter) return {};
+        Q_UNUSED(title)
+        Q_UNUSED(proposed)
+        Q_UNUSED(filter)
+        return {};
+    }
+    // The set-up of sync, shown until it ends; returns how it ended (SyncSetUpDialog::Outcome).
+    virtual int setUpSync(SyncSetUpDialog& dialog);
+    // A box for a password, not shown as typed: the text on OK, nothing on Cancel.
+    virtual std::optional<QString> passwordBox(const QString& prompt)
+    {
+        Q_UNUSED(prompt)
+        return std::nullopt;
     }
 };
 
@@ -43,6 +59,8 @@ public:
     QStringList openFileNames(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& proposed,
                          const QString& filter) override;
+    int setUpSync(SyncSetUpDialog& dialog) override;
+    std::optional<QString> passwordBox(const QString& prompt) override;
 
 private:
     QWidget* parent_;

@@ -57,6 +57,16 @@ public:
         return whileFree([&] { return boxes_.saveFileName(title, proposed, filter); });
     }
 
+    int setUpSync(SyncSetUpDialog& dialog) override
+    {
+        return whileFree([&] { return boxes_.setUpSync(dialog); });
+    }
+
+    std::optional<QString> passwordBox(const QString& prompt) override
+    {
+        return whileFree([&] { return boxes_.passwordBox(prompt); });
+    }
+
 private:
     Dialogs& boxes_;
     std::function<void()> letGo_;
@@ -83,6 +93,7 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
     connectSearchEvents();
     connectDialingEvents();
     connectTransferEvents();
+    connectSyncEvents();
     if (!runAction([this] { Form_Load(); })) {
         // The data file could not be read: offer an empty entry rather than the boxes'
         // creation texts, so the window is usable once the cause is mended.
@@ -132,10 +143,11 @@ bool Form1x::guard(const std::function<void()>& handler, bool takesFolder)
     }
     inAction_ = false;
     folderLock_.reset();
-    if (failure.isEmpty())
-        return true;
-    showFailure(failure);
-    return false;
+    if (!failure.isEmpty())
+        showFailure(failure);
+    // A sync that wrote the contacts during the action is caught up with now.
+    afterAction();
+    return failure.isEmpty();
 }
 
 void Form1x::takeFolder()
@@ -195,7 +207,9 @@ bool Form1x::eventFilter(QObject* watched, QEvent* event)
 
 void Form1x::closeEvent(QCloseEvent* event)
 {
-    // Closing the window through the window system ends the program the way EXIT does.
+    // Closing the window through the window system ends the program the way EXIT does; where
+    // sync is set up, a change made here goes to the server first, briefly.
+    syncBeforeExit();
     closeAllFiles();
     event->accept();
 }

@@ -24,6 +24,10 @@ class StatusBar;
 class TabStrip;
 class TextBox;
 
+namespace syncing {
+struct SyncReport;
+}
+
 namespace store {
 class FileSystem;
 class FolderLock;
@@ -83,6 +87,9 @@ public:
     QMenu* MnuContacts;
     QAction* MnuImport;
     QAction* MnuExport;
+    // And with a CardDAV server.
+    QAction* MnuSyncNow;
+    QAction* MnuSyncSetUp;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -221,6 +228,33 @@ private:
     static const QString ChangedElsewhere;
     static const QString EditNotSaved;
     static const QString NoLongerStored;
+
+    // --- Sync with a CardDAV server (window/contacts_sync.cpp): the menu's two entries, the
+    // syncs in the background, and the window kept in step with what a sync wrote ---------
+    enum class SyncStart { Asked, AtOpen, Every15Minutes };
+    void connectSyncEvents();
+    void MnuSyncNow_Click();
+    void MnuSyncSetUp_Click();
+    void startSync(SyncStart how);
+    void runSync(SyncStart how, const QString& user, const QString& password);
+    void syncEnded(SyncStart how, const syncing::SyncReport& report);
+    // After a sync wrote the contacts: the shown and the edited contact found again, and the
+    // list set up again unless the user is typing a contact (then when they are done).
+    void catchUpWithSync();
+    void afterAction();
+    bool userIsTyping() const;
+    std::optional<ReadContact> foundAgain(const std::optional<ReadContact>& contact);
+    void showWhatIsStored();
+    // At EXIT after a change: one brief sync, never more than a few seconds.
+    void syncBeforeExit();
+    std::size_t bookFingerprint();
+    // The empty book's hint in the list, and the list's description, which says the same.
+    void describeList();
+    struct SyncDesk;
+    struct SyncDeskDeleter {
+        void operator()(SyncDesk* desk) const;
+    };
+    std::unique_ptr<SyncDesk, SyncDeskDeleter> sync_;
 
     std::optional<ReadContact> currentContact_; // record CurrentRecord, as last shown or picked
     std::optional<ReadContact> editedContact_; // the record an edit writes back to, as EDIT read it

@@ -6,11 +6,19 @@
 
 namespace syncing {
 
-void findPassword(const QString& user, const QUrl& server,
-                  std::function<void(PasswordSearch)> done)
+std::optional<QString> askAtTerminal(const QString& prompt)
 {
-    readFromKeyring(keyringKey(user, server.host()), [user, server, done](
-                                                          std::optional<QString> kept) {
+    const std::optional<std::string> typed = askOnTerminal(prompt.toStdString());
+    if (!typed)
+        return std::nullopt;
+    return QString::fromStdString(*typed);
+}
+
+void findPassword(const QString& user, const QUrl& server, std::function<void(PasswordSearch)> done,
+                  PasswordQuestion ask)
+{
+    readFromKeyring(keyringKey(user, server.host()), [user, server, done,
+                                                      ask](std::optional<QString> kept) {
         PasswordSearch search;
         if (kept) {
             search.password = kept;
@@ -24,10 +32,7 @@ void findPassword(const QString& user, const QUrl& server,
             search.password = QString::fromStdString(*netrc.password);
             return done(search);
         }
-        const std::optional<std::string> typed = askOnTerminal(
-            "Password for " + user.toStdString() + " at " + server.host().toStdString() + ": ");
-        if (typed)
-            search.password = QString::fromStdString(*typed);
+        search.password = ask(QStringLiteral("Password for %1 at %2: ").arg(user, server.host()));
         done(search);
     });
 }

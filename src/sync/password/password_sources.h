@@ -20,8 +20,15 @@ struct PasswordSearch {
     std::vector<std::string> remarks;
 };
 
-// Calls `done` once, on the event loop.
-void findPassword(const QString& user, const QUrl& server,
-                  std::function<void(PasswordSearch)> done);
+// Asks the person for the password with this prompt; nothing when they cannot be or are not
+// asked.
+using PasswordQuestion = std::function<std::optional<QString>(const QString& prompt)>;
+
+// The terminal without echo, for the commands.
+std::optional<QString> askAtTerminal(const QString& prompt);
+
+// Calls `done` once, on the event loop. The person is asked last, through `ask`.
+void findPassword(const QString& user, const QUrl& server, std::function<void(PasswordSearch)> done,
+                  PasswordQuestion ask = askAtTerminal);
 
 } // namespace syncing

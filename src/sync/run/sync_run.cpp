@@ -87,6 +87,8 @@ struct SyncRun::Private {
     CardDavClient client;
     UidSource uidSource = newUid;
     std::function<void(SyncReport)> done;
+    std::function<void(std::size_t, std::size_t)> progress = [](std::size_t, std::size_t) {};
+    std::function<void()> recordsWritten = [] {};
     std::unique_ptr<SyncLock> syncLock;
 
     SyncState state;
@@ -161,8 +163,8 @@ void SyncRun::Private::list()
             return fail(*error);
         }
         Changes& changes = std::get<Changes>(result);
-        etags = state.syncToken.empty() ? std::map<std::string, std::string>()
-                                        : rememberedEtags(state);
+        etags =
+            state.syncToken.empty() ? std::map<std::string, std::string>() : rememberedEtags(state);
         for (const std::string& href : changes.removed)
             etags.erase(href);
         for (auto& [href, etag] : changes.changed)
@@ -191,31 +193,51 @@ void SyncRun::Private::fetch()
             wanted.push_back(std::move(href));
     if (wanted.empty())
         return writeHere();
-    client.fetchCards(book, wanted, [this, wanted](DavResult<std::vector<FetchedCard>> result) {
-        if (auto* error = std::get_if<DavError>(&result))
-            return fail(*error);
-        for (FetchedCard& card : std::get<0>(result)) {
-            etags[card.href] = card.etag;
-            cards[card.href] = std::move(card.text);
-        }
-        // A card deleted between the listing and the fetch is gone.
-        for (const std::string& href : wanted)
-            if (!cards.contains(href))
-                etags.erase(href);
-        writeHere();
-    });
+    // Asked for a batch at a time, all side by side, so that a big book can tell how far the
+    // sync has come.
+    const std::size_t total = wanted.size();
+    auto fetched = std::make_shared<std::size_t>(0);
+    outstanding = (total + CardDavClient::MultigetBatch - 1) / CardDavClient::MultigetBatch;
+    progress(0, total);
+    for (std::size_t first = 0; first < total; first += CardDavClient::MultigetBatch) {
+        std::vector<std::string> batch(
+            wanted.begin() + static_cast<std::ptrdiff_t>(first),
+            wanted.begin() +
+                static_cast<std::ptrdiff_t>(std::min(total, first + CardDavClient::MultigetBatch)));
+        client.fetchCards(
+            book, batch, [this, batch, total, fetched](DavResult<std::vector<FetchedCard>> result) {
+                --outstanding;
+                if (auto* error = std::get_if<DavError>(&result))
+                    return fail(*error);
+                for (FetchedCard& card : std::get<0>(result)) {
+                    etags[card.href] = card.etag;
+                    cards[card.href] = std::move(card.text);
+                }
+                // A card deleted between the listing and the fetch is gone.
+                for (const std::string& href : batch)
+                    if (!cards.contains(href))
+                        etags.erase(href);
+                *fetched += batch.size();
+                progress(*fetched, total);
+                if (outstanding > 0)
+                    return;
+                if (report.outcome == SyncReport::Done)
+                    return writeHere();
+                finish();
+            });
+    }
 }
 
 void SyncRun::Private::writeHere()
 {
-    plan = reconcile(state, records, ServerView{etags, cards}, uidSource,
-                     [this](const std::string& uid) { return CardDavClient::hrefForUid(book, uid); });
+    plan =
+        reconcile(state, records, ServerView{etags, cards}, uidSource,
+                  [this](const std::string& uid) { return CardDavClient::hrefForUid(book, uid); });
     // The token tells what changed since the listing; the uploads of this very sync come
     // after it, and a card uploaded and deleted again on the phone before the next sync would
     // never show up as a change. After a sync that changes the server, the next one lists the
     // whole book (still one request).
-    plan.state.syncToken =
-        plan.uploads.empty() && plan.removals.empty() ? newToken : std::string();
+    plan.state.syncToken = plan.uploads.empty() && plan.removals.empty() ? newToken : std::string();
     bool replan = false;
     const bool written = fileStep([&] {
         std::vector<store::ContactRecord> now = readRecords(fs);
@@ -241,6 +263,8 @@ void SyncRun::Private::writeHere()
     });
     if (!written)
         return;
+    if (plan.recordsChanged && !replan)
+        recordsWritten();
     if (replan) {
         if (++rounds >= planRounds)
             return fail("the contacts kept changing while they were synced; the next sync "
@@ -257,7 +281,10 @@ void SyncRun::Private::sendThere()
     outstanding = plan.uploads.size() + plan.removals.size();
     if (outstanding == 0)
         return finish();
-    const auto answered = [this] {
+    const std::size_t total = outstanding;
+    progress(0, total);
+    const auto answered = [this, total] {
+        progress(total - outstanding + 1, total);
         if (--outstanding == 0)
             confirmThere();
     };
@@ -340,6 +367,16 @@ SyncRun::~SyncRun() = default;
 void SyncRun::setUidSource(UidSource source)
 {
     d->uidSource = std::move(source);
+}
+
+void SyncRun::setProgress(std::function<void(std::size_t, std::size_t)> progress)
+{
+    d->progress = std::move(progress);
+}
+
+void SyncRun::setRecordsWritten(std::function<void()> written)
+{
+    d->recordsWritten = std::move(written);
 }
 
 void SyncRun::start(std::function<void(SyncReport)> done)

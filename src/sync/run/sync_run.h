@@ -53,6 +53,13 @@ public:
     // How a new card gets its UID; random unless a test sets it.
     void setUidSource(UidSource source);
 
+    // Called on the event loop as cards come in and go out: how many of this step's cards are
+    // done, and how many the step has.
+    void setProgress(std::function<void(std::size_t done, std::size_t total)> progress);
+    // Called once the contacts here were written, before the sync goes on with the server: a
+    // window finds its contacts again from that moment on.
+    void setRecordsWritten(std::function<void()> written);
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

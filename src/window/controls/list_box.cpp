@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <algorithm>
 #include <utility>
@@ -292,4 +293,29 @@ QStringList ListBox::items() const
     for (qsizetype i = 0; i < model_->entries().size(); ++i)
         texts.append(model_->entries().at(i).toString());
     return texts;
+}
+
+void ListBox::setEmptyHint(const QString& hint)
+{
+    if (hint == emptyHint_)
+        return;
+    emptyHint_ = hint;
+    viewport()->update();
+}
+
+void ListBox::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    if (count() != 0 || emptyHint_.isEmpty())
+        return;
+    QPainter painter(viewport());
+    // Grey, as a placeholder is, yet readable on the list's teal.
+    painter.setPen(QColor(224, 236, 236));
+    QFont font = this->font();
+    font.setBold(false);
+    font.setItalic(true);
+    painter.setFont(font);
+    const int margin = fontMetrics().averageCharWidth();
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, emptyHint_);
 }

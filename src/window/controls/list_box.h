@@ -72,14 +72,20 @@ public:
     QString itemText(int position) const;
     QStringList items() const;
 
+    // A grey line of text shown inside the list while it has no entry; none when empty.
+    void setEmptyHint(const QString& hint);
+    QString emptyHint() const { return emptyHint_; }
+
 signals:
     void userSelected();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    QString emptyHint_;
     ListModel* model_;
     // Set while the program fills or clears the list, whose selection changes are not the
     // user's.

@@ -1,0 +1,84 @@
+#include "sync/setup/sync_setup.h"
+
+#include "sync/state/state_file.h"
+
+namespace syncing {
+
+using carddav::AddressBookInfo;
+using carddav::DavError;
+using carddav::DavResult;
+
+BookChoice chooseBook(const std::vector<AddressBookInfo>& books,
+                      const std::optional<QString>& wanted)
+{
+    if (wanted) {
+        for (const AddressBookInfo& book : books)
+            if (book.displayName == *wanted || book.pathName == *wanted)
+                return {BookChoice::Chosen, book};
+        return {BookChoice::NotNamed, std::nullopt};
+    }
+    if (books.size() > 1)
+        return {BookChoice::Several, std::nullopt};
+    if (books.size() == 1)
+        return {BookChoice::Chosen, books.front()};
+    return {BookChoice::MakeOne, std::nullopt};
+}
+
+AccountChecker::AccountChecker(carddav::Credentials credentials, QObject* parent)
+    : QObject(parent), client_(std::make_unique<carddav::CardDavClient>(std::move(credentials)))
+{
+}
+
+AccountChecker::~AccountChecker() = default;
+
+void AccountChecker::check(const QUrl& start, const std::optional<QString>& wanted,
+                           std::function<void(AccountCheck)> done)
+{
+    client_->discover(start, [this, wanted, done](DavResult<carddav::Discovery> found) {
+        AccountCheck outcome;
+        if (auto* error = std::get_if<DavError>(&found)) {
+            outcome.error = *error;
+            return done(outcome);
+        }
+        const carddav::Discovery& discovery = std::get<carddav::Discovery>(found);
+        outcome.books = discovery.books;
+        outcome.choice = chooseBook(discovery.books, wanted);
+        if (outcome.choice.kind != BookChoice::MakeOne)
+            return done(outcome);
+        client_->createBook(
+            discovery.home, QStringLiteral("Contacts"),
+            [outcome, done](DavResult<AddressBookInfo> made) mutable {
+                if (auto* error = std::get_if<DavError>(&made))
+                    outcome.error = *error;
+                else
+                    outcome.choice = {BookChoice::Chosen, std::get<AddressBookInfo>(made)};
+                done(outcome);
+            });
+    });
+}
+
+bool isServerAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+}
+
+void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book)
+{
+    std::optional<SyncState> last;
+    try {
+        last = readStateFile(fs);
+    } catch (const BadStateFile&) {
+        // A damaged memory of the last sync is replaced: the next sync pairs the contacts
+        // anew without duplicating them.
+    }
+    SyncState state;
+    state.bookUrl = book.toString().toStdString();
+    state.user = user.toStdString();
+    if (last && last->bookUrl == state.bookUrl && last->user == state.user)
+        state = *last;
+    writeStateFile(fs, state);
+}
+
+} // namespace syncing

@@ -1,0 +1,427 @@
+// Sync Now and Set Up Sync...: the contacts kept the same as on a CardDAV server, from the
+// list's pop-up menu and in the background: when the window opens, every 15 minutes, and
+// briefly at EXIT after a change. A sync waits for the network on the event loop and holds the
+// folder only for its file steps, so the window goes on meanwhile; what it wrote reaches the
+// list at once, or, while the user is typing a contact, as soon as they are done.
+#include "window/form1x.h"
+
+#include "store/file_system.h"
+#include "sync/password/keyring.h"
+#include "sync/password/password_sources.h"
+#include "sync/run/sync_run.h"
+#include "sync/state/state_file.h"
+#include "window/controls/list_box.h"
+#include "window/controls/status_bar.h"
+#include "window/controls/tab_strip.h"
+#include "window/controls/text_box.h"
+#include "window/sync_setup_dialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace {
+
+constexpr int backgroundIntervalMs = 15 * 60 * 1000;
+// EXIT never waits longer than this for its sync; what is left goes at the next one.
+constexpr int exitPatienceMs = 5000;
+// Below this many cards a sync is over before a count could be read.
+constexpr std::size_t countFrom = 50;
+constexpr int resultShownMs = 30 * 1000;
+
+const QString EmptyBookHint = QStringLiteral(
+    "No contacts yet. ADD NEW starts one; a right click here imports contacts or sets up sync.");
+const QString FilledListDescription = QStringLiteral("Choose a nickname to show its contact");
+
+QString contactsInOut(const syncing::SyncReport& report)
+{
+    return QStringLiteral("%1 %2 in, %3 out")
+        .arg(report.contactsIn)
+        .arg(report.contactsIn == 1 ? QStringLiteral("contact") : QStringLiteral("contacts"))
+        .arg(report.contactsOut);
+}
+
+QString sentence(const std::string& text)
+{
+    QString line = QString::fromStdString(text);
+    if (!line.isEmpty())
+        line[0] = line[0].toUpper();
+    return line.endsWith(u'.') ? line : line + u'.';
+}
+
+} // namespace
+
+struct Form1x::SyncDesk {
+    std::unique_ptr<syncing::SyncRun> run;
+    QProgressBar* progress = nullptr;
+    QTimer every15Minutes;
+    // A password no keyring keeps, as typed in this session; never written anywhere.
+    std::optional<QString> password;
+    // Whether a sync is under way, from the password's search to the end.
+    bool running = false;
+    bool exiting = false;
+    // A sync wrote the contacts while an action ran, or while the user typed a contact.
+    bool catchUpPending = false;
+    bool listStale = false;
+    // What the book was after the last sync, to know at EXIT whether anything changed.
+    std::optional<std::size_t> syncedFingerprint;
+    // The failure last told in a message, not told again by a background sync.
+    QString failureTold;
+};
+
+void Form1x::SyncDeskDeleter::operator()(SyncDesk* desk) const
+{
+    delete desk;
+}
+
+void Form1x::connectSyncEvents()
+{
+    sync_.reset(new SyncDesk);
+    connect(MnuSyncNow, &QAction::triggered, this, [this] { MnuSyncNow_Click(); });
+    connect(MnuSyncSetUp, &QAction::triggered, this, [this] { MnuSyncSetUp_Click(); });
+    sync_->progress = new QProgressBar(StatusBar1);
+    sync_->progress->setObjectName(QStringLiteral("SyncProgress"));
+    sync_->progress->setAccessibleName(QStringLiteral("Sync progress"));
+    sync_->progress->setMaximumWidth(1440 / 15);
+    sync_->progress->setTextVisible(false);
+    StatusBar1->addPermanentWidget(sync_->progress);
+    sync_->progress->hide();
+    sync_->every15Minutes.setInterval(backgroundIntervalMs);
+    connect(&sync_->every15Minutes, &QTimer::timeout, this,
+            [this] { startSync(SyncStart::Every15Minutes); });
+    // Whether sync is set up is only looked at here to start the first sync once the window
+    // is up; the sync itself reads its set-up under the folder's lock.
+    if (QFileInfo::exists(QString::fromLatin1(syncing::StateFileName)))
+        QTimer::singleShot(0, this, [this] { startSync(SyncStart::AtOpen); });
+}
+
+void Form1x::MnuSyncNow_Click()
+{
+    startSync(SyncStart::Asked);
+}
+
+void Form1x::MnuSyncSetUp_Click()
+{
+    std::optional<syncing::SyncState> state;
+    if (!runAction([&] { state = syncing::readStateFile(fileSystem_); }))
+        return;
+    const QUrl server = state ? QUrl(QString::fromStdString(state->bookUrl)) : QUrl();
+    const QString user = state ? QString::fromStdString(state->user) : QString();
+    SyncSetUpDialog dialog(fileSystem_, server, user, this);
+    const int outcome = dialogs_->setUpSync(dialog);
+    if (outcome == SyncSetUpDialog::Stopped) {
+        sync_->every15Minutes.stop();
+        sync_->password.reset();
+        StatusBar1->show();
+        StatusBar1->showMessage(QStringLiteral("Sync is stopped; the contacts stay."),
+                                resultShownMs);
+        return;
+    }
+    if (outcome != SyncSetUpDialog::SetUp)
+        return;
+    sync_->password = dialog.passwordKept() ? std::nullopt : std::optional(dialog.password());
+    sync_->failureTold.clear();
+    if (sync_->running)
+        return;
+    // The first sync with the new set-up, with the password just typed.
+    runSync(SyncStart::Asked, dialog.user->text(), dialog.password());
+}
+
+void Form1x::startSync(SyncStart how)
+{
+    if (sync_->running || sync_->exiting)
+        return;
+    std::optional<syncing::SyncState> state;
+    const bool read = runAction([&] { state = syncing::readStateFile(fileSystem_); });
+    if (!read)
+        return;
+    if (!state) {
+        if (how == SyncStart::Asked)
+            MnuSyncSetUp_Click();
+        return;
+    }
+    const QString user = QString::fromStdString(state->user);
+    if (sync_->password)
+        return runSync(how, user, *sync_->password);
+    // The person is asked only when they are there to be: never in the background later on.
+    const bool mayAsk = how != SyncStart::Every15Minutes;
+    sync_->running = true;
+    MnuSyncNow->setEnabled(false);
+    syncing::findPassword(
+        user, QUrl(QString::fromStdString(state->bookUrl)),
+        [this, how, user](syncing::PasswordSearch search) {
+            sync_->running = false;
+            MnuSyncNow->setEnabled(true);
+            if (!search.password)
+                return;
+            if (!search.fromKeyring)
+                sync_->password = search.password;
+            runSync(how, user, *search.password);
+        },
+        [this, mayAsk](const QString& prompt) -> std::optional<QString> {
+            if (!mayAsk || sync_->exiting)
+                return std::nullopt;
+            return dialogs_->passwordBox(prompt);
+        });
+}
+
+void Form1x::runSync(SyncStart how, const QString& user, const QString& password)
+{
+    if (sync_->exiting)
+        return;
+    sync_->running = true;
+    MnuSyncNow->setEnabled(false);
+    StatusBar1->show();
+    StatusBar1->showMessage(QStringLiteral("Syncing..."));
+    sync_->run =
+        std::make_unique<syncing::SyncRun>(fileSystem_, carddav::Credentials{user, password});
+    sync_->run->setProgress([this](std::size_t done, std::size_t total) {
+        if (total < countFrom)
+            return;
+        const QLocale locale(QLocale::English);
+        StatusBar1->showMessage(
+            QStringLiteral("Syncing %1 of %2")
+                .arg(locale.toString(qulonglong(done)), locale.toString(qulonglong(total))));
+        sync_->progress->setRange(0, int(total));
+        sync_->progress->setValue(int(done));
+        sync_->progress->show();
+    });
+    sync_->run->setRecordsWritten([this] { catchUpWithSync(); });
+    sync_->run->start([this, how](syncing::SyncReport report) { syncEnded(how, report); });
+}
+
+void Form1x::syncEnded(SyncStart how, const syncing::SyncReport& report)
+{
+    // The run is in the middle of calling back; it goes once it has returned.
+    sync_->run.release()->deleteLater();
+    sync_->running = false;
+    sync_->progress->hide();
+    MnuSyncNow->setEnabled(true);
+    StatusBar1->clearMessage();
+    StatusBar1->hide();
+    if (report.outcome == syncing::SyncReport::NotSetUp || sync_->exiting)
+        return;
+    sync_->every15Minutes.start();
+    runAction([this] { sync_->syncedFingerprint = bookFingerprint(); });
+    if (report.contactsIn + report.contactsOut > 0) {
+        StatusBar1->show();
+        StatusBar1->showMessage(contactsInOut(report), resultShownMs);
+        QTimer::singleShot(resultShownMs, StatusBar1, [this] {
+            if (!sync_->running && StatusBar1->currentMessage().isEmpty())
+                StatusBar1->hide();
+        });
+    }
+    if (report.outcome == syncing::SyncReport::Failed) {
+        if (report.passwordRefused)
+            sync_->password.reset();
+        QString text = QStringLiteral("The contacts could not be synced: %1 Nothing was lost; "
+                                      "the next sync picks up.")
+                           .arg(sentence(report.error));
+        if (report.passwordRefused)
+            text += QStringLiteral(" Set Up Sync... in the list's pop-up menu takes the new "
+                                   "password.");
+        // A background sync that fails the same way again says so once.
+        if (how == SyncStart::Asked || text != sync_->failureTold)
+            dialogs_->showMessage(text);
+        sync_->failureTold = text;
+        return;
+    }
+    sync_->failureTold.clear();
+    if (!report.notices.empty())
+        dialogs_->showMessage(QString::fromStdString(syncing::summaryText(report)).trimmed());
+}
+
+void Form1x::catchUpWithSync()
+{
+    if (inAction_) {
+        // A box of an action is open: the action goes on from what it read, and the window
+        // catches up once it has ended.
+        sync_->catchUpPending = true;
+        return;
+    }
+    runAction([this] {
+        OpenDataFile();
+        currentContact_ = foundAgain(currentContact_);
+        if (currentContact_)
+            state_.CurrentRecord = currentContact_->recordNo;
+        if (editedContact_) {
+            // The edit goes on over the same contact wherever it now is; when the sync
+            // removed it, SAVE stores it anew rather than losing what was typed.
+            editedContact_ = foundAgain(editedContact_);
+            state_.NewRecordNo = editedContact_ ? editedContact_->recordNo : state_.RecordCount + 1;
+            if (editedContact_)
+                state_.CurrentRecord = editedContact_->recordNo;
+        } else if (state_.IsNewEntry) {
+            state_.NewRecordNo = state_.RecordCount + 1;
+        }
+        closeDataFile();
+        sync_->listStale = true;
+    });
+}
+
+std::optional<Form1x::ReadContact> Form1x::foundAgain(const std::optional<ReadContact>& contact)
+{
+    if (!contact)
+        return std::nullopt;
+    // The same contact as it was (a sync may have moved it), else the one of the same
+    // nickname: the sync changed it.
+    for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
+        store::ContactRecord record = readRecord(i);
+        const std::int16_t number = record.RecordNo;
+        record.RecordNo = contact->record.RecordNo;
+        if (record == contact->record) {
+            record.RecordNo = number;
+            return ReadContact{i, record};
+        }
+    }
+    for (std::int32_t i = 1; i <= state_.RecordCount; ++i)
+        if (store::trimmedEquals(viewRecord(i).nick(), contact->record.Nick.trimmed()))
+            return ReadContact{i, readRecord(i)};
+    return std::nullopt;
+}
+
+bool Form1x::userIsTyping() const
+{
+    if (!state_.IsNewEntry)
+        return false;
+    if (editedContact_ || Chkprefx->isChecked() || Chkcode->isChecked())
+        return true;
+    for (const TextBox* box :
+         {TxtNick, TxtAdName, TxtAdFname, TxtAdAdd, TxtAdPhon, Txtprefx, TxtCode})
+        if (!box->text().isEmpty())
+            return true;
+    return false;
+}
+
+void Form1x::showWhatIsStored()
+{
+    sync_->listStale = false;
+    {
+        const QSignalBlocker quiet(TabStrip1);
+        TabStrip1->setCurrentIndex(0);
+    }
+    // The contact shown stays shown; one the sync removed leaves the window as a DELETE does.
+    if (!currentContact_)
+        return InitializeWindow();
+    const std::int32_t shown = currentContact_->recordNo;
+    OpenDataFile();
+    listMatchingRecords([](const store::RecordView&) { return true; });
+    closeDataFile();
+    state_.CurrentRecord = shown;
+    ShowCurrentRecord();
+}
+
+void Form1x::afterAction()
+{
+    if (!sync_)
+        return;
+    if (std::exchange(sync_->catchUpPending, false))
+        catchUpWithSync();
+    if (sync_->listStale && !userIsTyping())
+        runAction([this] { showWhatIsStored(); });
+    describeList();
+}
+
+void Form1x::describeList()
+{
+    const bool empty = state_.RecordCount == 0 && ListNick->count() == 0;
+    ListNick->setEmptyHint(empty ? EmptyBookHint : QString());
+    ListNick->setAccessibleDescription(empty ? EmptyBookHint : FilledListDescription);
+}
+
+std::size_t Form1x::bookFingerprint()
+{
+    OpenDataFile();
+    std::size_t hash = std::hash<std::int32_t>()(state_.RecordCount);
+    for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
+        const auto bytes = viewRecord(i).bytes();
+        hash = hash * 1099511628211u ^
+               std::hash<std::string_view>()(
+                   {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    }
+    closeDataFile();
+    return hash;
+}
+
+void Form1x::syncBeforeExit()
+{
+    // Only where sync is set up; EXIT elsewhere touches no file.
+    if (!sync_ || sync_->exiting || !QFileInfo::exists(QString::fromLatin1(syncing::StateFileName)))
+        return;
+    sync_->exiting = true;
+    sync_->every15Minutes.stop();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop wait;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &wait, &QEventLoop::quit);
+    const auto waitAtMost = [&](int ms, const std::function<bool()>& over) {
+        deadline.start(std::max(0, ms));
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &wait, [&] {
+            if (over())
+                wait.quit();
+        });
+        poll.start(20);
+        if (!over())
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
+    };
+    setEnabled(false);
+    // A sync under way is given the time; one after a change here takes what is left of it.
+    if (sync_->running) {
+        StatusBar1->show();
+        StatusBar1->showMessage(QStringLiteral("Finishing the sync..."));
+        waitAtMost(exitPatienceMs, [this] { return !sync_->running; });
+    }
+    std::optional<syncing::SyncState> state;
+    std::size_t now = 0;
+    const bool read = !sync_->running && runAction([&] {
+        state = syncing::readStateFile(fileSystem_);
+        if (state)
+            now = bookFingerprint();
+    });
+    const bool changed = !sync_->syncedFingerprint || *sync_->syncedFingerprint != now;
+    // Without a password at hand the keyring is asked, and only while it can still answer.
+    const bool timeForKeyring = clock.elapsed() + syncing::keyringPatienceMs < exitPatienceMs - 500;
+    if (read && state && changed && (sync_->password || timeForKeyring)) {
+        StatusBar1->show();
+        StatusBar1->showMessage(QStringLiteral("Syncing the changes before closing..."));
+        // Shared with the callbacks, which may come after this function gave up waiting.
+        auto ended = std::make_shared<bool>(false);
+        const QString user = QString::fromStdString(state->user);
+        const auto go = [this, user, ended](const QString& password) {
+            sync_->run = std::make_unique<syncing::SyncRun>(fileSystem_,
+                                                            carddav::Credentials{user, password});
+            sync_->running = true;
+            sync_->run->start([this, ended](syncing::SyncReport) {
+                sync_->run.release()->deleteLater();
+                sync_->running = false;
+                *ended = true;
+            });
+        };
+        if (sync_->password) {
+            go(*sync_->password);
+        } else {
+            syncing::findPassword(
+                user, QUrl(QString::fromStdString(state->bookUrl)),
+                [this, go, ended](syncing::PasswordSearch search) {
+                    if (search.password && !sync_->run && !*ended)
+                        go(*search.password);
+                    else
+                        *ended = true;
+                },
+                [](const QString&) { return std::nullopt; });
+        }
+        waitAtMost(exitPatienceMs - int(clock.elapsed()), [ended] { return *ended; });
+        *ended = true; // a password found later starts nothing
+    }
+    // Whatever has not answered by now ends with the run; the next sync picks up.
+    sync_->run.reset();
+}
