@@ -124,10 +124,13 @@ void SyncSetUpDialog::say(QLabel* note, const QString& text)
     note->setText(text);
     note->setVisible(!text.isEmpty());
     // A screen reader hears what is wrong when it comes to the box.
-    QWidget* box = note == serverNote_     ? static_cast<QWidget*>(server)
-                   : note == userNote_     ? user
-                   : note == passwordNote_ ? passwordBox
-                                           : book;
+    QWidget* box = book;
+    if (note == serverNote_)
+        box = server;
+    else if (note == userNote_)
+        box = user;
+    else if (note == passwordNote_)
+        box = passwordBox;
     box->setAccessibleDescription(text);
     if (!text.isEmpty())
         box->setFocus();

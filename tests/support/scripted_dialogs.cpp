@@ -34,3 +34,19 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& propo
     fileDialogs.pop_back();
     return chosen.isEmpty() ? QString() : chosen.front();
 }
+
+int ScriptedDialogs::setUpSync(SyncSetUpDialog& dialog)
+{
+    ++syncSetUps;
+    return setUpScript ? setUpScript(dialog) : 0;
+}
+
+std::optional<QString> ScriptedDialogs::passwordBox(const QString& prompt)
+{
+    passwordPrompts.append(prompt);
+    if (passwords.empty())
+        return std::nullopt;
+    QString next = passwords.front();
+    passwords.pop_front();
+    return next;
+}

@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
+#include <optional>
 
 // Dialogs that record what the window showed and give the answers a test scripted.
 class ScriptedDialogs final : public Dialogs {
@@ -38,6 +40,17 @@ public:
     void answer(const QString& text) { answers.push_back(text); }
     // The next input box is cancelled (returns the empty text).
     void cancel() { answers.push_back(QString()); }
+
+    // The set-up of sync: the script fills the real dialog and returns how it ended; with no
+    // script it is cancelled.
+    int setUpSync(SyncSetUpDialog& dialog) override;
+    std::function<int(SyncSetUpDialog&)> setUpScript;
+    int syncSetUps = 0;
+
+    // The next password box returns this; with nothing queued it is cancelled.
+    std::optional<QString> passwordBox(const QString& prompt) override;
+    std::deque<QString> passwords;
+    QStringList passwordPrompts;
 
     QStringList messages;
     std::deque<Input> inputs;
