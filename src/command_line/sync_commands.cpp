@@ -2,6 +2,7 @@
 
 #include "command_line/command_line.h"
 #include "sync/carddav/carddav_client.h"
+#include "sync/carddav/url_policy.h"
 #include "sync/password/keyring.h"
 #include "sync/password/password_sources.h"
 #include "sync/password/terminal_prompt.h"
@@ -90,6 +91,9 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
         throw Failure{UsageError, "\"" + request.url.toString().toStdString() +
                                       "\" is no server address; give one such as "
                                       "https://example.org/"};
+    // Said before the password is asked for, which would otherwise travel in the clear.
+    if (const auto refusal = carddav::refusalToSend(request.url))
+        throw Failure{UsageError, refusal->message};
     return request;
 }
 

@@ -91,6 +91,25 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
     row("export over the data file", {"--export", "./datphone"}, 1,
         "zarvoth: could not write the file \"./datphone\": it is the file of the contacts "
         "themselves\n");
+    row("sync before any set-up", {"--sync"}, 2,
+        "zarvoth: sync is not set up for these contacts; zarvoth --sync-setup URL --user NAME "
+        "sets it up\n");
+    row("sync with an argument", {"--sync", "now"}, 2,
+        "zarvoth: --sync takes no argument; found \"now\"\n");
+    row("set-up without a user", {"--sync-setup", "https://dav.example/"}, 2,
+        "zarvoth: usage: zarvoth --sync-setup URL --user NAME [--book NAME] "
+        "[--password-stdin]\n");
+    row("set-up with the password on the command line",
+        {"--sync-setup", "https://dav.example/", "--user", "ann", "--password", "x"}, 2,
+        "zarvoth: a password is never taken on the command line; use --password-stdin, the "
+        "keyring or ~/.netrc\n");
+    row("set-up of no server address", {"--sync-setup", "dav.example", "--user", "ann"}, 2,
+        "zarvoth: \"dav.example\" is no server address; give one such as "
+        "https://example.org/\n");
+    row("set-up over plain http to another machine",
+        {"--sync-setup", "http://dav.example/", "--user", "ann", "--password-stdin"}, 2,
+        "zarvoth: refusing plain http:// to dav.example: the password would travel "
+        "unencrypted; use https://\n");
     row("export into a missing folder", {"--export", "no/such/out.vcf"}, 1,
         "zarvoth: could not write the file \"no/such/out.vcf\": No such file or directory\n");
 }

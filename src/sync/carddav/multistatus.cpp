@@ -207,9 +207,16 @@ private:
                 skipElement();
                 continue;
             }
-            for (const std::string& name : childNames())
-                if (name != "report")
-                    names.push_back(name);
+            const int reportLevel = depth_;
+            while (nextChild(reportLevel)) {
+                if (isDav(u"report")) {
+                    for (std::string& name : childNames())
+                        names.push_back(std::move(name));
+                } else {
+                    names.push_back(xml_.name().toString().toStdString());
+                    skipElement();
+                }
+            }
         }
         return names;
     }
