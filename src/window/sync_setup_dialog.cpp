@@ -168,7 +168,7 @@ void SyncSetUpDialog::accept()
     if (checking())
         return;
     clearNotes();
-    const QUrl start = book->isVisible() && book->currentIndex() >= 0
+    const QUrl start = !book->isHidden() && book->currentIndex() >= 0
                            ? book->currentData().toUrl()
                            : QUrl(server->text().trimmed(), QUrl::StrictMode);
     if (!syncing::isServerAddress(start))

@@ -74,10 +74,11 @@ void putCard(const CardDavServer& server, const QString& nick)
 // Fills the dialog and presses OK until it has checked with the server.
 void fillAndCheck(SyncSetUpDialog& dialog, const QUrl& url, const QString& password)
 {
+    dialog.show();
     dialog.server->setText(url.toString());
     dialog.user->setText(QStringLiteral("alice"));
     dialog.passwordBox->setText(password);
-    QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+    dialog.okButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.checking() && dialog.okButton->isEnabled(), syncTimeoutMs);
 }
 
@@ -89,7 +90,7 @@ void setUpThroughTheDialog(WindowFixture& fx, const CardDavServer& server)
         // No keyring takes the password: the dialog says so and OK closes it.
         auto* progress = dialog.findChild<QLabel*>(QStringLiteral("LblSyncProgress"));
         [&] { QVERIFY(progress->text().contains(QLatin1String("cannot be kept"))); }();
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+        dialog.okButton->click();
         return dialog.result();
     };
     fx.window().MnuSyncSetUp->trigger();
