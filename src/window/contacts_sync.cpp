@@ -22,6 +22,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -153,9 +154,13 @@ void Form1x::startSync(SyncStart how)
     const bool mayAsk = how != SyncStart::Every15Minutes;
     sync_->running = true;
     MnuSyncNow->setEnabled(false);
+    // The keyring may answer after the window is gone.
+    const QPointer<Form1x> window(this);
     syncing::findPassword(
         user, QUrl(QString::fromStdString(state->bookUrl)),
-        [this, how, user](syncing::PasswordSearch search) {
+        [this, window, how, user](syncing::PasswordSearch search) {
+            if (!window)
+                return;
             sync_->running = false;
             MnuSyncNow->setEnabled(true);
             if (!search.password)
@@ -411,8 +416,8 @@ void Form1x::syncBeforeExit()
         } else {
             syncing::findPassword(
                 user, QUrl(QString::fromStdString(state->bookUrl)),
-                [this, go, ended](syncing::PasswordSearch search) {
-                    if (search.password && !sync_->run && !*ended)
+                [window = QPointer<Form1x>(this), go, ended](syncing::PasswordSearch search) {
+                    if (window && search.password && !window->sync_->run && !*ended)
                         go(*search.password);
                     else
                         *ended = true;
