@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace sync {
+namespace book_sync {
 namespace {
 
 template <typename Record>
@@ -217,4 +217,4 @@ Field fieldOfChange(std::string_view name)
     return Field::Number;
 }
 
-} // namespace sync
+} // namespace book_sync

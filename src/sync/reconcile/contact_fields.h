@@ -11,7 +11,7 @@
 #include <vector>
 
 // A contact's fields as a sync compares them, one by one, on either side.
-namespace sync {
+namespace book_sync {
 
 // The number is one field: phone, STD code, prefix and their ticks go together, as they make
 // the one number that is dialled.
@@ -56,4 +56,4 @@ store::ContactRecord fitCard(const CardFields& card, std::vector<exchange::Field
 // The field a change of fitting was made in.
 Field fieldOfChange(std::string_view fieldName);
 
-} // namespace sync
+} // namespace book_sync

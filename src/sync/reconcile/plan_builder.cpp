@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace sync {
+namespace book_sync {
 namespace {
 
 std::vector<std::string> nicknamesOf(std::span<const store::ContactRecord> records)
@@ -170,4 +170,4 @@ Plan PlanBuilder::finish()
     return std::move(plan_);
 }
 
-} // namespace sync
+} // namespace book_sync

@@ -11,7 +11,7 @@
 
 // What a plan is made of while reconcile decides contact by contact: the records that stay
 // (changed or not), those added, the cards going up, and the notices.
-namespace sync {
+namespace book_sync {
 
 class PlanBuilder {
 public:
@@ -66,4 +66,4 @@ private:
     Plan plan_;
 };
 
-} // namespace sync
+} // namespace book_sync

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-namespace sync {
+namespace book_sync {
 namespace {
 
 enum class ServerStatus {
@@ -410,9 +410,32 @@ void confirmUpload(SyncState& state, const Upload& upload, const std::string& et
     state.pairs.push_back({upload.uid, upload.href, etag, true, upload.record, upload.card});
 }
 
+void confirmTaken(SyncState& state, std::span<const UploadTaken> uploads,
+                  std::span<const Removal* const> removals)
+{
+    std::unordered_map<std::string, std::size_t> byHref;
+    byHref.reserve(state.pairs.size() + uploads.size());
+    for (std::size_t p = 0; p < state.pairs.size(); ++p)
+        byHref.emplace(state.pairs[p].href, p);
+    for (const UploadTaken& taken : uploads) {
+        const Upload& upload = *taken.upload;
+        Pair now{upload.uid, upload.href, taken.etag, true, upload.record, upload.card};
+        if (const auto found = byHref.find(upload.href); found != byHref.end()) {
+            state.pairs[found->second] = std::move(now);
+        } else {
+            byHref.emplace(upload.href, state.pairs.size());
+            state.pairs.push_back(std::move(now));
+        }
+    }
+    std::unordered_set<std::string_view> removed;
+    for (const Removal* removal : removals)
+        removed.insert(removal->href);
+    std::erase_if(state.pairs, [&](const Pair& pair) { return removed.contains(pair.href); });
+}
+
 void confirmRemoval(SyncState& state, const Removal& removal)
 {
     std::erase_if(state.pairs, [&](const Pair& pair) { return pair.href == removal.href; });
 }
 
-} // namespace sync
+} // namespace book_sync

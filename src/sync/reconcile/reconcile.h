@@ -12,7 +12,7 @@
 
 // The decision of a sync, without a server or a file: given what the last sync left, the
 // records now and the cards now, what to upload, delete, and write, and what to tell the user.
-namespace sync {
+namespace book_sync {
 
 // The address book on the server as this sync found it.
 struct ServerView {
@@ -85,4 +85,13 @@ Plan reconcile(const SyncState& last, std::span<const store::ContactRecord> reco
 void confirmUpload(SyncState& state, const Upload& upload, const std::string& etag);
 void confirmRemoval(SyncState& state, const Removal& removal);
 
-} // namespace sync
+// The same for many at once: each of the forms above looks through every pair, this one
+// takes them all in one pass (a first sync of thousands of contacts).
+struct UploadTaken {
+    const Upload* upload;
+    std::string etag;
+};
+void confirmTaken(SyncState& state, std::span<const UploadTaken> uploads,
+                  std::span<const Removal* const> removals);
+
+} // namespace book_sync

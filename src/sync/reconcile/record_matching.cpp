@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-namespace sync {
+namespace book_sync {
 namespace {
 
 // Looking for an edit among many records with the same nickname or the same other fields
@@ -154,4 +154,4 @@ std::vector<bool> unmatchedByBytes(std::span<const store::ContactRecord> records
     return unmatched;
 }
 
-} // namespace sync
+} // namespace book_sync

@@ -8,7 +8,7 @@
 
 // Which record of the file now is which contact the last sync remembered. Records have no
 // identity of their own, so they are told apart by what they hold.
-namespace sync {
+namespace book_sync {
 
 struct RememberedContact {
     // The record as both sides last agreed on it.
@@ -29,4 +29,4 @@ std::vector<std::optional<std::size_t>> matchRecords(std::span<const store::Cont
 std::vector<bool> unmatchedByBytes(std::span<const store::ContactRecord> records,
                                    std::span<const store::ContactRecord* const> agreed);
 
-} // namespace sync
+} // namespace book_sync

@@ -17,7 +17,7 @@
 // Every text is a word: bytes outside the printable ASCII letters, and "%", are written as %XX,
 // and an empty text as "-". A record's text field is written without the blanks that pad it,
 // which give back the same bytes when it is read.
-namespace sync {
+namespace book_sync {
 namespace {
 
 constexpr std::string_view magic = "zarvoth-sync";
@@ -90,6 +90,9 @@ public:
             return {};
         std::string out;
         for (std::size_t i = 0; i < word.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(word[i]);
+            if (byte <= 0x20 || byte >= 0x7F)
+                bad(lineNo_, "a byte that should have been escaped");
             if (word[i] != '%') {
                 out.push_back(word[i]);
                 continue;
@@ -311,4 +314,4 @@ SyncState parseState(std::string_view text)
     return reader.finish(lineNo);
 }
 
-} // namespace sync
+} // namespace book_sync

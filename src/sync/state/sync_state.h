@@ -10,7 +10,7 @@
 
 // What the last sync left: for every contact that is on both sides, the record and the card as
 // the two sides last agreed on them. The next sync compares both sides against this.
-namespace sync {
+namespace book_sync {
 
 // What a card says in the record's terms, before it is fitted into the record's widths and
 // character set (UTF-8). Comparing these, not the fitted record, is what keeps a fitted text
@@ -81,4 +81,4 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-} // namespace sync
+} // namespace book_sync
