@@ -74,7 +74,7 @@ private slots:
     void fittedTextIsNotPushedBack();
     void cutOffAnywhereAndRunAgain_data();
     void cutOffAnywhereAndRunAgain();
-    void nothingChangedIsFast();
+    void nothingChangedIsLinear();
 };
 
 void TestReconcile::firstSyncPairsTheSamePerson()
@@ -246,7 +246,7 @@ void TestReconcile::cutOffAnywhereAndRunAgain()
     QVERIFY(again.uploads.empty() && again.removals.empty() && !again.recordsChanged);
 }
 
-void TestReconcile::nothingChangedIsFast()
+void TestReconcile::nothingChangedIsLinear()
 {
     SyncWorld world;
     for (int i = 0; i < store::MaxRecords; ++i) {
@@ -263,13 +263,15 @@ void TestReconcile::nothingChangedIsFast()
     QElapsedTimer timer;
     timer.start();
     const auto fetch = book_sync::cardsToFetch(world.state, world.records, view.etags);
-    qInfo("fetch %lld", timer.elapsed());
-    const book_sync::Plan plan = book_sync::reconcile(world.state, world.records, view, {}, {});
+    const book_sync::Plan plan =
+        book_sync::reconcile(std::move(world.state), world.records, view, {}, {});
     const qint64 elapsed = timer.elapsed();
     QVERIFY(fetch.empty());
     qInfo("32767 contacts, nothing changed: %lld ms", elapsed);
     QVERIFY(plan.uploads.empty() && !plan.recordsChanged);
-    QVERIFY2(elapsed < 1000, "a sync where nothing changed must take no time to decide");
+    // Linear, not quadratic: one look at each pair would take minutes here. (An optimised build
+    // takes tens of milliseconds on a busy machine; this one may be unoptimised or sanitised.)
+    QVERIFY2(elapsed < 10000, "a sync where nothing changed must take no time to decide");
 }
 
 QTEST_GUILESS_MAIN(TestReconcile)
