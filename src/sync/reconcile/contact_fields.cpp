@@ -5,6 +5,9 @@
 #include "exchange/utf8.h"
 #include "store/cp1252.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -174,6 +177,27 @@ std::string recordKey(const store::ContactRecord& record)
 {
     const store::RecordBytes bytes = store::encodeRecord(record);
     return std::string(reinterpret_cast<const char*>(bytes.data()) + 2, bytes.size() - 2);
+}
+
+std::uint64_t recordHash(const store::ContactRecord& record)
+{
+    const store::RecordBytes bytes = store::encodeRecord(record);
+    std::uint64_t hash = 0x243F6A8885A308D3;
+    std::size_t at = 2;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + at, 8);
+        hash = std::rotl((hash ^ word) * 0x9E3779B97F4A7C15, 29);
+    }
+    for (; at < bytes.size(); ++at)
+        hash = (hash ^ bytes[at]) * 0x100000001B3;
+    return hash;
+}
+
+bool sameRecord(const store::ContactRecord& a, const store::ContactRecord& b)
+{
+    return std::all_of(allFields.begin(), allFields.end(),
+                       [&](Field field) { return sameField(a, b, field); });
 }
 
 std::string recordLabel(const store::ContactRecord& record)

@@ -5,6 +5,7 @@
 #include "sync/state/sync_state.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ std::string fieldText(const CardFields& card, Field field);
 
 // The record's bytes without its RecordNo: what says that two records hold the same contact.
 std::string recordKey(const store::ContactRecord& record);
+// The same, hashed; and compared.
+std::uint64_t recordHash(const store::ContactRecord& record);
+bool sameRecord(const store::ContactRecord& a, const store::ContactRecord& b);
 
 // How notices name a contact of the file: its nickname (UTF-8), quoted.
 std::string recordLabel(const store::ContactRecord& record);

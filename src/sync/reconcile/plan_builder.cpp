@@ -41,8 +41,9 @@ std::string storedUtf8(std::string_view bytes)
 PlanBuilder::PlanBuilder(const SyncState& last, std::span<const store::ContactRecord> records,
                          const UidSource& newUid, const HrefForUid& hrefFor)
     : given_(records), records_(records.begin(), records.end()), removed_(records.size()),
-      nicknames_(nicknamesOf(records)), newUid_(newUid), hrefFor_(hrefFor)
+      newUid_(newUid), hrefFor_(hrefFor)
 {
+    plan_.state.pairs.reserve(last.pairs.size());
     plan_.state.bookUrl = last.bookUrl;
     plan_.state.user = last.user;
     plan_.state.syncToken = last.syncToken;
@@ -50,13 +51,13 @@ PlanBuilder::PlanBuilder(const SyncState& last, std::span<const store::ContactRe
 
 bool PlanBuilder::bookIsFull() const
 {
-    const auto stay = std::count(removed_.begin(), removed_.end(), false);
-    return std::size_t(stay) + appended_.size() >= std::size_t(store::MaxRecords);
+    return records_.size() - removedCount_ + appended_.size() >= std::size_t(store::MaxRecords);
 }
 
 void PlanBuilder::removeRecord(std::size_t index)
 {
     removed_[index] = true;
+    ++removedCount_;
     ++plan_.contactsIn;
 }
 
@@ -66,7 +67,9 @@ void PlanBuilder::claimNick(store::ContactRecord& record, std::string_view own,
     const std::string wanted(record.Nick.trimmed());
     if (wanted == own)
         return;
-    const std::string nick = nicknames_.claim(wanted);
+    if (!nicknames_)
+        nicknames_.emplace(nicknamesOf(given_));
+    const std::string nick = nicknames_->claim(wanted);
     if (nick == wanted)
         return;
     notice(label + ": Nick Name: \"" + storedUtf8(wanted) + "\" is taken; renamed \"" +
@@ -96,6 +99,7 @@ const store::ContactRecord& PlanBuilder::rewriteRecord(std::size_t index,
     for (Field field : taken)
         copyField(record, fitted, field);
     claimNick(record, own, card.label);
+    rewritten_ |= !(record == given_[index]);
     ++plan_.contactsIn;
     return record;
 }
@@ -155,18 +159,20 @@ void PlanBuilder::remove(const Pair& pair, const std::string& etag)
 
 Plan PlanBuilder::finish()
 {
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (removed_[i])
-            continue;
-        plan_.records.push_back(records_[i]);
-        plan_.recordsChanged |= !(records_[i] == given_[i]);
+    plan_.recordsChanged = rewritten_ || removedCount_ > 0 || !appended_.empty();
+    if (removedCount_ == 0) {
+        plan_.records = std::move(records_);
+    } else {
+        plan_.records.reserve(records_.size() - removedCount_ + appended_.size());
+        for (std::size_t i = 0; i < records_.size(); ++i) {
+            if (!removed_[i])
+                plan_.records.push_back(records_[i]);
+        }
     }
-    plan_.recordsChanged |= plan_.records.size() != given_.size();
     for (store::ContactRecord& record : appended_) {
         record.RecordNo = static_cast<std::int16_t>(plan_.records.size() + 1);
         plan_.records.push_back(record);
     }
-    plan_.recordsChanged |= !appended_.empty();
     return std::move(plan_);
 }
 

@@ -59,8 +59,11 @@ private:
     std::span<const store::ContactRecord> given_;
     std::vector<store::ContactRecord> records_;
     std::vector<bool> removed_;
+    std::size_t removedCount_ = 0;
+    bool rewritten_ = false;
     std::vector<store::ContactRecord> appended_;
-    exchange::NicknameRegister nicknames_;
+    // Made when the first nickname is claimed: most syncs claim none.
+    std::optional<exchange::NicknameRegister> nicknames_;
     const UidSource& newUid_;
     const HrefForUid& hrefFor_;
     Plan plan_;

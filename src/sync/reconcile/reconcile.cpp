@@ -8,6 +8,7 @@
 #include "sync/reconcile/record_matching.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -22,50 +23,87 @@ enum class ServerStatus {
     Unknown,   // changed, but its text was not fetched: left for the next sync
 };
 
-// A paired contact's card as the server has it now.
-struct ServerSide {
-    ServerStatus status = ServerStatus::Unknown;
-    std::string etag;
-    const std::string* text = nullptr;
-    ServerCard card;
-    // What the card says now: the agreement's fields where the card did not change.
-    CardFields fields;
-    // Those fields fitted, where the card changed.
-    std::optional<store::ContactRecord> fitted;
+using Listed = std::map<std::string, std::string>::value_type;
+
+// Each pair's card in the server's list, looked up once; and which cards of the list a pair
+// names, without a hash set of every href.
+class Listing {
+public:
+    Listing(const SyncState& last, const std::map<std::string, std::string>& etags)
+    {
+        ofPair_.reserve(last.pairs.size());
+        named_.reserve(last.pairs.size());
+        for (const Pair& pair : last.pairs) {
+            const auto found = etags.find(pair.href);
+            ofPair_.push_back(found == etags.end() ? nullptr : &*found);
+            if (found != etags.end())
+                named_.push_back(&*found);
+        }
+        std::sort(named_.begin(), named_.end(), std::less<>());
+    }
+
+    const Listed* ofPair(std::size_t p) const { return ofPair_[p]; }
+    bool named(const Listed& entry) const
+    {
+        return std::binary_search(named_.begin(), named_.end(), &entry, std::less<>());
+    }
+
+private:
+    std::vector<const Listed*> ofPair_;
+    std::vector<const Listed*> named_;
 };
 
-ServerSide serverSide(const Pair& pair, const ServerView& server)
+// A paired contact's card as the server has it now.
+// Small where nothing changed: a book of thousands of contacts has one of these each.
+struct ServerSide {
+    ServerStatus status = ServerStatus::Unknown;
+    std::string_view listedEtag;
+    const std::string* text = nullptr;
+    // Read when its ETag changed.
+    std::unique_ptr<ServerCard> card;
+    // Its fields fitted, where they changed.
+    std::unique_ptr<store::ContactRecord> fitted;
+
+    std::string etag() const { return std::string(listedEtag); }
+
+    // What the card says now: the agreement's fields where the card was not read.
+    const CardFields& fields(const Pair& pair) const
+    {
+        return card && card->fields ? *card->fields : pair.card;
+    }
+    const std::string& label() const { return card->label; }
+};
+
+ServerSide serverSide(const Pair& pair, const Listed* listed, const ServerView& server)
 {
     ServerSide side;
-    const auto listed = server.etags.find(pair.href);
-    if (listed == server.etags.end()) {
+    if (!listed) {
         side.status = ServerStatus::Gone;
         return side;
     }
-    side.etag = listed->second;
+    side.status = ServerStatus::Same;
+    side.listedEtag = listed->second;
     if (const auto fetched = server.cards.find(pair.href); fetched != server.cards.end())
         side.text = &fetched->second;
-    side.fields = pair.card;
-    side.status = ServerStatus::Same;
-    if (!pair.etag.empty() && side.etag == pair.etag)
+    if (!pair.etag.empty() && side.listedEtag == pair.etag)
         return side;
     if (!side.text) {
         side.status = ServerStatus::Unknown;
         return side;
     }
-    side.card = readServerCard(*side.text);
-    if (!side.card.fields) {
+    side.card = std::make_unique<ServerCard>(readServerCard(*side.text));
+    if (!side.card->fields) {
         side.status = ServerStatus::NoContact;
         return side;
     }
-    side.fields = *side.card.fields;
+    const CardFields& now = *side.card->fields;
     const bool changed = std::any_of(allFields.begin(), allFields.end(), [&](Field field) {
-        return !sameField(side.fields, pair.card, field);
+        return !sameField(now, pair.card, field);
     });
     if (changed) {
         side.status = ServerStatus::Changed;
         std::vector<exchange::FieldChange> ignored;
-        side.fitted = fitCard(side.fields, ignored);
+        side.fitted = std::make_unique<store::ContactRecord>(fitCard(now, ignored));
     }
     return side;
 }
@@ -82,12 +120,6 @@ std::string conflictNotice(const store::ContactRecord& record, Field field,
     return recordLabel(record) + ": " + fieldName(field) +
            ": changed on both sides; this machine's value kept, the server's \"" +
            oneLine(fieldText(server, field)) + "\" replaced";
-}
-
-bool sameRecord(const store::ContactRecord& a, const store::ContactRecord& b)
-{
-    return std::all_of(allFields.begin(), allFields.end(),
-                       [&](Field field) { return sameField(a, b, field); });
 }
 
 store::ContactRecord numberless(store::ContactRecord record)
@@ -108,10 +140,10 @@ struct Newcomer {
 
 class Reconciler {
 public:
-    Reconciler(const SyncState& last, std::span<const store::ContactRecord> records,
+    Reconciler(SyncState last, std::span<const store::ContactRecord> records,
                const ServerView& server, const UidSource& newUid, const HrefForUid& hrefFor)
-        : last_(last), records_(records), server_(server), builder_(last, records, newUid, hrefFor),
-          paired_(records.size())
+        : last_(std::move(last)), records_(records), server_(server), listing_(last_, server.etags),
+          builder_(last_, records, newUid, hrefFor), paired_(records.size())
     {
     }
 
@@ -119,9 +151,11 @@ public:
     {
         std::vector<RememberedContact> remembered;
         remembered.reserve(last_.pairs.size());
-        for (const Pair& pair : last_.pairs) {
-            sides_.push_back(serverSide(pair, server_));
-            remembered.push_back({&pair.record, sides_.back().fitted});
+        sides_.reserve(last_.pairs.size());
+        for (std::size_t p = 0; p < last_.pairs.size(); ++p) {
+            const Pair& pair = last_.pairs[p];
+            sides_.push_back(serverSide(pair, listing_.ofPair(p), server_));
+            remembered.push_back({&pair.record, sides_.back().fitted.get()});
         }
         const std::vector<std::optional<std::size_t>> matched = matchRecords(records_, remembered);
         for (std::size_t p = 0; p < last_.pairs.size(); ++p) {
@@ -135,7 +169,7 @@ public:
     }
 
 private:
-    void decide(const Pair& pair, const ServerSide& side, std::optional<std::size_t> local)
+    void decide(Pair& pair, const ServerSide& side, std::optional<std::size_t> local)
     {
         switch (side.status) {
         case ServerStatus::Unknown:
@@ -170,14 +204,14 @@ private:
 
     void noContactThere(const Pair& pair, const ServerSide& side, std::optional<std::size_t> local)
     {
-        const std::string& label = side.card.label;
+        const std::string& label = side.label();
         if (!local) {
-            builder_.passOver(pair.href, side.etag);
+            builder_.passOver(pair.href, side.etag());
             return builder_.notice(label + ": left out, no phone number");
         }
         const store::ContactRecord& record = records_[*local];
         if (sameRecord(record, pair.record)) {
-            builder_.passOver(pair.href, side.etag);
+            builder_.passOver(pair.href, side.etag());
             builder_.removeRecord(*local);
             return builder_.notice(label +
                                    ": no phone number on the server any more; removed here");
@@ -185,32 +219,31 @@ private:
         builder_.notice(recordLabel(record) + ": the server's card lost its phone number and the " +
                         "contact was changed here; put back on the server");
         CardFields none;
-        builder_.uploadUpdate(record, {allFields.begin(), allFields.end()}, *side.text, side.etag,
+        builder_.uploadUpdate(record, {allFields.begin(), allFields.end()}, *side.text, side.etag(),
                               pair, none);
     }
 
     void deletedHere(const Pair& pair, const ServerSide& side)
     {
         if (side.status == ServerStatus::Same)
-            return builder_.remove(pair, side.etag);
+            return builder_.remove(pair, side.etag());
         if (builder_.bookIsFull()) {
-            builder_.notice(side.card.label + ": left out, the book is full");
+            builder_.notice(side.label() + ": left out, the book is full");
             return builder_.keep(pair);
         }
-        builder_.notice(side.card.label +
-                        ": deleted here and changed on the server; put back here");
-        builder_.appendRecord(side.fields, side.card, pair.uid, pair.href, side.etag);
+        builder_.notice(side.label() + ": deleted here and changed on the server; put back here");
+        builder_.appendRecord(side.fields(pair), *side.card, pair.uid, pair.href, side.etag());
     }
 
     // Field by field against what both sides last agreed on: a field changed on one side goes
     // to the other; changed on both to different values, this machine's value wins.
-    void merge(const Pair& pair, const ServerSide& side, std::size_t local)
+    void merge(Pair& pair, const ServerSide& side, std::size_t local)
     {
         const store::ContactRecord& record = records_[local];
         std::vector<Field> taken, up, agreedAgain;
         for (Field field : allFields) {
             const bool here = !sameField(record, pair.record, field);
-            const bool there = side.fitted && !sameField(side.fields, pair.card, field);
+            const bool there = side.fitted && !sameField(side.fields(pair), pair.card, field);
             if (!here && there)
                 taken.push_back(field);
             else if (here && there && sameField(record, *side.fitted, field))
@@ -218,13 +251,19 @@ private:
             else if (here)
                 up.push_back(field);
             if (here && there && !sameField(record, *side.fitted, field))
-                builder_.notice(conflictNotice(record, field, side.fields));
+                builder_.notice(conflictNotice(record, field, side.fields(pair)));
         }
         const store::ContactRecord& merged =
-            taken.empty() ? record : builder_.rewriteRecord(local, taken, side.card);
-        if (up.empty())
-            return builder_.keep(
-                {pair.uid, pair.href, side.etag, true, numberless(merged), side.fields});
+            taken.empty() ? record : builder_.rewriteRecord(local, taken, *side.card);
+        if (up.empty()) {
+            // Most contacts of most syncs: the pair moves on, with what the server says now.
+            if (side.card && side.card->fields)
+                pair.card = *side.card->fields;
+            pair.etag = side.etag();
+            pair.confirmed = true;
+            pair.record = numberless(merged);
+            return builder_.keep(std::move(pair));
+        }
         if (!side.text)
             return builder_.keep(pair);
         // Until the server has taken the update, the state holds what both sides agree on
@@ -234,22 +273,20 @@ private:
         taken.insert(taken.end(), agreedAgain.begin(), agreedAgain.end());
         for (Field field : taken) {
             copyField(agreed.record, merged, field);
-            copyField(agreed.card, side.fields, field);
+            copyField(agreed.card, side.fields(pair), field);
         }
-        builder_.uploadUpdate(merged, up, *side.text, side.etag, agreed, side.fields);
+        builder_.uploadUpdate(merged, up, *side.text, side.etag(), agreed, side.fields(pair));
     }
 
     void readNewcomers()
     {
-        std::unordered_set<std::string_view> pairedHrefs;
-        for (const Pair& pair : last_.pairs)
-            pairedHrefs.insert(pair.href);
         std::unordered_map<std::string_view, std::string_view> passedOver;
         for (const PassedOverCard& card : last_.passedOver)
             passedOver.emplace(card.href, card.etag);
-        for (const auto& [href, etag] : server_.etags) {
-            if (pairedHrefs.contains(href))
+        for (const Listed& entry : server_.etags) {
+            if (listing_.named(entry))
                 continue;
+            const auto& [href, etag] = entry;
             if (const auto passed = passedOver.find(href);
                 passed != passedOver.end() && passed->second == etag) {
                 builder_.passOver(href, etag);
@@ -352,9 +389,10 @@ private:
         builder_.uploadUpdate(record, up, *newcomer.text, newcomer.etag, agreed, fields);
     }
 
-    const SyncState& last_;
+    SyncState last_;
     std::span<const store::ContactRecord> records_;
     const ServerView& server_;
+    Listing listing_;
     PlanBuilder builder_;
     std::vector<ServerSide> sides_;
     std::vector<bool> paired_;
@@ -367,36 +405,43 @@ std::vector<std::string> cardsToFetch(const SyncState& last,
                                       std::span<const store::ContactRecord> records,
                                       const std::map<std::string, std::string>& etags)
 {
-    std::unordered_map<std::string_view, std::string_view> remembered;
-    for (const Pair& pair : last.pairs)
-        remembered.emplace(pair.href, pair.etag);
-    for (const PassedOverCard& card : last.passedOver)
-        remembered.emplace(card.href, card.etag);
     // A contact changed here needs its card's text, whose other properties the update keeps.
     std::vector<const store::ContactRecord*> agreed;
     agreed.reserve(last.pairs.size());
     for (const Pair& pair : last.pairs)
         agreed.push_back(&pair.record);
     const std::vector<bool> changedHere = unmatchedByBytes(records, agreed);
-    std::unordered_set<std::string_view> wanted;
+    const Listing listing(last, etags);
+    std::vector<const Listed*> wanted;
     for (std::size_t p = 0; p < last.pairs.size(); ++p) {
-        if (changedHere[p])
-            wanted.insert(last.pairs[p].href);
+        const Listed* listed = listing.ofPair(p);
+        if (listed &&
+            (changedHere[p] || last.pairs[p].etag.empty() || last.pairs[p].etag != listed->second))
+            wanted.push_back(listed);
     }
+    std::unordered_map<std::string_view, std::string_view> passedOver;
+    for (const PassedOverCard& card : last.passedOver)
+        passedOver.emplace(card.href, card.etag);
+    for (const Listed& entry : etags) {
+        if (listing.named(entry))
+            continue;
+        const auto passed = passedOver.find(entry.first);
+        if (passed == passedOver.end() || passed->second.empty() || passed->second != entry.second)
+            wanted.push_back(&entry);
+    }
+    std::sort(wanted.begin(), wanted.end(),
+              [](const Listed* a, const Listed* b) { return a->first < b->first; });
     std::vector<std::string> hrefs;
-    for (const auto& [href, etag] : etags) {
-        const auto known = remembered.find(href);
-        if (known == remembered.end() || known->second.empty() || known->second != etag ||
-            wanted.contains(href))
-            hrefs.push_back(href);
-    }
+    hrefs.reserve(wanted.size());
+    for (const Listed* entry : wanted)
+        hrefs.push_back(entry->first);
     return hrefs;
 }
 
-Plan reconcile(const SyncState& last, std::span<const store::ContactRecord> records,
+Plan reconcile(SyncState last, std::span<const store::ContactRecord> records,
                const ServerView& server, const UidSource& newUid, const HrefForUid& hrefFor)
 {
-    return Reconciler(last, records, server, newUid, hrefFor).run();
+    return Reconciler(std::move(last), records, server, newUid, hrefFor).run();
 }
 
 void confirmUpload(SyncState& state, const Upload& upload, const std::string& etag)
@@ -408,6 +453,29 @@ void confirmUpload(SyncState& state, const Upload& upload, const std::string& et
         }
     }
     state.pairs.push_back({upload.uid, upload.href, etag, true, upload.record, upload.card});
+}
+
+void confirmTaken(SyncState& state, std::span<const UploadTaken> uploads,
+                  std::span<const Removal* const> removals)
+{
+    std::unordered_map<std::string, std::size_t> byHref;
+    byHref.reserve(state.pairs.size() + uploads.size());
+    for (std::size_t p = 0; p < state.pairs.size(); ++p)
+        byHref.emplace(state.pairs[p].href, p);
+    for (const UploadTaken& taken : uploads) {
+        const Upload& upload = *taken.upload;
+        Pair now{upload.uid, upload.href, taken.etag, true, upload.record, upload.card};
+        if (const auto found = byHref.find(upload.href); found != byHref.end()) {
+            state.pairs[found->second] = std::move(now);
+        } else {
+            byHref.emplace(upload.href, state.pairs.size());
+            state.pairs.push_back(std::move(now));
+        }
+    }
+    std::unordered_set<std::string_view> removed;
+    for (const Removal* removal : removals)
+        removed.insert(removal->href);
+    std::erase_if(state.pairs, [&](const Pair& pair) { return removed.contains(pair.href); });
 }
 
 void confirmRemoval(SyncState& state, const Removal& removal)

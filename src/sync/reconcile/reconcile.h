@@ -76,13 +76,23 @@ using HrefForUid = std::function<std::string(const std::string& uid)>;
 
 // `server.cards` must hold every card cardsToFetch named; a card it lacks is left as it was
 // for the next sync. `last.bookUrl`, `user` and `syncToken` are carried into the plan's state
-// unchanged.
-Plan reconcile(const SyncState& last, std::span<const store::ContactRecord> records,
+// unchanged. `last` is taken by value: moved in, its pairs move on into the plan's state
+// rather than being copied, which is most of the time of a sync of a large book.
+Plan reconcile(SyncState last, std::span<const store::ContactRecord> records,
                const ServerView& server, const UidSource& newUid, const HrefForUid& hrefFor);
 
 // What the state becomes once the server took an upload (its new ETag, empty when it gave
 // none) or a removal.
 void confirmUpload(SyncState& state, const Upload& upload, const std::string& etag);
 void confirmRemoval(SyncState& state, const Removal& removal);
+
+// The same for many at once: each of the forms above looks through every pair, this one
+// takes them all in one pass (a first sync of thousands of contacts).
+struct UploadTaken {
+    const Upload* upload;
+    std::string etag;
+};
+void confirmTaken(SyncState& state, std::span<const UploadTaken> uploads,
+                  std::span<const Removal* const> removals);
 
 } // namespace syncing

@@ -3,6 +3,7 @@
 #include "sync/reconcile/contact_fields.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -65,8 +66,7 @@ void matchEdits(std::span<const store::ContactRecord> records,
     for (std::size_t c = 0; c < contacts.size(); ++c) {
         if (matched[c])
             continue;
-        for (const store::ContactRecord* variant :
-             {contacts[c].agreed, contacts[c].fromServer ? &*contacts[c].fromServer : nullptr}) {
+        for (const store::ContactRecord* variant : {contacts[c].agreed, contacts[c].fromServer}) {
             if (!variant)
                 continue;
             for (std::string& key : similarityKeys(*variant)) {
@@ -106,24 +106,37 @@ void matchEdits(std::span<const store::ContactRecord> records,
     }
 }
 
-// Each record to the first contact of the same bytes not yet taken.
+// Each record to the first contact of the same bytes not yet taken. Sorted hashes rather than
+// a hash map: a file of thousands of unchanged records is matched without an allocation each.
 std::vector<std::optional<std::size_t>>
 matchBytes(std::span<const store::ContactRecord> records,
            std::span<const store::ContactRecord* const> agreed, std::vector<bool>& recordTaken)
 {
-    std::unordered_map<std::string, std::vector<std::size_t>> byBytes;
-    byBytes.reserve(agreed.size());
-    for (std::size_t c = agreed.size(); c-- > 0;)
-        byBytes[recordKey(*agreed[c])].push_back(c);
+    std::vector<std::pair<std::uint64_t, std::size_t>> byHash(agreed.size());
+    for (std::size_t c = 0; c < agreed.size(); ++c)
+        byHash[c] = {recordHash(*agreed[c]), c};
+    std::sort(byHash.begin(), byHash.end());
+    // Within a run of one hash, how many from its start are taken: identical records take
+    // identical contacts one after the other.
+    std::vector<std::size_t> takenInRun(byHash.size());
     std::vector<std::optional<std::size_t>> matched(agreed.size());
     recordTaken.assign(records.size(), false);
     for (std::size_t r = 0; r < records.size(); ++r) {
-        const auto found = byBytes.find(recordKey(records[r]));
-        if (found == byBytes.end() || found->second.empty())
-            continue;
-        matched[found->second.back()] = r;
-        found->second.pop_back();
-        recordTaken[r] = true;
+        const std::uint64_t hash = recordHash(records[r]);
+        const auto run = std::lower_bound(byHash.begin(), byHash.end(),
+                                          std::pair<std::uint64_t, std::size_t>{hash, 0});
+        const std::size_t start = std::size_t(run - byHash.begin());
+        for (std::size_t at = start + (start < byHash.size() ? takenInRun[start] : 0);
+             at < byHash.size() && byHash[at].first == hash; ++at) {
+            const std::size_t c = byHash[at].second;
+            if (matched[c] || !sameRecord(records[r], *agreed[c]))
+                continue;
+            matched[c] = r;
+            recordTaken[r] = true;
+            if (at == start + takenInRun[start])
+                ++takenInRun[start];
+            break;
+        }
     }
     return matched;
 }

@@ -15,7 +15,7 @@ struct RememberedContact {
     const store::ContactRecord* agreed = nullptr;
     // The server's card now, fitted, where it changed: a sync cut off after it wrote the file
     // left the record like this.
-    std::optional<store::ContactRecord> fromServer;
+    const store::ContactRecord* fromServer = nullptr;
 };
 
 // For each remembered contact, the index of its record, or none when no record is it. First

@@ -100,6 +100,9 @@ struct SyncRun::Private {
     Plan plan;
     int rounds = 0;
     std::size_t outstanding = 0;
+    // What the server took, confirmed in the state in one pass once every answer came.
+    std::vector<UploadTaken> taken;
+    std::vector<const Removal*> removed;
     SyncReport report;
 
     void begin();
@@ -292,14 +295,14 @@ void SyncRun::Private::sendThere()
         client.putCard(book, upload.href, upload.text, upload.ifMatch,
                        [this, &upload, answered](DavResult<PutOutcome> result) {
                            if (auto* put = std::get_if<PutOutcome>(&result)) {
-                               confirmUpload(plan.state, upload, put->etag);
+                               taken.push_back({&upload, put->etag});
                                ++report.contactsOut;
                            } else if (auto* error = std::get_if<DavError>(&result)) {
                                // A new card already there is this sync's own, stored by an
                                // earlier run whose answer was lost.
                                if (error->kind == DavError::PreconditionFailed &&
                                    upload.ifMatch.empty())
-                                   confirmUpload(plan.state, upload, std::string());
+                                   taken.push_back({&upload, std::string()});
                                else if (error->kind != DavError::PreconditionFailed)
                                    fail(*error);
                            }
@@ -313,7 +316,7 @@ void SyncRun::Private::sendThere()
                                   if (error->kind != DavError::PreconditionFailed)
                                       fail(*error);
                               } else {
-                                  confirmRemoval(plan.state, removal);
+                                  removed.push_back(&removal);
                                   ++report.contactsOut;
                               }
                               answered();
@@ -323,6 +326,7 @@ void SyncRun::Private::sendThere()
 
 void SyncRun::Private::confirmThere()
 {
+    confirmTaken(plan.state, taken, removed);
     const SyncReport::Outcome outcome = report.outcome;
     if (fileStep([&] { writeStateFile(fs, plan.state); }))
         report.outcome = outcome;

@@ -90,6 +90,9 @@ public:
             return {};
         std::string out;
         for (std::size_t i = 0; i < word.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(word[i]);
+            if (byte <= 0x20 || byte >= 0x7F)
+                bad(lineNo_, "a byte that should have been escaped");
             if (word[i] != '%') {
                 out.push_back(word[i]);
                 continue;
