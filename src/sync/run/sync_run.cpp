@@ -56,15 +56,18 @@ std::map<std::string, std::string> rememberedEtags(const SyncState& state)
 }
 
 // The server refuses the sync token or has no sync-collection: the cards are listed instead.
-// What says the account or the server itself is wrong ends the sync.
-bool listingWouldHelp(const DavError& error)
+// Some servers answer a token they no longer know with a server error (Xandikos: 500), so a
+// failure after a token is also worth a listing; what says the account, the address or the
+// network is wrong ends the sync.
+bool listingWouldHelp(const DavError& error, bool hadToken)
 {
     switch (error.kind) {
     case DavError::PreconditionFailed:
     case DavError::Forbidden:
-    case DavError::ServerError:
     case DavError::BadAnswer:
-        return error.httpStatus < 500 || error.httpStatus == 501;
+        return true;
+    case DavError::ServerError:
+        return hadToken || error.httpStatus < 500 || error.httpStatus == 501;
     default:
         return false;
     }
@@ -159,7 +162,7 @@ void SyncRun::Private::list()
 {
     client.changesSince(book, state.syncToken, [this](DavResult<Changes> result) {
         if (auto* error = std::get_if<DavError>(&result)) {
-            if (listingWouldHelp(*error))
+            if (listingWouldHelp(*error, !state.syncToken.empty()))
                 return listAll();
             return fail(*error);
         }
