@@ -4,22 +4,28 @@ namespace command_line {
 
 std::string helpText()
 {
-    return "Usage: zarvoth [--import FILE... | --export FILE | --help | --version]\n"
+    return "Usage: zarvoth [--import FILE... [--map FIELD=COLUMN]... |\n"
+           "               --export FILE [--format vcard|csv] | --help | --version]\n"
            "\n"
            "Without arguments, opens the Zarvoth window on the contacts in the file\n"
            "\"datphone\" of the working directory.\n"
            "\n"
-           "  --import FILE...  adds the contacts of each vCard file behind the stored ones,\n"
-           "                    all of them or, when anything fails, none, and prints what\n"
-           "                    was added, left out or changed to fit\n"
+           "  --import FILE...  adds the contacts of each vCard or CSV file behind the stored\n"
+           "                    ones, all of them or, when anything fails, none, and prints\n"
+           "                    what was added, left out or changed to fit\n"
+           "  --map FIELD=COLUMN  says which column of a CSV file holds FIELD (nick, full,\n"
+           "                    family, city or phone); COLUMN is the column's name in the\n"
+           "                    first line or its number, counted from 1\n"
            "  --export FILE     writes every contact, in the stored order, to FILE as vCard\n"
-           "                    3.0; FILE - is standard output\n"
+           "                    3.0, or as CSV when FILE ends in .csv; FILE - is standard\n"
+           "                    output\n"
+           "  --format NAME     writes the export as vcard or csv, whatever FILE is called\n"
            "  --help            shows this text\n"
            "  --version         shows the version\n"
            "\n"
            "Exit status: 0 done; 1 a file could not be read or written; 2 a wrong command\n"
-           "line, a missing file or a file that is not vCard. On 1 and 2 \"datphone\" is\n"
-           "unchanged.\n";
+           "line, a missing file, a file that is neither vCard nor CSV, or a CSV file whose\n"
+           "columns are not known (they are listed). On 1 and 2 \"datphone\" is unchanged.\n";
 }
 
 std::string versionText()
