@@ -65,7 +65,7 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
     row("export while the folder is held", {"--export", "-"}, 1,
         "zarvoth: another Zarvoth window is still busy with these contacts; nothing was done, "
         "try again in a moment\n", {}, true);
-    row("help", {"--help"}, 0, {}, "Usage: zarvoth [--import FILE... | --export FILE");
+    row("help", {"--help"}, 0, {}, "Usage: zarvoth [--import FILE... [--map FIELD=COLUMN]... |\n");
     row("version", {"--version"}, 0, {}, "zarvoth " ZARVOTH_VERSION "\n");
     row("export of the book to standard output", {"--export", "-"}, 0, {});
     row("unknown option", {"--frobnicate"}, 2,
@@ -75,13 +75,13 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
     row("help with an argument", {"--help", "x"}, 2,
         "zarvoth: --help takes no argument; found \"x\"\n");
     row("import of nothing", {"--import"}, 2,
-        "zarvoth: --import needs at least one vCard file\n");
+        "zarvoth: --import needs at least one vCard or CSV file\n");
     row("import of a missing file", {"--import", "gone.vcf"}, 2,
         "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
     row("import of a card and a missing file", {"--import", "one.vcf", "gone.vcf"}, 2,
         "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
     row("import of a text file", {"--import", "notes.txt"}, 2,
-        "zarvoth: \"notes.txt\" is not a vCard file; nothing was imported\n");
+        "zarvoth: \"notes.txt\" is neither vCard nor CSV; nothing was imported\n");
     row("import of a folder", {"--import", "folder.vcf"}, 1,
         "zarvoth: could not read the file \"folder.vcf\": Is a directory\n");
     row("export to no file", {"--export"}, 2,

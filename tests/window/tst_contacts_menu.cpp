@@ -115,7 +115,7 @@ void TestContactsMenu::exportTellsHowManyWhere()
     QCOMPARE(fx.dialogs->fileDialogs.size(), std::size_t(1));
     QCOMPARE(fx.dialogs->fileDialogs.front().title, QStringLiteral("Export Contacts"));
     QCOMPARE(fx.dialogs->fileDialogs.front().proposed, QStringLiteral("contacts.vcf"));
-    QCOMPARE(fx.dialogs->fileDialogs.front().filter, QStringLiteral("vCard files (*.vcf *.vcard)"));
+    QCOMPARE(fx.dialogs->fileDialogs.front().filter, QStringLiteral("vCard files (*.vcf *.vcard);;CSV files (*.csv)"));
     QCOMPARE(fx.dialogs->messages,
              QStringList(QStringLiteral("3 contacts were exported to \"%1\".").arg(file)));
     QVERIFY(QFile::exists(file));
@@ -128,9 +128,9 @@ void TestContactsMenu::filesThatAreNoVCardImportNothing_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("message"); // %1 is the file's full name
     QTest::newRow("chosen, not vCard") << false << "notes.vcf"
-                                       << "\"%1\" is not a vCard file. Nothing was imported.";
+                                       << "\"%1\" is neither vCard nor CSV. Nothing was imported.";
     QTest::newRow("dropped, not vCard") << true << "notes.vcf"
-                                        << "\"%1\" is not a vCard file. Nothing was imported.";
+                                        << "\"%1\" is neither vCard nor CSV. Nothing was imported.";
     QTest::newRow("chosen, gone") << false << "gone.vcf"
                                   << "Could not open the file \"%1\".\n\nNo such file or directory.";
 }
