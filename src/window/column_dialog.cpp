@@ -55,6 +55,8 @@ QTableWidget* firstRowsTable(const exchange::UnplacedColumns& unplaced, QWidget*
                 new QTableWidgetItem(QString::fromStdString(cells[std::size_t(column)])));
     }
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Blank rows are not shown, so a count here would not be the file's row number.
+    table->verticalHeader()->hide();
     return table;
 }
 
