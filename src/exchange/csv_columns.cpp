@@ -181,18 +181,20 @@ CsvColumns::CsvColumns(const std::vector<std::string>& header,
     for (const ColumnRequest& request : requests)
         grant(request, header);
     const bool named = nick_ || given_ || family_ || display_;
-    const auto refuse = [&](const char* why) {
-        UnplacedColumns refusal(why);
-        refusal.header = header;
-        refusal.found = found();
-        throw refusal;
-    };
     if (phones_.empty() && !named)
-        refuse("no phone column and no name column found");
+        refuse("no phone column and no name column found", header);
     if (phones_.empty())
-        refuse("no phone column found");
+        refuse("no phone column found", header);
     if (!named)
-        refuse("no name column found");
+        refuse("no name column found", header);
+}
+
+void CsvColumns::refuse(const std::string& why, const std::vector<std::string>& header) const
+{
+    UnplacedColumns refusal(why);
+    refusal.header = header;
+    refusal.found = found();
+    throw refusal;
 }
 
 void CsvColumns::place(std::size_t column, const std::vector<std::string>& header)
@@ -244,12 +246,8 @@ void CsvColumns::grant(const ColumnRequest& request, const std::vector<std::stri
         if (number >= 1 && number <= header.size())
             column = number - 1;
     }
-    if (!column) {
-        UnplacedColumns refusal("no column \"" + asked + "\" in the file");
-        refusal.header = header;
-        refusal.found = found();
-        throw refusal;
-    }
+    if (!column)
+        refuse("no column \"" + asked + "\" in the file", header);
     switch (request.field) {
     case ContactField::Nick:
         nick_ = column;

@@ -64,6 +64,7 @@ private:
     void placeOwn(const std::vector<std::string>& header);
     void grant(const ColumnRequest& request, const std::vector<std::string>& header);
     std::array<std::optional<std::size_t>, ContactFieldCount> found() const;
+    [[noreturn]] void refuse(const std::string& why, const std::vector<std::string>& header) const;
 
     std::optional<std::size_t> nick_, given_, middle_, family_, display_;
     std::vector<Ranked> cities_, phones_;
