@@ -1,5 +1,5 @@
-// The nickname list's pop-up menu, Import Contacts... and Export Contacts..., and vCard files
-// dropped on the window. Opening the menu changes neither the list's selection nor the shown
+// The nickname list's pop-up menu, Import Contacts... and Export Contacts..., and vCard and CSV
+// files dropped on the window. Opening the menu changes neither the list's selection nor the shown
 // contact: a right click on the list picks no entry.
 #include "window/form1x.h"
 
@@ -19,10 +19,11 @@ namespace {
 bool isCardFileName(const QString& path)
 {
     return path.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive) ||
-           path.endsWith(QLatin1String(".vcard"), Qt::CaseInsensitive);
+           path.endsWith(QLatin1String(".vcard"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
 }
 
-// The files of a drag when every one of them is a vCard file on this machine, else none.
+// The files of a drag when every one of them is a vCard or CSV file on this machine, else none.
 QStringList droppedCardFiles(const QMimeData* data)
 {
     QStringList files;
@@ -64,7 +65,8 @@ void Form1x::connectTransferEvents()
             [this] { runAction([this] { MnuExport_Click(); }); });
     ListNick->installEventFilter(this);
     ListNick->viewport()->installEventFilter(this);
-    // The entry boxes take dropped text themselves; a dropped vCard file is imported instead.
+    // The entry boxes take dropped text themselves; a dropped vCard or CSV file is imported
+    // instead.
     for (TextBox* box : findChildren<TextBox*>())
         box->installEventFilter(this);
     setAcceptDrops(true);
@@ -95,9 +97,10 @@ bool Form1x::transferEvent(QObject* watched, QEvent* event)
             return false;
         // Beside the selected entry, or at the list's corner when none is selected.
         const QRect entry = ListNick->visualRect(ListNick->currentIndex());
-        const QPoint corner = entry.isValid() && ListNick->viewport()->rect().contains(entry.center())
-                                  ? entry.bottomLeft()
-                                  : QPoint(0, 0);
+        const QPoint corner =
+            entry.isValid() && ListNick->viewport()->rect().contains(entry.center())
+                ? entry.bottomLeft()
+                : QPoint(0, 0);
         popUpContactsMenu(ListNick->viewport()->mapToGlobal(corner));
         return true;
     }

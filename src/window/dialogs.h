@@ -1,7 +1,12 @@
 #pragma once
 
+#include "exchange/csv_columns.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -20,12 +25,27 @@ public:
     // chosen to open, and the file to write with `proposed` offered; nothing on Cancel.
     virtual QStringList openFileNames(const QString& title, const QString& filter)
     {
-        Q_UNUSED(title) Q_UNUSED(filter) return {};
+        Q_UNUSED(title)
+        Q_UNUSED(filter)
+        return {};
     }
     virtual QString saveFileName(const QString& title, const QString& proposed,
                                  const QString& filter)
     {
-        Q_UNUSED(title) Q_UNUSED(proposed) Q_UNUSED(filter) return {};
+        Q_UNUSED(title)
+        Q_UNUSED(proposed)
+        Q_UNUSED(filter)
+        return {};
+    }
+    // The dialog that places the columns of a CSV file the import could not place: `unplaced`
+    // says why and holds the columns, what was found and the first rows. The columns chosen,
+    // or nothing on Cancel.
+    virtual std::optional<std::vector<exchange::ColumnRequest>>
+    placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced)
+    {
+        Q_UNUSED(file)
+        Q_UNUSED(unplaced)
+        return std::nullopt;
     }
 };
 
@@ -43,6 +63,8 @@ public:
     QStringList openFileNames(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& proposed,
                          const QString& filter) override;
+    std::optional<std::vector<exchange::ColumnRequest>>
+    placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced) override;
 
 private:
     QWidget* parent_;

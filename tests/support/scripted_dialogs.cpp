@@ -34,3 +34,14 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& propo
     fileDialogs.pop_back();
     return chosen.isEmpty() ? QString() : chosen.front();
 }
+
+std::optional<std::vector<exchange::ColumnRequest>>
+ScriptedDialogs::placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced)
+{
+    columnDialogs.append(file + QStringLiteral(": ") + QString::fromStdString(unplaced.what()));
+    if (placedColumns.empty())
+        return std::nullopt;
+    auto next = placedColumns.front();
+    placedColumns.pop_front();
+    return next;
+}

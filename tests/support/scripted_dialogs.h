@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <optional>
+#include <vector>
 
 // Dialogs that record what the window showed and give the answers a test scripted.
 class ScriptedDialogs final : public Dialogs {
@@ -30,6 +32,9 @@ public:
     QString saveFileName(const QString& title, const QString& proposed,
                          const QString& filter) override;
 
+    std::optional<std::vector<exchange::ColumnRequest>>
+    placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced) override;
+
     // The next file dialog chooses these files (one for the dialog that saves); with nothing
     // queued it is cancelled.
     void chooseFiles(const QStringList& files) { chosenFiles.push_back(files); }
@@ -38,6 +43,11 @@ public:
     void answer(const QString& text) { answers.push_back(text); }
     // The next input box is cancelled (returns the empty text).
     void cancel() { answers.push_back(QString()); }
+
+    // The next column dialog places these columns; with nothing queued it is cancelled.
+    std::deque<std::vector<exchange::ColumnRequest>> placedColumns;
+    // Each column dialog as it was shown: the file and why it was shown.
+    QStringList columnDialogs;
 
     QStringList messages;
     std::deque<Input> inputs;

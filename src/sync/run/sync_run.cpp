@@ -24,6 +24,9 @@ namespace {
 // starts; the sync then ends and the next one takes what is left.
 constexpr int planRounds = 5;
 
+// Qt keeps at most six connections to one server.
+constexpr std::size_t sendsAtOnce = 6;
+
 std::vector<store::ContactRecord> readRecords(store::FileSystem& fs)
 {
     std::vector<store::ContactRecord> records;
@@ -104,6 +107,11 @@ struct SyncRun::Private {
     // What the server took, confirmed in the state in one pass once every answer came.
     std::vector<UploadTaken> taken;
     std::vector<const Removal*> removed;
+    // The uploads and removals, sent a few at a time: as many as the connections kept open
+    // to one server, so that no request waits in a queue long enough to be taken for a
+    // server that does not answer.
+    std::vector<std::function<void()>> sends;
+    std::size_t nextSend = 0;
     SyncReport report;
 
     void begin();
@@ -112,6 +120,9 @@ struct SyncRun::Private {
     void fetch();
     void writeHere();
     void sendThere();
+    void put(const Upload& upload);
+    void remove(const Removal& removal);
+    void answered();
     void confirmThere();
     void fail(const std::string& message);
     void fail(const DavError& error);
@@ -263,41 +274,60 @@ void SyncRun::Private::sendThere()
     outstanding = plan.uploads.size() + plan.removals.size();
     if (outstanding == 0)
         return finish();
-    const auto answered = [this] {
-        if (--outstanding == 0)
-            confirmThere();
-    };
-    for (const Upload& upload : plan.uploads) {
-        client.putCard(book, upload.href, upload.text, upload.ifMatch,
-                       [this, &upload, answered](DavResult<PutOutcome> result) {
-                           if (auto* put = std::get_if<PutOutcome>(&result)) {
-                               taken.push_back({&upload, put->etag});
-                               ++report.contactsOut;
-                           } else if (auto* error = std::get_if<DavError>(&result)) {
-                               // A new card already there is this sync's own, stored by an
-                               // earlier run whose answer was lost.
-                               if (error->kind == DavError::PreconditionFailed &&
-                                   upload.ifMatch.empty())
-                                   taken.push_back({&upload, std::string()});
-                               else if (error->kind != DavError::PreconditionFailed)
-                                   fail(*error);
-                           }
-                           answered();
-                       });
-    }
-    for (const Removal& removal : plan.removals) {
-        client.deleteCard(book, removal.href, removal.etag,
-                          [this, &removal, answered](DavResult<std::monostate> result) {
-                              if (auto* error = std::get_if<DavError>(&result)) {
-                                  if (error->kind != DavError::PreconditionFailed)
-                                      fail(*error);
-                              } else {
-                                  removed.push_back(&removal);
-                                  ++report.contactsOut;
-                              }
-                              answered();
-                          });
-    }
+    for (const Upload& upload : plan.uploads)
+        sends.push_back([this, &upload] { put(upload); });
+    for (const Removal& removal : plan.removals)
+        sends.push_back([this, &removal] { remove(removal); });
+    for (std::size_t i = 0; i < sendsAtOnce && nextSend < sends.size(); ++i)
+        sends[nextSend++]();
+}
+
+void SyncRun::Private::answered()
+{
+    // After a failure nothing more is sent: what went is confirmed, the rest waits for the
+    // next sync.
+    if (report.outcome == SyncReport::Done && nextSend < sends.size())
+        sends[nextSend++]();
+    else
+        outstanding -= sends.size() - std::exchange(nextSend, sends.size());
+    if (--outstanding == 0)
+        confirmThere();
+}
+
+void SyncRun::Private::put(const Upload& upload)
+{
+    client.putCard(book, upload.href, upload.text, upload.ifMatch,
+                   [this, &upload](DavResult<PutOutcome> result) {
+                       if (auto* sent = std::get_if<PutOutcome>(&result)) {
+                           taken.push_back({&upload, sent->etag});
+                           ++report.contactsOut;
+                       } else if (auto* error = std::get_if<DavError>(&result)) {
+                           // A new card already there is this sync's own, stored by an
+                           // earlier run whose answer was lost.
+                           if (error->kind == DavError::PreconditionFailed &&
+                               upload.ifMatch.empty())
+                               taken.push_back({&upload, std::string()});
+                           else if (error->kind != DavError::PreconditionFailed)
+                               fail(*error);
+                       }
+                       answered();
+                   });
+}
+
+void SyncRun::Private::remove(const Removal& removal)
+{
+    client.deleteCard(book, removal.href, removal.etag,
+                      [this, &removal](DavResult<std::monostate> result) {
+                          if (auto* error = std::get_if<DavError>(&result)) {
+                              // Changed on the server meanwhile: the next sync decides again.
+                              if (error->kind != DavError::PreconditionFailed)
+                                  fail(*error);
+                          } else {
+                              removed.push_back(&removal);
+                              ++report.contactsOut;
+                          }
+                          answered();
+                      });
 }
 
 void SyncRun::Private::confirmThere()
