@@ -49,19 +49,20 @@ test-random: build
 	  ZARVOTH_RANDOM_ACTIONS=$(RANDOM_ACTIONS) ZARVOTH_RANDOM_SEED=$(RANDOM_SEED) \
 	  ./tst_random_use
 
-# Fuzzes record decoding and the listing path, the vCard reader, then the CardDAV multistatus
-# reader, for FUZZ_SECONDS in all (clang's libFuzzer), a third each.
+# Fuzzes record decoding and the listing path, the vCard reader, the CSV reader, then the
+# CardDAV multistatus reader, for FUZZ_SECONDS in all (clang's libFuzzer), a quarter each.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@test -f build-fuzz/CMakeCache.txt || cmake -S . -B build-fuzz $(if $(GENERATOR),-G Ninja,) $(LAUNCHER) -DCMAKE_CXX_COMPILER=clang++ -DZARVOTH_FUZZ=ON -DBUILD_TESTING=OFF
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_records fuzz_cards fuzz_multistatus
-	@mkdir -p build-fuzz/corpus build-fuzz/corpus-cards build-fuzz/corpus-multistatus
-	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_records -max_total_time=$$(( $(FUZZ_SECONDS) / 3 )) -max_len=8256 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus $(CURDIR)/fuzz/seeds
-	@build-fuzz/fuzz/fuzz_cards -max_total_time=$$(( ($(FUZZ_SECONDS) + 1) / 3 )) -max_len=4096 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus-cards $(CURDIR)/fuzz/seeds-cards
-	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_multistatus -max_total_time=$$(( ($(FUZZ_SECONDS) + 2) / 3 )) -max_len=8192 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus-multistatus $(CURDIR)/fuzz/seeds-multistatus
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_records fuzz_cards fuzz_csv fuzz_multistatus
+	@mkdir -p build-fuzz/corpus build-fuzz/corpus-cards build-fuzz/corpus-csv build-fuzz/corpus-multistatus
+	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_records -max_total_time=$$(( $(FUZZ_SECONDS) / 4 )) -max_len=8256 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus $(CURDIR)/fuzz/seeds
+	@build-fuzz/fuzz/fuzz_cards -max_total_time=$$(( ($(FUZZ_SECONDS) + 3) / 4 )) -max_len=4096 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus-cards $(CURDIR)/fuzz/seeds-cards
+	@build-fuzz/fuzz/fuzz_csv -max_total_time=$$(( ($(FUZZ_SECONDS) + 2) / 4 )) -max_len=4096 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus-csv $(CURDIR)/fuzz/seeds-csv
+	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_multistatus -max_total_time=$$(( ($(FUZZ_SECONDS) + 1) / 4 )) -max_len=8192 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus-multistatus $(CURDIR)/fuzz/seeds-multistatus
 
-# Times the actions on address books of up to 32,767 contacts, and vCard import and export;
-# see README.
+# Times the actions on address books of up to 32,767 contacts, and vCard and CSV import and
+# export; see README.
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth_bench exchange_bench
 	@$(BUILD)/bench/zarvoth_bench

@@ -7,48 +7,10 @@
 #include "exchange/card_export.h"
 #include "exchange/card_import.h"
 
+#include "stored_rules.h"
+
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <set>
 #include <string>
-
-namespace {
-
-void require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
-
-template <std::size_t Width> bool hasNoControls(const store::FixedText<Width>& field)
-{
-    for (char ch : field.text()) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20 || byte == 0x7F)
-            return false;
-    }
-    return true;
-}
-
-void checkRules(const std::vector<store::ContactRecord>& records, std::set<std::string> taken)
-{
-    for (const store::ContactRecord& record : records) {
-        require(!record.Nick.trimmed().empty(), "a nickname");
-        require(taken.emplace(record.Nick.trimmed()).second, "a unique nickname");
-        require(!record.Phone.trimmed().empty(), "a phone number");
-        require(hasNoControls(record.Nick) && hasNoControls(record.FullName) &&
-                    hasNoControls(record.FamilyName) && hasNoControls(record.City) &&
-                    hasNoControls(record.Phone) && hasNoControls(record.StdCode) &&
-                    hasNoControls(record.Prefix),
-                "no control characters");
-        require(record.RecordNo == 0, "RecordNo left to whoever appends");
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

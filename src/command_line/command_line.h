@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// The commands of the program's command line, which need no display: --import, --export,
-// --help and --version. Without arguments the program opens its window instead.
+// The commands of the program's command line, which need no display: --import (with --map),
+// --export (with --format), --help and --version. Without arguments the program opens its window
+// instead.
 namespace command_line {
 
 // How a command ended, as its exit status.
@@ -15,8 +16,8 @@ enum ExitStatus : int {
     Success = 0,
     // Reading or writing a file failed.
     FileFailure = 1,
-    // The command line itself was wrong: an unknown option, a missing file, a file that is not
-    // vCard. Nothing was changed.
+    // The command line itself was wrong: an unknown option, a missing file, a file that is
+    // neither vCard nor CSV, a CSV file whose columns are not placed. Nothing was changed.
     UsageError = 2,
 };
 

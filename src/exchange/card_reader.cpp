@@ -49,7 +49,7 @@ public:
         if (line.name == "VERSION")
             listsByComma_ = line.value.find("2.1") == std::string::npos;
         else if (line.name == "NICKNAME")
-            takeFirst(card_.nickname, firstItem(decodedValue(line)));
+            takeFirst(card_.nickname, firstNickname(decodedValue(line)));
         else if (line.name == "FN")
             takeFirst(card_.formattedName, unescape(decodedValue(line)));
         else if (line.name == "N" && card_.name.empty())
@@ -74,11 +74,16 @@ private:
             field = std::move(value);
     }
 
-    std::u32string firstItem(const std::u32string& value) const
+    // NICKNAME is a list in every version that has it ("Johny,JJ"); phones write it into 2.1
+    // cards too. The first nickname that is not blank is the one.
+    static std::u32string firstNickname(const std::u32string& value)
     {
-        if (!listsByComma_)
-            return unescape(value);
-        return unescape(splitEscaped(value, U',').front());
+        for (std::u32string_view item : splitEscaped(value, U',')) {
+            std::u32string nick = unescape(item);
+            if (nick.find_first_not_of(U" \t") != std::u32string::npos)
+                return nick;
+        }
+        return {};
     }
 
     std::u32string locality(const ContentLine& line) const

@@ -136,11 +136,15 @@ ContentLineReader::ContentLineReader(std::string_view bytes) : bytes_(bytes)
 
 std::string_view ContentLineReader::nextPhysicalLine()
 {
-    const std::size_t end = std::min(bytes_.find('\n', at_), bytes_.size());
-    std::string_view line = bytes_.substr(at_, end - at_);
-    at_ = std::min(end + 1, bytes_.size());
-    if (line.ends_with('\r'))
-        line.remove_suffix(1);
+    const std::size_t end = std::min(bytes_.find_first_of("\r\n", at_), bytes_.size());
+    const std::string_view line = bytes_.substr(at_, end - at_);
+    // A line ends in LF, in CR alone (older Apple programs), or in CRs before an LF (CR CR LF,
+    // left by tools that turned LF into CRLF twice).
+    at_ = end;
+    while (at_ < bytes_.size() && bytes_[at_] == '\r')
+        ++at_;
+    if (at_ < bytes_.size() && bytes_[at_] == '\n')
+        ++at_;
     return line;
 }
 

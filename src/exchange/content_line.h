@@ -36,7 +36,7 @@ ContentLine parseContentLine(std::string_view line);
 
 // Hands out the logical lines of a file one by one: a line break followed by a blank or a tab
 // continues the line; a quoted-printable value ending in "=" continues on the next line; line
-// breaks are CRLF or LF; a byte-order mark at the start is skipped.
+// breaks are CRLF, LF, or CR alone; a byte-order mark at the start is skipped.
 class ContentLineReader {
 public:
     explicit ContentLineReader(std::string_view bytes);

@@ -1,5 +1,6 @@
 #include "exchange/record_fitting.h"
 
+#include "exchange/latin_letters.h"
 #include "exchange/trimming.h"
 #include "store/cp1252.h"
 
@@ -22,11 +23,12 @@ void fitField(store::FixedText<Width>& field, std::u32string_view given, const c
         changes.push_back({name, "line breaks and control characters became blanks"});
     if (trim)
         text = trimmed(text);
-    const std::string bytes = store::encodeLossy(text);
-    const auto lost = std::count(bytes.begin(), bytes.end(), store::unrepresentable) -
-                      std::count(text.begin(), text.end(), char32_t(store::unrepresentable));
-    if (lost > 0)
+    const LatinText latin = inWindows1252Letters(text);
+    if (latin.transliterated)
+        changes.push_back({name, "written in Latin letters"});
+    if (latin.lost)
         changes.push_back({name, "characters Windows-1252 cannot hold became \"?\""});
+    const std::string bytes = store::encodeLossy(trim ? trimmed(latin.text) : latin.text);
     if (bytes.size() > Width)
         changes.push_back({name, "cut to " + std::to_string(Width) + " characters"});
     field.assign(bytes);

@@ -13,7 +13,8 @@ namespace exchange {
 std::u32string withoutControls(std::u32string_view text);
 
 // Control characters become blanks, names and city are trimmed (a stored number keeps its
-// blanks), characters Windows-1252 cannot hold become "?", every field is cut to its width.
+// blanks), characters Windows-1252 cannot hold are written in Latin letters (or, without a
+// Latin spelling, become "?"), every field is cut to its width.
 // RecordNo stays 0.
 store::ContactRecord fitDraft(const ContactDraft& draft, std::vector<FieldChange>& changes);
 

@@ -71,6 +71,22 @@ std::optional<char32_t> sequenceAt(std::string_view bytes, std::size_t at, std::
 
 } // namespace
 
+bool isValidUtf8(std::string_view bytes)
+{
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[at]);
+        if (lead < 0x80) { // most of a file: no sequence to check
+            ++at;
+            continue;
+        }
+        const std::size_t length = utf8SequenceLength(lead);
+        if (!sequenceAt(bytes, at, length))
+            return false;
+        at += length;
+    }
+    return true;
+}
+
 std::u32string fromUtf8(std::string_view bytes, bool strayBytesAreWindows1252)
 {
     std::u32string text;

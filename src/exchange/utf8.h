@@ -14,6 +14,9 @@ std::string toUtf8(std::u32string_view text);
 // in a character set the program does not read, as U+FFFD, a character it cannot store.
 std::u32string fromUtf8(std::string_view bytes, bool strayBytesAreWindows1252 = true);
 
+// Whether every byte belongs to a valid UTF-8 sequence.
+bool isValidUtf8(std::string_view bytes);
+
 // How many bytes the UTF-8 sequence starting with `lead` takes (1 for a stray byte).
 std::size_t utf8SequenceLength(unsigned char lead);
 

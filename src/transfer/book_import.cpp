@@ -21,7 +21,7 @@ std::vector<std::string> storedNicknames(store::DataFile& data)
 
 } // namespace
 
-exchange::CardImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files)
+exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files)
 {
     store::DataFile data(fs, DataFileName);
     store::DataFile scratch(fs, ImportScratchName);
@@ -30,13 +30,15 @@ exchange::CardImport importCards(store::FileSystem& fs, const std::vector<CardFi
         data.open();
     const std::size_t room =
         static_cast<std::size_t>(std::max(store::MaxRecords - data.recordCount(), 0));
-    exchange::CardImport cards(data.isOpen() ? storedNicknames(data) : std::vector<std::string>(),
-                               room);
+    exchange::ContactImport cards(
+        data.isOpen() ? storedNicknames(data) : std::vector<std::string>(), room);
     for (const CardFile& file : files) {
         try {
-            cards.read(file.bytes, file.name);
-        } catch (const exchange::NotVCard&) {
-            throw NotVCardFile(file.name);
+            cards.readEither(file.bytes, file.name, file.columns);
+        } catch (const exchange::NotContacts&) {
+            throw NotContactsFile(file.name);
+        } catch (const exchange::UnplacedColumns& why) {
+            throw UnplacedColumnsFile(file.name, why);
         }
     }
     if (cards.records().empty()) {

@@ -1,29 +1,44 @@
 #pragma once
 
-#include "exchange/card_import.h"
+#include "exchange/contact_import.h"
 #include "store/file_system.h"
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-// vCard files into the address book: every contact of them behind the stored ones, or none.
+// vCard and CSV files into the address book: every contact of them behind the stored ones, or
+// none.
 namespace transfer {
 
 struct CardFile {
     std::string name; // as the user named it, for messages and the summary
     std::string bytes;
+    // Where the user placed the fields of a CSV file.
+    std::vector<exchange::ColumnRequest> columns = {};
 };
 
-// One of the files holds no vCard at all; what() is its name.
-class NotVCardFile : public std::runtime_error {
+// One of the files is neither vCard nor CSV; what() is its name.
+class NotContactsFile : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads every file first and then adds what they hold in one step, so a file that is no vCard
-// (NotVCardFile) or a failure of the data file (store::StoreError) adds nothing. The
-// folder must be held. Returns the import, whose summary tells what was added and changed.
-exchange::CardImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files);
+// The columns of a CSV file cannot be placed; `file` is its name, `why` says what is missing.
+class UnplacedColumnsFile : public std::runtime_error {
+public:
+    UnplacedColumnsFile(std::string file, exchange::UnplacedColumns why)
+        : std::runtime_error(file), file(std::move(file)), why(std::move(why))
+    {
+    }
+    std::string file;
+    exchange::UnplacedColumns why;
+};
+
+// Reads every file first and then adds what they hold in one step, so a file that holds no
+// contacts (NotContactsFile), a CSV file whose columns cannot be placed (UnplacedColumnsFile)
+// or a failure of the data file (store::StoreError) adds nothing. The folder must be held.
+// Returns the import, whose summary tells what was added and changed.
+exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files);
 
 } // namespace transfer

@@ -6,8 +6,8 @@
 #include "transfer/book_files.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 namespace transfer {

@@ -1,5 +1,5 @@
-// The nickname list's pop-up menu: Import Contacts... and Export Contacts..., vCard files
-// dropped on the window, and below them the entries of sync (window/contacts_sync.cpp).
+// The nickname list's pop-up menu: Import Contacts... and Export Contacts..., vCard and CSV
+// files dropped on the window, and below them the entries of sync (window/contacts_sync.cpp).
 // Opening the menu changes neither the list's selection nor the shown contact: a right click
 // on the list picks no entry.
 #include "window/form1x.h"
@@ -20,10 +20,11 @@ namespace {
 bool isCardFileName(const QString& path)
 {
     return path.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive) ||
-           path.endsWith(QLatin1String(".vcard"), Qt::CaseInsensitive);
+           path.endsWith(QLatin1String(".vcard"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
 }
 
-// The files of a drag when every one of them is a vCard file on this machine, else none.
+// The files of a drag when every one of them is a vCard or CSV file on this machine, else none.
 QStringList droppedCardFiles(const QMimeData* data)
 {
     QStringList files;
@@ -70,7 +71,8 @@ void Form1x::connectTransferEvents()
             [this] { runAction([this] { MnuExport_Click(); }); });
     ListNick->installEventFilter(this);
     ListNick->viewport()->installEventFilter(this);
-    // The entry boxes take dropped text themselves; a dropped vCard file is imported instead.
+    // The entry boxes take dropped text themselves; a dropped vCard or CSV file is imported
+    // instead.
     for (TextBox* box : findChildren<TextBox*>())
         box->installEventFilter(this);
     setAcceptDrops(true);

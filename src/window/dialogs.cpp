@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,7 +48,16 @@ QString QtDialogs::saveFileName(const QString& title, const QString& proposed,
 {
     QFileDialog box(parent_, title, QDir::homePath(), filter);
     box.setAcceptMode(QFileDialog::AcceptSave);
-    box.setDefaultSuffix(QStringLiteral("vcf"));
+    // A name without an ending gets the one of the kind of file chosen.
+    const auto suffixOf = [](const QString& filter) {
+        return filter.contains(QLatin1String("*.csv")) ? QStringLiteral("csv")
+                                                       : QStringLiteral("vcf");
+    };
+    box.setDefaultSuffix(suffixOf(filter.section(QStringLiteral(";;"), 0, 0)));
+    QObject::connect(&box, &QFileDialog::filterSelected, &box, [&](const QString& chosen) {
+        box.setDefaultSuffix(suffixOf(chosen));
+        box.selectFile(QFileInfo(proposed).completeBaseName() + u'.' + suffixOf(chosen));
+    });
     box.selectFile(proposed);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
         return {};

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "exchange/csv_columns.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 class QWidget;
 class SyncSetUpDialog;
@@ -35,6 +38,16 @@ public:
         Q_UNUSED(filter)
         return {};
     }
+    // The dialog that places the columns of a CSV file the import could not place: `unplaced`
+    // says why and holds the columns, what was found and the first rows. The columns chosen,
+    // or nothing on Cancel.
+    virtual std::optional<std::vector<exchange::ColumnRequest>>
+    placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced)
+    {
+        Q_UNUSED(file)
+        Q_UNUSED(unplaced)
+        return std::nullopt;
+    }
     // The set-up of sync, shown until it ends; returns how it ended (SyncSetUpDialog::Outcome).
     virtual int setUpSync(SyncSetUpDialog& dialog);
     // A box for a password, not shown as typed: the text on OK, nothing on Cancel.
@@ -61,6 +74,8 @@ public:
                          const QString& filter) override;
     int setUpSync(SyncSetUpDialog& dialog) override;
     std::optional<QString> passwordBox(const QString& prompt) override;
+    std::optional<std::vector<exchange::ColumnRequest>>
+    placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced) override;
 
 private:
     QWidget* parent_;

@@ -67,6 +67,12 @@ public:
         return whileFree([&] { return boxes_.passwordBox(prompt); });
     }
 
+    std::optional<std::vector<exchange::ColumnRequest>>
+    placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced) override
+    {
+        return whileFree([&] { return boxes_.placeColumns(file, unplaced); });
+    }
+
 private:
     Dialogs& boxes_;
     std::function<void()> letGo_;

@@ -83,7 +83,7 @@ public:
     QAction* MnuFName;
     QAction* MnuFamily;
     QAction* MnyCity;
-    // The nickname list's pop-up menu: contacts in and out of vCard files.
+    // The nickname list's pop-up menu: contacts in and out of vCard and CSV files.
     QMenu* MnuContacts;
     QAction* MnuImport;
     QAction* MnuExport;
@@ -197,13 +197,13 @@ private:
     void DialButton1_Press();
     void DialButton1_LostFocus();
 
-    // --- Contacts in and out of vCard files (window/contacts_menu.cpp: the pop-up menu and
-    // dropped files; window/contacts_transfer.cpp: import and export) ----------------------
+    // --- Contacts in and out of vCard and CSV files (window/contacts_menu.cpp: the pop-up menu
+    // and dropped files; window/contacts_transfer.cpp: import and export) ------------------
     void createContactsMenu();
     void connectTransferEvents();
     // Takes the events that open the list's pop-up menu (a right click, the context-menu key
-    // or Shift+F10 on the list) and the vCard files dropped on an entry box. Returns whether
-    // it took the event.
+    // or Shift+F10 on the list) and the vCard and CSV files dropped on an entry box. Returns
+    // whether it took the event.
     bool transferEvent(QObject* watched, QEvent* event);
     void popUpContactsMenu(const QPoint& where);
     void MnuImport_Click();

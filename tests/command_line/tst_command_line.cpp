@@ -64,8 +64,9 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
     // The commands take turns with the windows: they wait, then give up.
     row("export while the folder is held", {"--export", "-"}, 1,
         "zarvoth: another Zarvoth window is still busy with these contacts; nothing was done, "
-        "try again in a moment\n", {}, true);
-    row("help", {"--help"}, 0, {}, "Usage: zarvoth [--import FILE... | --export FILE");
+        "try again in a moment\n",
+        {}, true);
+    row("help", {"--help"}, 0, {}, "Usage: zarvoth [--import FILE... [--map FIELD=COLUMN]... |\n");
     row("version", {"--version"}, 0, {}, "zarvoth " ZARVOTH_VERSION "\n");
     row("export of the book to standard output", {"--export", "-"}, 0, {});
     row("unknown option", {"--frobnicate"}, 2,
@@ -75,13 +76,30 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
     row("help with an argument", {"--help", "x"}, 2,
         "zarvoth: --help takes no argument; found \"x\"\n");
     row("import of nothing", {"--import"}, 2,
-        "zarvoth: --import needs at least one vCard file\n");
+        "zarvoth: --import needs at least one vCard or CSV file\n");
     row("import of a missing file", {"--import", "gone.vcf"}, 2,
         "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
     row("import of a card and a missing file", {"--import", "one.vcf", "gone.vcf"}, 2,
         "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
     row("import of a text file", {"--import", "notes.txt"}, 2,
-        "zarvoth: \"notes.txt\" is not a vCard file; nothing was imported\n");
+        "zarvoth: \"notes.txt\" is neither vCard nor CSV; nothing was imported\n");
+    row("import of a CSV file whose columns are not known", {"--import", "people.csv"}, 2,
+        "zarvoth: \"people.csv\": no phone column and no name column found; nothing was "
+        "imported\nThe columns of \"people.csv\":\n  1  \"Vorname\"\n  2  \"Telefon\"\n"
+        "Say which column holds each field with --map FIELD=COLUMN, FIELD one of nick, full, "
+        "family, city, phone and COLUMN a name or a number above; for example:\n"
+        "  zarvoth --import \"people.csv\" --map full=1 --map phone=2\n");
+    row("a --map of no field", {"--import", "people.csv", "--map", "name=1"}, 2,
+        "zarvoth: --map needs FIELD=COLUMN, FIELD one of nick, full, family, city, phone; "
+        "found \"name=1\"\n");
+    row("a --map without its value", {"--import", "people.csv", "--map"}, 2,
+        "zarvoth: --map needs a value\n");
+    row("a --map beside --export", {"--export", "-", "--map", "nick=1"}, 2,
+        "zarvoth: --map goes with --import\n");
+    row("a format not known", {"--export", "-", "--format", "xls"}, 2,
+        "zarvoth: --format takes vcard or csv; found \"xls\"\n");
+    row("export as CSV to standard output", {"--format", "csv", "--export", "-"}, 0, {},
+        "\xEF\xBB\xBF\"Nick Name\",\"Full Name\"");
     row("import of a folder", {"--import", "folder.vcf"}, 1,
         "zarvoth: could not read the file \"folder.vcf\": Is a directory\n");
     row("export to no file", {"--export"}, 2,
@@ -126,6 +144,7 @@ void TestCommandLine::endsWithItsStatusAndOneLine()
     folder.writeBytes(Three);
     folder.writeBytes(OneCard, QStringLiteral("one.vcf"));
     folder.writeBytes("Shopping: milk, bread\n", QStringLiteral("notes.txt"));
+    folder.writeBytes("Vorname,Telefon\nAnna,1\n", QStringLiteral("people.csv"));
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder.vcf")));
 
     const auto lock = held ? store::posixFileSystem().lockFolder([] {}) : nullptr;
@@ -137,7 +156,7 @@ void TestCommandLine::endsWithItsStatusAndOneLine()
         QVERIFY(run.out.isEmpty());
     QCOMPARE(folder.bytes(), Three);
     const QStringList left = QDir(folder.path()).entryList(QDir::Files);
-    QCOMPARE(left, QStringList({"datphone", "notes.txt", "one.vcf"}));
+    QCOMPARE(left, QStringList({"datphone", "notes.txt", "one.vcf", "people.csv"}));
 }
 
 // A new file of contacts is its owner's alone, and the book needs no data file to be exported
@@ -177,6 +196,17 @@ void TestCommandLine::importAddsBehindTheStoredAndExportGivesThemBack()
     empty.writeBytes(exported.out, QStringLiteral("book.vcf"));
     QCOMPARE(zarvoth({"--import", "book.vcf"}).status, 0);
     QCOMPARE(empty.bytes(), folder.bytes());
+
+    // The same as CSV, told by the file's name; and a CSV file whose columns the user places.
+    QCOMPARE(zarvoth({"--export", folder.filePath(QStringLiteral("book.CSV"))}).status, 0);
+    DataFolder again;
+    QCOMPARE(zarvoth({"--import", folder.filePath(QStringLiteral("book.CSV"))}).status, 0);
+    QCOMPARE(again.bytes(), folder.bytes());
+    again.writeBytes("Vorname;Telefon\r\nAnna;+49 1\r\n", QStringLiteral("people.csv"));
+    const Run placed =
+        zarvoth({"--map", "full=Vorname", "--import", "people.csv", "--map", "phone=2"});
+    QCOMPARE(placed.out, QByteArray("1 contact added.\n"));
+    QCOMPARE(again.records().back().Nick.trimmed(), std::string_view("Anna"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

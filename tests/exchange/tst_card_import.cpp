@@ -1,25 +1,8 @@
 #include "exchange/card_import.h"
+#include "exchange/latin_letters.h"
+#include "support/record_fields.h"
 
 #include <QTest>
-
-namespace {
-
-QByteArray trimmed(std::string_view text)
-{
-    return QByteArray::fromStdString(std::string(text)).trimmed();
-}
-
-// The fields a test looks at, each trimmed, joined by "|":
-// nick|full|family|city|phone|prefix|ticked.
-QByteArray fieldsOf(const store::ContactRecord& r)
-{
-    return trimmed(r.Nick.text()) + "|" + trimmed(r.FullName.text()) + "|" +
-           trimmed(r.FamilyName.text()) + "|" + trimmed(r.City.text()) + "|" +
-           trimmed(r.Phone.text()) + "|" + trimmed(r.Prefix.text()) + "|" +
-           QByteArray::number(r.UsePrefix);
-}
-
-} // namespace
 
 class TestCardImport : public QObject {
     Q_OBJECT
@@ -30,6 +13,8 @@ private slots:
     void summaryNamesEveryChange_data();
     void summaryNamesEveryChange();
     void aFileWithoutCardsIsRefusedWhole();
+    void namesInLatinLetters_data();
+    void namesInLatinLetters();
 };
 
 void TestCardImport::cardsAsProgramsWriteThem_data()
@@ -89,6 +74,18 @@ void TestCardImport::cardsAsProgramsWriteThem_data()
                "PHOTO;ENCODING=b;TYPE=JPEG:MIICajCCAdOgAwIBAgICBEUwDQYJKoZIhvcNAQEEBQAwdz\r\n"
                " EL\r\nTEL:*31#\r\nEND:VCARD\r\n")
         << QByteArray("Jo, Jr.||||*31#||0") << 1;
+    QTest::newRow("CR alone ends lines (older Apple programs), a list of nicknames")
+        << QByteArray("BEGIN:VCARD\rVERSION:3.0\rN:Doe;Jane;;;\rNICKNAME:Johny,JJ\r"
+                      "TEL;TYPE=CELL:555\r 0100\rEND:VCARD\r")
+        << QByteArray("Johny|Jane|Doe||5550100||0") << 1;
+    QTest::newRow("CR CR LF, a 2.1 nickname list beginning with a blank item")
+        << QByteArray("BEGIN:VCARD\r\r\nVERSION:2.1\r\r\nN:Roe;Rick\r\r\nNICKNAME: ,RR,Ricky\r\r\n"
+                      "TEL:7\r\r\nEND:VCARD\r\r\nBEGIN:VCARD\r\r\nTEL:8\r\r\nEND:VCARD\r\r\n")
+        << QByteArray("RR|Rick|Roe||7||0") << 2;
+    QTest::newRow("other alphabets in Latin letters")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Łukasz;Иван;;;\r\nADR:;;;北京;;;\r\n"
+                      "TEL:1\r\nEND:VCARD\r\n")
+        << QByteArray("Ivan|Ivan|Lukasz|bei jing|1||0") << 1;
 }
 
 void TestCardImport::cardsAsProgramsWriteThem()
@@ -121,12 +118,9 @@ void TestCardImport::summaryNamesEveryChange_data()
                "3 contacts added.\n\nLeft out:\na.vcf: \"Nobody\": left out, no phone number\n\n"
                "Changed to fit:\n"
                "a.vcf: \"Forrest Gump\": Nick Name: \"Bob\" is taken; renamed \"Bob1\"\n"
-               "a.vcf: \"Иван Петров\": Nick Name: characters Windows-1252 cannot hold became "
-               "\"?\"\n"
-               "a.vcf: \"Иван Петров\": Full Name: characters Windows-1252 cannot hold became "
-               "\"?\"\n"
-               "a.vcf: \"Иван Петров\": Family Name: characters Windows-1252 cannot hold became "
-               "\"?\"\n"
+               "a.vcf: \"Иван Петров\": Nick Name: written in Latin letters\n"
+               "a.vcf: \"Иван Петров\": Full Name: written in Latin letters\n"
+               "a.vcf: \"Иван Петров\": Family Name: written in Latin letters\n"
                "a.vcf: \"Hubert Blaine Wolfeschlegelsteinhausen\": Phone: \"ext 3\" left off the "
                "number\n"
                "a.vcf: \"Hubert Blaine Wolfeschlegelsteinhausen\": Nick Name: cut to 15 "
@@ -187,6 +181,41 @@ void TestCardImport::aFileWithoutCardsIsRefusedWhole()
     exchange::CardImport import({}, 10);
     QVERIFY_THROWS_EXCEPTION(exchange::NotVCard, import.read("N:Smith\r\nTEL:1\r\n", "notes.txt"));
     QVERIFY(import.records().empty() && import.leftOut().empty());
+}
+
+void TestCardImport::namesInLatinLetters_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("transliterated");
+    QTest::addColumn<bool>("lost"); // some characters became "?"
+    QTest::newRow("Cyrillic") << "Иван Петров"
+                              << "Ivan Petrov" << true << false;
+    QTest::newRow("Polish: what Windows-1252 lacks loses its mark")
+        << "Łukasz Żółć"
+        << "Lukasz Zólc" << true << false;
+    QTest::newRow("Greek keeps the marks Windows-1252 has") << "Ελένη"
+                                                            << "Eléne" << true << false;
+    QTest::newRow("Chinese") << "北京"
+                             << "bei jing" << true << false;
+    QTest::newRow("Windows-1252 as it is") << "José Groß 5€ ?"
+                                           << "José Groß 5€ ?" << false << false;
+    QTest::newRow("no Latin spelling") << "Ann \U0001F600"
+                                       << "Ann ?" << false << true;
+    QTest::newRow("both") << "Борис \U0001F600"
+                          << "Boris ?" << true << true;
+}
+
+void TestCardImport::namesInLatinLetters()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, stored);
+    QFETCH(bool, transliterated);
+    QFETCH(bool, lost);
+    const exchange::LatinText latin = exchange::inWindows1252Letters(given.toStdU32String());
+    QCOMPARE(QString::fromStdU32String(latin.text), stored);
+    QCOMPARE(latin.transliterated, transliterated);
+    QCOMPARE(latin.lost, lost);
 }
 
 QTEST_APPLESS_MAIN(TestCardImport)

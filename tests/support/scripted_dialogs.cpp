@@ -50,3 +50,14 @@ std::optional<QString> ScriptedDialogs::passwordBox(const QString& prompt)
     passwords.pop_front();
     return next;
 }
+
+std::optional<std::vector<exchange::ColumnRequest>>
+ScriptedDialogs::placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced)
+{
+    columnDialogs.append(file + QStringLiteral(": ") + QString::fromStdString(unplaced.what()));
+    if (placedColumns.empty())
+        return std::nullopt;
+    auto next = placedColumns.front();
+    placedColumns.pop_front();
+    return next;
+}

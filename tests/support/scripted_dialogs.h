@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Dialogs that record what the window showed and give the answers a test scripted.
 class ScriptedDialogs final : public Dialogs {
@@ -32,6 +33,9 @@ public:
     QString saveFileName(const QString& title, const QString& proposed,
                          const QString& filter) override;
 
+    std::optional<std::vector<exchange::ColumnRequest>>
+    placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced) override;
+
     // The next file dialog chooses these files (one for the dialog that saves); with nothing
     // queued it is cancelled.
     void chooseFiles(const QStringList& files) { chosenFiles.push_back(files); }
@@ -51,6 +55,10 @@ public:
     std::optional<QString> passwordBox(const QString& prompt) override;
     std::deque<QString> passwords;
     QStringList passwordPrompts;
+    // The next column dialog places these columns; with nothing queued it is cancelled.
+    std::deque<std::vector<exchange::ColumnRequest>> placedColumns;
+    // Each column dialog as it was shown: the file and why it was shown.
+    QStringList columnDialogs;
 
     QStringList messages;
     std::deque<Input> inputs;

@@ -64,6 +64,8 @@ private slots:
     void filesThatAreNoVCardImportNothing_data();
     void filesThatAreNoVCardImportNothing();
     void importShowsEveryContactAndTheSummary();
+    void csvColumnsNotKnownArePlacedInADialog();
+    void exportAsCsvByTheChosenName();
 };
 
 void TestContactsMenu::opensWithoutChangingTheChoice_data()
@@ -115,7 +117,8 @@ void TestContactsMenu::exportTellsHowManyWhere()
     QCOMPARE(fx.dialogs->fileDialogs.size(), std::size_t(1));
     QCOMPARE(fx.dialogs->fileDialogs.front().title, QStringLiteral("Export Contacts"));
     QCOMPARE(fx.dialogs->fileDialogs.front().proposed, QStringLiteral("contacts.vcf"));
-    QCOMPARE(fx.dialogs->fileDialogs.front().filter, QStringLiteral("vCard files (*.vcf *.vcard)"));
+    QCOMPARE(fx.dialogs->fileDialogs.front().filter,
+             QStringLiteral("vCard files (*.vcf *.vcard);;CSV files (*.csv)"));
     QCOMPARE(fx.dialogs->messages,
              QStringList(QStringLiteral("3 contacts were exported to \"%1\".").arg(file)));
     QVERIFY(QFile::exists(file));
@@ -128,11 +131,12 @@ void TestContactsMenu::filesThatAreNoVCardImportNothing_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("message"); // %1 is the file's full name
     QTest::newRow("chosen, not vCard") << false << "notes.vcf"
-                                       << "\"%1\" is not a vCard file. Nothing was imported.";
+                                       << "\"%1\" is neither vCard nor CSV. Nothing was imported.";
     QTest::newRow("dropped, not vCard") << true << "notes.vcf"
-                                        << "\"%1\" is not a vCard file. Nothing was imported.";
-    QTest::newRow("chosen, gone") << false << "gone.vcf"
-                                  << "Could not open the file \"%1\".\n\nNo such file or directory.";
+                                        << "\"%1\" is neither vCard nor CSV. Nothing was imported.";
+    QTest::newRow("chosen, gone")
+        << false << "gone.vcf"
+        << "Could not open the file \"%1\".\n\nNo such file or directory.";
 }
 
 void TestContactsMenu::filesThatAreNoVCardImportNothing()
@@ -177,6 +181,43 @@ void TestContactsMenu::importShowsEveryContactAndTheSummary()
     QCOMPARE(fx.listEntries().size(), 4);
     QCOMPARE(fx.dialogs->messages.size(), 1);
     QVERIFY(!fx.dialogs->messages.front().isEmpty());
+}
+
+// A dropped CSV file whose columns are not known opens the column dialog until they are placed,
+// or until it is cancelled, which imports nothing.
+void TestContactsMenu::csvColumnsNotKnownArePlacedInADialog()
+{
+    WindowFixture fx;
+    fx.folder.writeRecords(Three);
+    fx.folder.writeBytes("Vorname;Telefon;Ort\nEve;555 0100;Rom\n", QStringLiteral("p.csv"));
+    Form1x& w = fx.start();
+    const QString path = fx.folder.filePath(QStringLiteral("p.csv"));
+    QVERIFY(drop(&w, {path}));
+    QCOMPARE(fx.dialogs->columnDialogs,
+             QStringList(path + QStringLiteral(": no phone column and no name column found")));
+    QCOMPARE(fx.folder.records(), Three);
+    QVERIFY(fx.dialogs->messages.isEmpty());
+
+    using exchange::ContactField;
+    fx.dialogs->placedColumns = {{{ContactField::Phone, "2"}},
+                                 {{ContactField::Phone, "2"}, {ContactField::FullName, "1"}}};
+    QVERIFY(drop(&w, {path}));
+    QCOMPARE(fx.dialogs->columnDialogs.size(), 3);
+    QVERIFY(fx.dialogs->columnDialogs.back().endsWith(QStringLiteral("no name column found")));
+    QCOMPARE(fx.folder.records().size(), std::size_t(4));
+    QCOMPARE(fx.listEntries().size(), 4);
+    QCOMPARE(fx.dialogs->messages, QStringList(QStringLiteral("1 contact added.")));
+}
+
+void TestContactsMenu::exportAsCsvByTheChosenName()
+{
+    WindowFixture fx;
+    fx.folder.writeRecords(Three);
+    Form1x& w = fx.start();
+    fx.dialogs->chooseFiles({fx.folder.filePath(QStringLiteral("out.csv"))});
+    w.MnuExport->trigger();
+    QVERIFY(fx.folder.bytes(QStringLiteral("out.csv")).startsWith("\xEF\xBB\xBF\"Nick Name\""));
+    QCOMPARE(fx.folder.bytes(QStringLiteral("out.csv")).count("\r\n"), 4);
 }
 
 QTEST_MAIN(TestContactsMenu)

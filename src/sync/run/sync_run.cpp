@@ -24,6 +24,9 @@ namespace {
 // starts; the sync then ends and the next one takes what is left.
 constexpr int planRounds = 5;
 
+// Qt keeps at most six connections to one server.
+constexpr std::size_t sendsAtOnce = 6;
+
 std::vector<store::ContactRecord> readRecords(store::FileSystem& fs)
 {
     std::vector<store::ContactRecord> records;
@@ -56,15 +59,18 @@ std::map<std::string, std::string> rememberedEtags(const SyncState& state)
 }
 
 // The server refuses the sync token or has no sync-collection: the cards are listed instead.
-// What says the account or the server itself is wrong ends the sync.
-bool listingWouldHelp(const DavError& error)
+// Some servers answer a token they no longer know with a server error (Xandikos: 500), so a
+// failure after a token is also worth a listing; what says the account, the address or the
+// network is wrong ends the sync.
+bool listingWouldHelp(const DavError& error, bool hadToken)
 {
     switch (error.kind) {
     case DavError::PreconditionFailed:
     case DavError::Forbidden:
-    case DavError::ServerError:
     case DavError::BadAnswer:
-        return error.httpStatus < 500 || error.httpStatus == 501;
+        return true;
+    case DavError::ServerError:
+        return hadToken || error.httpStatus < 500 || error.httpStatus == 501;
     default:
         return false;
     }
@@ -103,6 +109,11 @@ struct SyncRun::Private {
     // What the server took, confirmed in the state in one pass once every answer came.
     std::vector<UploadTaken> taken;
     std::vector<const Removal*> removed;
+    // The uploads and removals, sent a few at a time: as many as the connections kept open
+    // to one server, so that no request waits in a queue long enough to be taken for a
+    // server that does not answer.
+    std::vector<std::function<void()>> sends;
+    std::size_t nextSend = 0;
     SyncReport report;
 
     void begin();
@@ -111,6 +122,9 @@ struct SyncRun::Private {
     void fetch();
     void writeHere();
     void sendThere();
+    void put(const Upload& upload);
+    void remove(const Removal& removal);
+    void answered();
     void confirmThere();
     void fail(const std::string& message);
     void fail(const DavError& error);
@@ -161,7 +175,7 @@ void SyncRun::Private::list()
 {
     client.changesSince(book, state.syncToken, [this](DavResult<Changes> result) {
         if (auto* error = std::get_if<DavError>(&result)) {
-            if (listingWouldHelp(*error))
+            if (listingWouldHelp(*error, !state.syncToken.empty()))
                 return listAll();
             return fail(*error);
         }
@@ -284,44 +298,62 @@ void SyncRun::Private::sendThere()
     outstanding = plan.uploads.size() + plan.removals.size();
     if (outstanding == 0)
         return finish();
-    const std::size_t total = outstanding;
-    progress(0, total);
-    const auto answered = [this, total] {
-        progress(total - outstanding + 1, total);
-        if (--outstanding == 0)
-            confirmThere();
-    };
-    for (const Upload& upload : plan.uploads) {
-        client.putCard(book, upload.href, upload.text, upload.ifMatch,
-                       [this, &upload, answered](DavResult<PutOutcome> result) {
-                           if (auto* put = std::get_if<PutOutcome>(&result)) {
-                               taken.push_back({&upload, put->etag});
-                               ++report.contactsOut;
-                           } else if (auto* error = std::get_if<DavError>(&result)) {
-                               // A new card already there is this sync's own, stored by an
-                               // earlier run whose answer was lost.
-                               if (error->kind == DavError::PreconditionFailed &&
-                                   upload.ifMatch.empty())
-                                   taken.push_back({&upload, std::string()});
-                               else if (error->kind != DavError::PreconditionFailed)
-                                   fail(*error);
-                           }
-                           answered();
-                       });
-    }
-    for (const Removal& removal : plan.removals) {
-        client.deleteCard(book, removal.href, removal.etag,
-                          [this, &removal, answered](DavResult<std::monostate> result) {
-                              if (auto* error = std::get_if<DavError>(&result)) {
-                                  if (error->kind != DavError::PreconditionFailed)
-                                      fail(*error);
-                              } else {
-                                  removed.push_back(&removal);
-                                  ++report.contactsOut;
-                              }
-                              answered();
-                          });
-    }
+    for (const Upload& upload : plan.uploads)
+        sends.push_back([this, &upload] { put(upload); });
+    for (const Removal& removal : plan.removals)
+        sends.push_back([this, &removal] { remove(removal); });
+    progress(0, sends.size());
+    for (std::size_t i = 0; i < sendsAtOnce && nextSend < sends.size(); ++i)
+        sends[nextSend++]();
+}
+
+void SyncRun::Private::answered()
+{
+    progress(sends.size() - outstanding + 1, sends.size());
+    // After a failure nothing more is sent: what went is confirmed, the rest waits for the
+    // next sync.
+    if (report.outcome == SyncReport::Done && nextSend < sends.size())
+        sends[nextSend++]();
+    else
+        outstanding -= sends.size() - std::exchange(nextSend, sends.size());
+    if (--outstanding == 0)
+        confirmThere();
+}
+
+void SyncRun::Private::put(const Upload& upload)
+{
+    client.putCard(book, upload.href, upload.text, upload.ifMatch,
+                   [this, &upload](DavResult<PutOutcome> result) {
+                       if (auto* sent = std::get_if<PutOutcome>(&result)) {
+                           taken.push_back({&upload, sent->etag});
+                           ++report.contactsOut;
+                       } else if (auto* error = std::get_if<DavError>(&result)) {
+                           // A new card already there is this sync's own, stored by an
+                           // earlier run whose answer was lost.
+                           if (error->kind == DavError::PreconditionFailed &&
+                               upload.ifMatch.empty())
+                               taken.push_back({&upload, std::string()});
+                           else if (error->kind != DavError::PreconditionFailed)
+                               fail(*error);
+                       }
+                       answered();
+                   });
+}
+
+void SyncRun::Private::remove(const Removal& removal)
+{
+    client.deleteCard(book, removal.href, removal.etag,
+                      [this, &removal](DavResult<std::monostate> result) {
+                          if (auto* error = std::get_if<DavError>(&result)) {
+                              // Changed on the server meanwhile: the next sync decides again.
+                              if (error->kind != DavError::PreconditionFailed)
+                                  fail(*error);
+                          } else {
+                              removed.push_back(&removal);
+                              ++report.contactsOut;
+                          }
+                          answered();
+                      });
 }
 
 void SyncRun::Private::confirmThere()
