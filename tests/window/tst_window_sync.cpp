@@ -53,7 +53,8 @@ QStringList serverNicknames(const CardDavServer& server)
     for (const carddav::FetchedCard& card : std::get<0>(cards)) {
         const QString text = QString::fromStdString(card.text);
         const auto at = text.indexOf(QLatin1String("NICKNAME:"));
-        nicks.append(text.mid(at + 9).section(QLatin1String("\r\n"), 0, 0));
+        // The multistatus is XML, whose reader turns the cards' CRLF into LF.
+        nicks.append(text.mid(at + 9).section(u'\n', 0, 0).trimmed());
     }
     nicks.sort();
     return nicks;
