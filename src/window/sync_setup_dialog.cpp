@@ -85,6 +85,7 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     progress_->setObjectName(QStringLiteral("LblSyncProgress"));
     progress_->setWordWrap(true);
     progress_->setAccessibleName(QStringLiteral("Set-up progress"));
+    progress_->hide();
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     okButton = buttons->button(QDialogButtonBox::Ok);
@@ -151,7 +152,22 @@ void SyncSetUpDialog::clearNotes()
 {
     for (QLabel* note : {serverNote_, userNote_, passwordNote_, bookNote_})
         note->hide();
-    progress_->clear();
+    tell(QString());
+}
+
+void SyncSetUpDialog::tell(const QString& text)
+{
+    // Hidden while it says nothing, so that it leaves no gap above the buttons.
+    progress_->setText(text);
+    progress_->setVisible(!text.isEmpty());
+}
+
+void SyncSetUpDialog::tellStoreFailure(const QString& what, const store::StoreError& error)
+{
+    tell(QStringLiteral("%1: could not %2 the file \"%3\" (%4).")
+             .arg(what, QString::fromStdString(error.operation()),
+                  QString::fromStdString(error.shownName()),
+                  QString::fromStdString(error.reason())));
 }
 
 void SyncSetUpDialog::setBusy(bool busy)
@@ -159,7 +175,7 @@ void SyncSetUpDialog::setBusy(bool busy)
     for (QWidget* box :
          std::initializer_list<QWidget*>{server, user, passwordBox, book, okButton, stopButton})
         box->setEnabled(!busy);
-    progress_->setText(busy ? Checking : QString());
+    tell(busy ? Checking : QString());
 }
 
 void SyncSetUpDialog::accept()
@@ -222,17 +238,17 @@ void SyncSetUpDialog::remember(const QUrl& bookUrl)
         const auto lock = fs_.lockFolder([] {});
         syncing::rememberSetUp(fs_, user->text(), bookUrl);
     } catch (const store::StoreError& error) {
-        progress_->setText(QStringLiteral("Sync could not be set up: could not %1 the file "
-                                          "\"%2\" (%3).")
-                               .arg(QString::fromStdString(error.operation()),
-                                    QString::fromStdString(error.shownName()),
-                                    QString::fromStdString(error.reason())));
+        tellStoreFailure(QStringLiteral("Sync could not be set up"), error);
         return;
     }
     setBusy(true);
-    progress_->setText(QStringLiteral("Keeping the password in the keyring..."));
+    tell(QStringLiteral("Keeping the password in the keyring..."));
     syncing::storeInKeyring(syncing::keyringKey(user->text(), bookUrl.host()), passwordBox->text(),
-                            [this](bool kept) { keptOrNot(kept); });
+                            [dialog = QPointer<SyncSetUpDialog>(this)](bool kept) {
+                                // Cancel may have closed the dialog while the keyring thought.
+                                if (dialog)
+                                    dialog->keptOrNot(kept);
+                            });
 }
 
 void SyncSetUpDialog::keptOrNot(bool kept)
@@ -245,7 +261,7 @@ void SyncSetUpDialog::keptOrNot(bool kept)
     for (QWidget* box :
          std::initializer_list<QWidget*>{server, user, passwordBox, book, stopButton})
         box->setEnabled(false);
-    progress_->setText(NotKept);
+    tell(NotKept);
     okButton->setFocus();
 }
 
@@ -255,11 +271,7 @@ void SyncSetUpDialog::stopSyncing()
         const auto lock = fs_.lockFolder([] {});
         syncing::removeStateFile(fs_);
     } catch (const store::StoreError& error) {
-        progress_->setText(QStringLiteral("Sync could not be stopped: could not %1 the file "
-                                          "\"%2\" (%3).")
-                               .arg(QString::fromStdString(error.operation()),
-                                    QString::fromStdString(error.shownName()),
-                                    QString::fromStdString(error.reason())));
+        tellStoreFailure(QStringLiteral("Sync could not be stopped"), error);
         return;
     }
     const QUrl known(server->text().trimmed());

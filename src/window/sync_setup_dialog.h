@@ -14,7 +14,8 @@ class QPushButton;
 
 namespace store {
 class FileSystem;
-}
+class StoreError;
+} // namespace store
 namespace syncing {
 class AccountChecker;
 struct AccountCheck;
@@ -57,6 +58,9 @@ private:
     void stopSyncing();
     void setBusy(bool busy);
     void clearNotes();
+    // The line above the buttons: what the dialog is doing, or why it could not.
+    void tell(const QString& text);
+    void tellStoreFailure(const QString& what, const store::StoreError& error);
     // A note under the box it is about, in red, read out with the box.
     static QLabel* noteFor(QWidget* box);
     void say(QLabel* note, const QString& text);
