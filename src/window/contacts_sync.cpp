@@ -36,8 +36,10 @@ constexpr int exitPatienceMs = 5000;
 constexpr std::size_t countFrom = 50;
 constexpr int resultShownMs = 30 * 1000;
 
-const QString EmptyBookHint = QStringLiteral(
-    "No contacts yet. ADD NEW starts one; a right click here imports contacts or sets up sync.");
+// An empty book opens on a new entry, where ADD NEW is greyed: the hint points at the boxes.
+const QString EmptyBookHint =
+    QStringLiteral("No contacts yet. Type one in the boxes and SAVE it; a right click here "
+                   "imports contacts or sets up sync.");
 const QString FilledListDescription = QStringLiteral("Choose a nickname to show its contact");
 
 QString contactsInOut(const syncing::SyncReport& report)
@@ -46,14 +48,6 @@ QString contactsInOut(const syncing::SyncReport& report)
         .arg(report.contactsIn)
         .arg(report.contactsIn == 1 ? QStringLiteral("contact") : QStringLiteral("contacts"))
         .arg(report.contactsOut);
-}
-
-QString sentence(const std::string& text)
-{
-    QString line = QString::fromStdString(text);
-    if (!line.isEmpty())
-        line[0] = line[0].toUpper();
-    return line.endsWith(u'.') ? line : line + u'.';
 }
 
 } // namespace
@@ -227,7 +221,7 @@ void Form1x::syncEnded(SyncStart how, const syncing::SyncReport& report)
             sync_->password.reset();
         QString text = QStringLiteral("The contacts could not be synced: %1 Nothing was lost; "
                                       "the next sync picks up.")
-                           .arg(sentence(report.error));
+                           .arg(asSentence(report.error));
         if (report.passwordRefused)
             text += QStringLiteral(" Set Up Sync... in the list's pop-up menu takes the new "
                                    "password.");

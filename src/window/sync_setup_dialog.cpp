@@ -23,15 +23,15 @@ const QString NotKept = QStringLiteral(
     "Sync is set up, but no keyring on this desktop took the password, so it cannot be kept: "
     "Zarvoth will ask for it when it syncs. OK closes this dialog.");
 
-QString withStop(const std::string& message)
+} // namespace
+
+QString asSentence(const std::string& message)
 {
     QString text = QString::fromStdString(message);
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
     return text.endsWith(u'.') ? text : text + u'.';
 }
-
-} // namespace
 
 SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
                                  const QString& userName, QWidget* parent)
@@ -209,7 +209,7 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
 {
     setBusy(false);
     if (outcome.error) {
-        const QString reason = withStop(outcome.error->message);
+        const QString reason = asSentence(outcome.error->message);
         switch (outcome.error->kind) {
         case carddav::DavError::Unauthorized:
             return say(passwordNote_,

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 class QComboBox;
 class QLabel;
@@ -20,6 +21,9 @@ namespace syncing {
 class AccountChecker;
 struct AccountCheck;
 } // namespace syncing
+
+// A failure as the sync's pieces word it ("the server refused ..."), as a sentence of a message.
+QString asSentence(const std::string& message);
 
 // "Set Up Sync...": the server's address, the user name, the password and, when the server has
 // several, the address book. OK checks them with the server before the dialog closes; what is

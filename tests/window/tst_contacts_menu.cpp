@@ -90,7 +90,12 @@ void TestContactsMenu::opensWithoutChangingTheChoice()
 
     openMenu(fx, how, row);
     QTRY_VERIFY(w.MnuContacts->isVisible());
-    QCOMPARE(w.MnuContacts->actions(), QList<QAction*>({w.MnuImport, w.MnuExport}));
+    // Import and Export first; sync's entries below them, after a separator.
+    const QList<QAction*> entries = w.MnuContacts->actions();
+    QCOMPARE(entries.size(), 5);
+    QCOMPARE(entries.mid(0, 2), QList<QAction*>({w.MnuImport, w.MnuExport}));
+    QVERIFY(entries.at(2)->isSeparator());
+    QCOMPARE(entries.mid(3), QList<QAction*>({w.MnuSyncNow, w.MnuSyncSetUp}));
     QCOMPARE(w.MnuImport->text() + w.MnuExport->text(),
              QStringLiteral("Import Contacts...Export Contacts..."));
     QCOMPARE(w.ListNick->listIndex(), 1);
