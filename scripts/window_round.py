@@ -42,10 +42,13 @@ def type_text(text):
 
 def window(title, seconds=30):
     """The id of the visible window of exactly this title, or None after the wait."""
-    found = subprocess.run(["timeout", str(seconds), "xdotool", "search", "--sync",
-                            "--onlyvisible", "--name", "^%s$" % title],
-                           capture_output=True, text=True).stdout.split()
-    return found[0] if found else None
+    deadline = time.time() + seconds
+    while True:
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                               capture_output=True, text=True).stdout.split()
+        if found or time.time() > deadline:
+            return found[0] if found else None
+        time.sleep(0.2)
 
 
 def gone(title, seconds):

@@ -42,12 +42,18 @@ const QString EmptyBookHint =
                    "imports contacts or sets up sync.");
 const QString FilledListDescription = QStringLiteral("Choose a nickname to show its contact");
 
+// Counts with a thousands separator, as the window's other English texts.
+QString count(std::size_t number)
+{
+    return QLocale(QLocale::English).toString(qulonglong(number));
+}
+
 QString contactsInOut(const syncing::SyncReport& report)
 {
     return QStringLiteral("%1 %2 in, %3 out")
-        .arg(report.contactsIn)
-        .arg(report.contactsIn == 1 ? QStringLiteral("contact") : QStringLiteral("contacts"))
-        .arg(report.contactsOut);
+        .arg(count(report.contactsIn),
+             report.contactsIn == 1 ? QStringLiteral("contact") : QStringLiteral("contacts"),
+             count(report.contactsOut));
 }
 
 } // namespace
@@ -183,10 +189,7 @@ void Form1x::runSync(SyncStart how, const QString& user, const QString& password
     sync_->run->setProgress([this](std::size_t done, std::size_t total) {
         if (total < countFrom)
             return;
-        const QLocale locale(QLocale::English);
-        StatusBar1->showMessage(
-            QStringLiteral("Syncing %1 of %2")
-                .arg(locale.toString(qulonglong(done)), locale.toString(qulonglong(total))));
+        StatusBar1->showMessage(QStringLiteral("Syncing %1 of %2").arg(count(done), count(total)));
         sync_->progress->setRange(0, int(total));
         sync_->progress->setValue(int(done));
         sync_->progress->show();
