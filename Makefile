@@ -59,11 +59,12 @@ fuzz: deps
 	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_records -max_total_time=$$(( $(FUZZ_SECONDS) / 2 )) -max_len=8256 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus $(CURDIR)/fuzz/seeds
 	@build-fuzz/fuzz/fuzz_cards -max_total_time=$$(( ($(FUZZ_SECONDS) + 1) / 2 )) -max_len=4096 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus-cards $(CURDIR)/fuzz/seeds-cards
 
-# Times the actions on address books of up to 32,767 contacts, and vCard import and export;
-# see README.
+# Times the actions on address books of up to 32,767 contacts, the start of the program beside
+# a bare Qt window, and vCard import and export; see README.
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth_bench exchange_bench
+	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth_bench start_bench exchange_bench
 	@$(BUILD)/bench/zarvoth_bench
+	@$(BUILD)/bench/start_bench
 	@$(BUILD)/bench/exchange_bench
 
 PREFIX ?= /usr/local
