@@ -23,6 +23,8 @@ private slots:
     void recordButtonsLightUpUnderTheMouse();
     void theCreditLineAppearsUnderTheMouseAndStays();
     void theStatusBarIsHiddenWithItsPanels();
+    void boxesAreTealWithAFrameThatShowsTheFocus_data();
+    void boxesAreTealWithAFrameThatShowsTheFocus();
 };
 
 void TestWindowLayout::theWindowHasItsFixedSizeAndCaption()
@@ -151,3 +153,44 @@ void TestWindowLayout::theStatusBarIsHiddenWithItsPanels()
 
 QTEST_MAIN(TestWindowLayout)
 #include "tst_window_layout.moc"
+
+void TestWindowLayout::boxesAreTealWithAFrameThatShowsTheFocus_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("focused");
+    for (const char* name : {"TxtNick", "TxtAdPhon", "Txtprefx", "ListNick"}) {
+        QTest::addRow("%s", name) << QString::fromLatin1(name) << false;
+        QTest::addRow("%s with the focus", name) << QString::fromLatin1(name) << true;
+    }
+}
+
+void TestWindowLayout::boxesAreTealWithAFrameThatShowsTheFocus()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, focused);
+    WindowFixture f;
+    f.folder.writeRecords(recordsNamed({"Ace"}));
+    Form1x& w = f.start();
+    w.activateWindow();
+    auto* control = w.findChild<QWidget*>(name);
+    QVERIFY(control);
+    (focused ? control : static_cast<QWidget*>(w.BtnExit))->setFocus();
+    QTRY_COMPARE(control->hasFocus(), focused);
+
+    const QImage drawn = control->grab().toImage();
+    const QColor edge = focused ? QColor(0, 255, 255) : QColor(Qt::black);
+    const QPoint corners[] = {{0, 0}, {drawn.width() - 1, drawn.height() - 1}};
+    for (const QPoint& corner : corners)
+        QCOMPARE(drawn.pixelColor(corner), edge);
+    // Inside the frame, below the text: the teal of the record area.
+    QCOMPARE(drawn.pixelColor(2, drawn.height() - 2), QColor(0, 128, 128));
+    if (auto* list = qobject_cast<ListBox*>(control)) {
+        f.clickListEntry(0);
+        const QRect entry = list->visualRect(list->model()->index(0, 0));
+        const QImage chosen = list->viewport()->grab().toImage();
+        // Navy, give or take the rounding of the style's fill.
+        const QColor navy = chosen.pixelColor(entry.right() - 1, entry.center().y());
+        QVERIFY2(navy.red() <= 2 && navy.green() <= 2 && qAbs(navy.blue() - 128) <= 2,
+                 qPrintable(navy.name()));
+    }
+}
