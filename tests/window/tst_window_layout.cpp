@@ -25,6 +25,8 @@ private slots:
     void theStatusBarIsHiddenWithItsPanels();
     void boxesAreTealWithAFrameThatShowsTheFocus_data();
     void boxesAreTealWithAFrameThatShowsTheFocus();
+    void tabsShowTheChosenOneAndTheFocus_data();
+    void tabsShowTheChosenOneAndTheFocus();
 };
 
 void TestWindowLayout::theWindowHasItsFixedSizeAndCaption()
@@ -193,4 +195,50 @@ void TestWindowLayout::boxesAreTealWithAFrameThatShowsTheFocus()
         QVERIFY2(navy.red() <= 2 && navy.green() <= 2 && qAbs(navy.blue() - 128) <= 2,
                  qPrintable(navy.name()));
     }
+}
+
+void TestWindowLayout::tabsShowTheChosenOneAndTheFocus_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<QColor>("caption");
+    const QColor pale(216, 236, 236);
+    QTest::addRow("another tab") << 3 << false << pale << QColor(Qt::black);
+    QTest::addRow("another tab, the strip with the focus")
+        << 3 << true << pale << QColor(Qt::black);
+    QTest::addRow("the chosen tab") << 1 << false << QColor(Qt::white) << QColor(Qt::black);
+    QTest::addRow("the chosen tab with the focus")
+        << 1 << true << QColor(0, 0, 128) << QColor(Qt::white);
+}
+
+void TestWindowLayout::tabsShowTheChosenOneAndTheFocus()
+{
+    QFETCH(int, tab);
+    QFETCH(bool, focused);
+    QFETCH(QColor, fill);
+    QFETCH(QColor, caption);
+    WindowFixture f;
+    f.folder.writeRecords(recordsNamed({"Ace"}));
+    Form1x& w = f.start();
+    w.activateWindow();
+    f.clickTab(QStringLiteral("A"));
+    (focused ? static_cast<QWidget*>(w.TabStrip1) : w.BtnExit)->setFocus();
+    QTRY_COMPARE(w.TabStrip1->hasFocus(), focused);
+    QCOMPARE(w.TabStrip1->currentIndex(), 1);
+
+    const QImage drawn = w.TabStrip1->grab().toImage();
+    const QRect place = w.TabStrip1->tabRect(tab);
+    // Framed in dark teal above and at both sides; below the caption, the fill of its state.
+    const QColor border(0, 72, 72);
+    QCOMPARE(drawn.pixelColor(place.center().x(), place.top()), border);
+    QCOMPARE(drawn.pixelColor(place.left(), place.center().y()), border);
+    QCOMPARE(drawn.pixelColor(place.right(), place.center().y()), border);
+    QCOMPARE(drawn.pixelColor(place.left() + 2, place.bottom() - 1), fill);
+    // The darkest or lightest pixel of the caption is its colour.
+    int inked = 0;
+    for (int x = place.left() + 1; x < place.right(); ++x)
+        for (int y = place.top() + 1; y < place.bottom(); ++y)
+            inked += drawn.pixelColor(x, y) == caption;
+    QVERIFY(inked > 0);
 }
