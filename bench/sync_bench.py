@@ -85,7 +85,9 @@ def plain_upload(server, book_path, count):
 
 
 def card_of(n):
-    return peers.card("u%05d" % n, "N%05d" % n, "Given %d" % n, "Family", "555%07d" % n)
+    """The card of record n as a phone would hold it: the same person, nothing to merge."""
+    return peers.card("u%05d" % n, "N%05d" % n, "Given %d" % n, "Family", "555%07d" % n,
+                      "ADR:;;;Town;;;")
 
 
 def first_sync_round(count):
@@ -134,14 +136,20 @@ MKCOL = b"""<?xml version="1.0" encoding="utf-8"?>
 def main():
     print("Sync with Radicale on loopback (ms, median; cpu = Zarvoth's processor time)",
           flush=True)
-    firsts = [first_sync_round(2000) for _ in range(3)]
-    zarvoth_wall = statistics.median(f[0][0] for f in firsts)
-    zarvoth_cpu = statistics.median(f[0][1] for f in firsts)
-    plain = statistics.median(f[1] for f in firsts)
-    print("  first sync, 2,000 contacts: zarvoth %.0f (cpu %.0f), plain client %.0f, ratio %.2f"
-          % (zarvoth_wall, zarvoth_cpu, plain, zarvoth_wall / plain), flush=True)
+    # Radicale takes longer for every card its book already holds: one round is minutes.
+    # --unchanged-only leaves it out.
+    if "--unchanged-only" not in sys.argv:
+        (zarvoth_wall, zarvoth_cpu), plain, _ = first_sync_round(2000)
+        print("  first sync, 2,000 contacts: zarvoth %.0f (cpu %.0f), plain client %.0f, "
+              "ratio %.2f" % (zarvoth_wall, zarvoth_cpu, plain, zarvoth_wall / plain),
+              flush=True)
     for count in (2000, 32767):
-        pairing, unchanged = unchanged_round(count)
+        try:
+            pairing, unchanged = unchanged_round(count)
+        except RuntimeError as error:
+            print("  %s contacts already on both sides: %s" % (format(count, ","),
+                                                               str(error).strip()), flush=True)
+            continue
         print("  %s contacts already on both sides: first sync (pairing) %.0f (cpu %.0f); "
               "nothing changed %.1f (cpu %.1f)" % (
                   format(count, ","), pairing[0], pairing[1],
