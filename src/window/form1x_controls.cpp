@@ -3,6 +3,7 @@
 
 #include "dialing/dial_button.h"
 #include "window/appearance.h"
+#include "window/box_style.h"
 #include "window/controls/check_box.h"
 #include "window/controls/command_button.h"
 #include "window/controls/hover_button.h"
@@ -13,6 +14,7 @@
 #include "window/credit_line.h"
 #include "window/fitted_captions.h"
 #include "window/focus_ring_style.h"
+#include "window/icon_files.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,16 +25,6 @@
 using appearance::twips;
 
 namespace {
-
-const QString BoxStyle = QStringLiteral(
-    "QLineEdit { background-color: rgb(0,128,128); color: white; border: 1px solid black;"
-    " padding: 0px 2px; }"
-    "QLineEdit:focus { border: 1px solid rgb(0,255,255); }");
-
-const QString ListStyle = QStringLiteral(
-    "QListView { background-color: rgb(0,128,128); color: white; border: 1px solid black; }"
-    "QListView:focus { border: 1px solid rgb(0,255,255); }"
-    "QListView::item:selected { background-color: rgb(0,0,128); color: white; }");
 
 template <typename Control> Control* placed(Control* control, const char* name, QRect place)
 {
@@ -57,7 +49,6 @@ TextBox* entryBox(QWidget* parent, const char* name, QRect place, const QFont& f
 {
     auto* box = placed(new TextBox(parent), name, place);
     box->setFont(font);
-    box->setStyleSheet(BoxStyle);
     return box;
 }
 
@@ -93,10 +84,10 @@ void Form1x::createControls()
     Q_INIT_RESOURCE(zarvoth);
     // Every size the artwork comes in, so that the window system never has to scale one up,
     // also on a screen of twice the resolution.
-    QIcon icon;
+    QMap<int, QString> iconFiles;
     for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/zarvoth-%1.png").arg(size), QSize(size, size));
-    setWindowIcon(icon);
+        iconFiles.insert(size, QStringLiteral(":/icons/zarvoth-%1.png").arg(size));
+    setWindowIcon(iconFromFiles(iconFiles));
     setFont(appearance::regularFont());
     setFixedSize(8925 / appearance::TwipsPerPixel, 6255 / appearance::TwipsPerPixel);
 
@@ -105,6 +96,7 @@ void Form1x::createControls()
     createSearchMenu();
     describeForScreenReaders();
     FocusRingStyle::applyTo(this);
+    BoxStyle::applyTo(this);
     fitted_captions::fitCaptions(this);
 }
 
@@ -128,7 +120,6 @@ void Form1x::createRecordArea()
 
     ListNick = placed(new ListBox(Pict), "ListNick", twips(120, 480, 1935, 4515));
     ListNick->setFont(appearance::boldFont());
-    ListNick->setStyleSheet(ListStyle);
 
     Shape1 = placed(new QFrame(Pict), "Shape1", twips(2280, 480, 6135, 4515));
     Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);

@@ -23,6 +23,10 @@ private slots:
     void recordButtonsLightUpUnderTheMouse();
     void theCreditLineAppearsUnderTheMouseAndStays();
     void theStatusBarIsHiddenWithItsPanels();
+    void boxesAreTealWithAFrameThatShowsTheFocus_data();
+    void boxesAreTealWithAFrameThatShowsTheFocus();
+    void tabsShowTheChosenOneAndTheFocus_data();
+    void tabsShowTheChosenOneAndTheFocus();
 };
 
 void TestWindowLayout::theWindowHasItsFixedSizeAndCaption()
@@ -151,3 +155,90 @@ void TestWindowLayout::theStatusBarIsHiddenWithItsPanels()
 
 QTEST_MAIN(TestWindowLayout)
 #include "tst_window_layout.moc"
+
+void TestWindowLayout::boxesAreTealWithAFrameThatShowsTheFocus_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("focused");
+    for (const char* name : {"TxtNick", "TxtAdPhon", "Txtprefx", "ListNick"}) {
+        QTest::addRow("%s", name) << QString::fromLatin1(name) << false;
+        QTest::addRow("%s with the focus", name) << QString::fromLatin1(name) << true;
+    }
+}
+
+void TestWindowLayout::boxesAreTealWithAFrameThatShowsTheFocus()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, focused);
+    WindowFixture f;
+    f.folder.writeRecords(recordsNamed({"Ace"}));
+    Form1x& w = f.start();
+    w.activateWindow();
+    auto* control = w.findChild<QWidget*>(name);
+    QVERIFY(control);
+    (focused ? control : static_cast<QWidget*>(w.BtnExit))->setFocus();
+    QTRY_COMPARE(control->hasFocus(), focused);
+
+    const QImage drawn = control->grab().toImage();
+    const QColor edge = focused ? QColor(0, 255, 255) : QColor(Qt::black);
+    const QPoint corners[] = {{0, 0}, {drawn.width() - 1, drawn.height() - 1}};
+    for (const QPoint& corner : corners)
+        QCOMPARE(drawn.pixelColor(corner), edge);
+    // Inside the frame, below the text: the teal of the record area.
+    QCOMPARE(drawn.pixelColor(2, drawn.height() - 2), QColor(0, 128, 128));
+    if (auto* list = qobject_cast<ListBox*>(control)) {
+        f.clickListEntry(0);
+        const QRect entry = list->visualRect(list->model()->index(0, 0));
+        const QImage chosen = list->viewport()->grab().toImage();
+        // Navy, give or take the rounding of the style's fill.
+        const QColor navy = chosen.pixelColor(entry.right() - 1, entry.center().y());
+        QVERIFY2(navy.red() <= 2 && navy.green() <= 2 && qAbs(navy.blue() - 128) <= 2,
+                 qPrintable(navy.name()));
+    }
+}
+
+void TestWindowLayout::tabsShowTheChosenOneAndTheFocus_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<QColor>("caption");
+    const QColor pale(216, 236, 236);
+    QTest::addRow("another tab") << 3 << false << pale << QColor(Qt::black);
+    QTest::addRow("another tab, the strip with the focus")
+        << 3 << true << pale << QColor(Qt::black);
+    QTest::addRow("the chosen tab") << 1 << false << QColor(Qt::white) << QColor(Qt::black);
+    QTest::addRow("the chosen tab with the focus")
+        << 1 << true << QColor(0, 0, 128) << QColor(Qt::white);
+}
+
+void TestWindowLayout::tabsShowTheChosenOneAndTheFocus()
+{
+    QFETCH(int, tab);
+    QFETCH(bool, focused);
+    QFETCH(QColor, fill);
+    QFETCH(QColor, caption);
+    WindowFixture f;
+    f.folder.writeRecords(recordsNamed({"Ace"}));
+    Form1x& w = f.start();
+    w.activateWindow();
+    f.clickTab(QStringLiteral("A"));
+    (focused ? static_cast<QWidget*>(w.TabStrip1) : w.BtnExit)->setFocus();
+    QTRY_COMPARE(w.TabStrip1->hasFocus(), focused);
+    QCOMPARE(w.TabStrip1->currentIndex(), 1);
+
+    const QImage drawn = w.TabStrip1->grab().toImage();
+    const QRect place = w.TabStrip1->tabRect(tab);
+    // Framed in dark teal above and at both sides; below the caption, the fill of its state.
+    const QColor border(0, 72, 72);
+    QCOMPARE(drawn.pixelColor(place.center().x(), place.top()), border);
+    QCOMPARE(drawn.pixelColor(place.left(), place.center().y()), border);
+    QCOMPARE(drawn.pixelColor(place.right(), place.center().y()), border);
+    QCOMPARE(drawn.pixelColor(place.left() + 2, place.bottom() - 1), fill);
+    // The darkest or lightest pixel of the caption is its colour.
+    int inked = 0;
+    for (int x = place.left() + 1; x < place.right(); ++x)
+        for (int y = place.top() + 1; y < place.bottom(); ++y)
+            inked += drawn.pixelColor(x, y) == caption;
+    QVERIFY(inked > 0);
+}

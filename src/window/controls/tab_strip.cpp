@@ -1,13 +1,9 @@
 #include "window/controls/tab_strip.h"
 
-#include <QKeyEvent>
+#include "window/tab_style.h"
 
-namespace {
-// The frame of a tab, as the style sheet below draws it: a border on three sides and padding
-// above and below the caption.
-constexpr int BorderWidth = 1;
-constexpr int VerticalPadding = 3;
-} // namespace
+#include <QApplication>
+#include <QKeyEvent>
 
 TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
 {
@@ -16,14 +12,14 @@ TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
     setElideMode(Qt::ElideNone);
     setDrawBase(true);
     // Narrow tabs: without the style's padding, a one-letter caption fits a 21-pixel tab.
-    setStyleSheet(QStringLiteral(
-        "QTabBar::tab { padding: 3px 0px; margin: 0px; min-width: 0px;"
-        " border: 1px solid rgb(0,72,72); border-bottom: none; background: rgb(216,236,236);"
-        " color: black; }"
-        "QTabBar::tab:selected { background: white; }"
-        "QTabBar::tab:hover { background: rgb(192,255,255); }"
-        // The tab with the focus turns dark, so that a keyboard user sees it from afar.
-        "QTabBar::tab:focus { background: rgb(0,0,128); color: white; }"));
+    auto* style = new TabStyle;
+    style->setParent(this);
+    setStyle(style);
+    setAttribute(Qt::WA_Hover); // the tab under the pointer lights up
+    // The strip keeps the desktop's colours around its tabs, not the teal of the record area.
+    QPalette desktop = QApplication::palette(this);
+    desktop.setResolveMask(~QPalette::ResolveMask(0)); // every colour its own
+    setPalette(desktop);
     // Picking another tab changes the current one; picking the current one again is only a
     // click, and it too applies the tab once more.
     connect(this, &QTabBar::currentChanged, this, [this] { emit tabClicked(); });
@@ -38,7 +34,8 @@ QSizeF TabStrip::captionRoom() const
     if (count() == 0)
         return {};
     const int narrowest = width() / count();
-    return QSizeF(narrowest - 2 * BorderWidth, height() - 2 * VerticalPadding - BorderWidth);
+    return QSizeF(narrowest - 2 * TabStyle::BorderWidth,
+                  height() - 2 * TabStyle::VerticalPadding - TabStyle::BorderWidth);
 }
 
 QString TabStrip::selectedCaption() const

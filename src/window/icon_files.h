@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QIcon>
+#include <QMap>
+#include <QString>
+
+// An icon drawn from one square image file for each size, each read only when a pixmap of it
+// is first asked for. Qt's own icons read every file when it is added, which at start-up costs
+// more than building the rest of the window, for sizes the desktop may never ask for.
+// side -> file; a size between two of them is the next larger image scaled down.
+QIcon iconFromFiles(const QMap<int, QString>& files);
