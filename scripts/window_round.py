@@ -26,6 +26,10 @@ class Display:
         os.close(writer)
         os.environ["DISPLAY"] = ":" + os.read(reader, 16).decode().strip()
         os.close(reader)
+        # The number comes as soon as Xvfb has it; clients may still be turned away a moment.
+        if not wait_until(lambda: subprocess.run(["xdotool", "getdisplaygeometry"],
+                                                 capture_output=True).returncode == 0, 10):
+            raise RuntimeError("Xvfb on %s did not take clients" % os.environ["DISPLAY"])
 
     def stop(self):
         self.process.terminate()
