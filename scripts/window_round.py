@@ -5,6 +5,7 @@ brought in by Sync Now, and EXIT. Every process it starts is ended by its own id
 
 import base64
 import os
+import random
 import subprocess
 import tempfile
 import time
@@ -16,23 +17,29 @@ CONTACTS = 60  # above the count from which the status bar counts the cards
 
 
 class Display:
-    """Xvfb on a free display number; DISPLAY is set for what runs after."""
+    """Xvfb on a display number of its own; DISPLAY is set for what runs after. The number is
+    drawn at random from high ones: the X servers of other sessions on this machine share the
+    abstract sockets of the low numbers even where their lock files are out of sight."""
 
     def __init__(self):
-        reader, writer = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(writer), "-screen", "0", "1600x1200x24", "-nolisten",
-             "tcp"], pass_fds=[writer], stderr=subprocess.DEVNULL)
-        os.close(writer)
-        os.environ["DISPLAY"] = ":" + os.read(reader, 16).decode().strip()
-        os.close(reader)
-        # The number comes as soon as Xvfb has it; clients may still be turned away a moment.
-        if not wait_until(lambda: subprocess.run(["xdotool", "getdisplaygeometry"],
-                                                 capture_output=True).returncode == 0, 10):
-            raise RuntimeError("Xvfb on %s did not take clients" % os.environ["DISPLAY"])
+        for _ in range(20):
+            number = random.randrange(200, 900)
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            self.process = subprocess.Popen(
+                ["Xvfb", ":%d" % number, "-screen", "0", "1600x1200x24", "-nolisten", "tcp"],
+                stderr=subprocess.DEVNULL)
+            os.environ["DISPLAY"] = ":%d" % number
+            if wait_until(lambda: self.process.poll() is not None or subprocess.run(
+                    ["xdotool", "getdisplaygeometry"], capture_output=True).returncode == 0, 10) \
+                    and self.process.poll() is None:
+                return
+            self.stop()
+        raise RuntimeError("no display number took Xvfb")
 
     def stop(self):
-        self.process.terminate()
+        if self.process.poll() is None:
+            self.process.terminate()
         self.process.wait(10)
 
 
