@@ -105,7 +105,9 @@ std::vector<std::string> escapedParts(const ContentLine& line, char32_t separato
                                       std::size_t count)
 {
     std::vector<std::string> parts;
-    for (std::u32string_view part : splitEscaped(decodedValue(line), separator))
+    // Held here: the parts are views into it.
+    const std::u32string value = decodedValue(line);
+    for (std::u32string_view part : splitEscaped(value, separator))
         parts.push_back(toUtf8(part));
     if (parts.size() < count)
         parts.resize(count);

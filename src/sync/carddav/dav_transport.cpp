@@ -55,6 +55,9 @@ DavError networkError(QNetworkReply& reply, const QUrl& url)
 
 } // namespace
 
+// As many requests as Qt keeps connections open to one server.
+constexpr std::size_t sentAtOnce = 6;
+
 struct DavTransport::Exchange {
     DavRequest request;
     Done done;
@@ -65,6 +68,8 @@ struct DavTransport::Exchange {
     // Set before the reply is aborted, to say why.
     std::optional<DavError> abortedFor;
     QList<QSslError> certificateErrors;
+    // Sent, rather than waiting for a connection of its own or refused before it was sent.
+    bool sent = false;
 };
 
 DavTransport::DavTransport(Credentials credentials)
@@ -104,6 +109,12 @@ void DavTransport::send(DavRequest request, Done done)
                            [this, exchange, refusal] { conclude(exchange, *refusal); });
         return;
     }
+    if (onTheWire_ >= sentAtOnce) {
+        waiting_.push_back(exchange);
+        return;
+    }
+    ++onTheWire_;
+    exchange->sent = true;
     start(exchange);
 }
 
@@ -201,6 +212,13 @@ void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
 void DavTransport::conclude(const std::shared_ptr<Exchange>& exchange, DavResult<DavReply> result)
 {
     running_.erase(exchange);
+    if (exchange->sent && --onTheWire_ < sentAtOnce && !waiting_.empty()) {
+        const std::shared_ptr<Exchange> next = waiting_.front();
+        waiting_.pop_front();
+        ++onTheWire_;
+        next->sent = true;
+        start(next);
+    }
     Done done = std::move(exchange->done);
     done(std::move(result));
 }

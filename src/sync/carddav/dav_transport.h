@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <set>
@@ -70,6 +71,11 @@ private:
     std::unique_ptr<QObject> context_;
     std::unique_ptr<QNetworkAccessManager> network_;
     std::set<std::shared_ptr<Exchange>> running_;
+    // Requests beyond what goes to the server at once wait here, not in the network's own
+    // queue: their timeout starts when they are sent, so that hundreds of uploads or fetches
+    // asked for together never count as a server that does not answer.
+    std::deque<std::shared_ptr<Exchange>> waiting_;
+    std::size_t onTheWire_ = 0;
 };
 
 } // namespace carddav
