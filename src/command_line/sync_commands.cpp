@@ -210,9 +210,7 @@ template <typename Command> int reported(Command&& command, std::ostream& err)
     } catch (const store::StoreError& error) {
         message = transfer::failureText(error);
     } catch (const syncing::BadStateFile& error) {
-        message = std::string("the file \"") + syncing::StateFileName +
-                  "\" of the last sync is damaged (" + error.what() +
-                  "); zarvoth --sync-setup sets sync up again";
+        message = syncing::damagedStateText(error);
     }
     err << "zarvoth: " << message << std::endl;
     return status;

@@ -143,8 +143,7 @@ template <typename Step> bool SyncRun::Private::fileStep(Step&& step)
     } catch (const store::StoreError& error) {
         fail(transfer::failureText(error));
     } catch (const BadStateFile& error) {
-        fail(std::string("the file \"") + StateFileName + "\" of the last sync is damaged (" +
-             error.what() + "); zarvoth --sync-setup sets sync up again");
+        fail(damagedStateText(error));
     }
     return false;
 }

@@ -65,6 +65,12 @@ void writeStateFile(store::FileSystem& fs, const SyncState& state)
     fs.syncDirectory(".");
 }
 
+std::string damagedStateText(const BadStateFile& error)
+{
+    return std::string("the file \"") + StateFileName + "\" of the last sync is damaged (" +
+           error.what() + "); zarvoth --sync-setup sets sync up again";
+}
+
 void removeStateFile(store::FileSystem& fs)
 {
     fs.remove(StateFileName);

@@ -4,6 +4,7 @@
 #include "sync/state/sync_state.h"
 
 #include <optional>
+#include <string>
 
 // The file beside the data file that holds what the last sync left, readable by its owner
 // alone. It is replaced whole, as the data file is, so that a machine that stops while it is
@@ -19,6 +20,9 @@ std::optional<SyncState> readStateFile(store::FileSystem& fs);
 
 // The folder must be held.
 void writeStateFile(store::FileSystem& fs, const SyncState& state);
+
+// How a damaged file of the last sync is told, in one line, by the commands and the window.
+std::string damagedStateText(const BadStateFile& error);
 
 // Forgets the set-up and what the last sync left; the contacts stay.
 void removeStateFile(store::FileSystem& fs);
