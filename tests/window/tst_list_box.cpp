@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStringListModel>
 #include <QTest>
 
 #include <string>
@@ -62,6 +63,8 @@ private slots:
     void storedBytesDecodeAsTheCharacterSetSays_data();
     void storedBytesDecodeAsTheCharacterSetSays();
     void everyTabHasItsNaturalHeight();
+    void rowsGoWhereAPlainListViewPutsThem_data();
+    void rowsGoWhereAPlainListViewPutsThem();
 };
 
 void TestListBox::entriesKeepEveryTextInItsPlace_data()
@@ -284,6 +287,56 @@ void TestListBox::everyTabHasItsNaturalHeight()
     QApplication::processEvents();
     QVERIFY(strip.tabRect(0).height() > before);
     QCOMPARE(strip.tabRect(5).height(), strip.natural(5).height());
+}
+
+void TestListBox::rowsGoWhereAPlainListViewPutsThem_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<bool>("byPixel");
+    QTest::addColumn<QList<int>>("keys");
+    const QList<int> walk{Qt::Key_Down, Qt::Key_Down, Qt::Key_PageDown, Qt::Key_PageDown,
+                          Qt::Key_Down, Qt::Key_End,  Qt::Key_PageUp,   Qt::Key_Up,
+                          Qt::Key_Left, Qt::Key_Home, Qt::Key_PageDown, Qt::Key_PageUp};
+    QTest::newRow("fewer than fit") << 5 << false << walk;
+    QTest::newRow("exactly what fits") << 10 << false << walk;
+    QTest::newRow("many") << 5000 << false << walk;
+    QTest::newRow("many, scrolled by pixels") << 5000 << true << walk;
+}
+
+void TestListBox::rowsGoWhereAPlainListViewPutsThem()
+{
+    // The list places its rows by arithmetic; wherever the keys take it, the current entry,
+    // where it is drawn, the scroll bar and what lies under a point must be as Qt's own list
+    // view has them.
+    QFETCH(int, entries);
+    QFETCH(bool, byPixel);
+    QFETCH(QList<int>, keys);
+    const QStringList texts = numbered(entries);
+    ListBox ours;
+    QListView plain;
+    QStringListModel model(texts);
+    plain.setModel(&model);
+    plain.setUniformItemSizes(true);
+    ours.setItems(texts);
+    for (QListView* view : {static_cast<QListView*>(&ours), &plain}) {
+        if (byPixel)
+            view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+        view->resize(130, 10 * view->sizeHintForRow(0) + 2 * view->frameWidth());
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+    }
+    for (int key : keys) {
+        for (QListView* view : {static_cast<QListView*>(&ours), &plain})
+            QTest::keyClick(view, Qt::Key(key));
+        const int row = plain.currentIndex().row();
+        QCOMPARE(ours.currentIndex().row(), row);
+        QCOMPARE(ours.verticalScrollBar()->value(), plain.verticalScrollBar()->value());
+        QCOMPARE(ours.verticalScrollBar()->maximum(), plain.verticalScrollBar()->maximum());
+        QCOMPARE(ours.visualRect(ours.model()->index(row, 0)),
+                 plain.visualRect(plain.model()->index(row, 0)));
+        for (const QPoint at : {QPoint(5, 1), QPoint(100, 37), QPoint(5, 300)})
+            QCOMPARE(ours.indexAt(at).row(), plain.indexAt(at).row());
+    }
 }
 
 QTEST_MAIN(TestListBox)

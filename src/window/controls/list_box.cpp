@@ -1,9 +1,11 @@
 #include "window/controls/list_box.h"
 
 #include <QAbstractListModel>
+#include <QHoverEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <utility>
@@ -24,104 +26,6 @@ private:
 };
 
 } // namespace
-
-ListEntries::ListEntries(const ListEntries& other)
-{
-    makeRoom(other.used());
-    std::copy_n(other.text_.get(), other.used(), text_.get());
-    ends_ = other.ends_;
-}
-
-ListEntries& ListEntries::operator=(const ListEntries& other)
-{
-    if (this != &other)
-        *this = ListEntries(other);
-    return *this;
-}
-
-ListEntries::ListEntries(ListEntries&& other) noexcept
-    : text_(std::move(other.text_)), capacity_(std::exchange(other.capacity_, 0)),
-      ends_(std::move(other.ends_))
-{
-    other.ends_.clear();
-}
-
-ListEntries& ListEntries::operator=(ListEntries&& other) noexcept
-{
-    text_ = std::move(other.text_);
-    capacity_ = std::exchange(other.capacity_, 0);
-    ends_ = std::move(other.ends_);
-    other.ends_.clear();
-    return *this;
-}
-
-void ListEntries::makeRoom(qsizetype characters)
-{
-    if (characters <= capacity_)
-        return;
-    // Left unwritten: the room taken for a list of every record costs nothing until it is
-    // filled.
-    auto text = std::make_unique_for_overwrite<char16_t[]>(std::size_t(characters));
-    std::copy_n(text_.get(), used(), text.get());
-    text_ = std::move(text);
-    capacity_ = characters;
-}
-
-void ListEntries::append(QStringView text)
-{
-    std::copy(text.utf16(), text.utf16() + text.size(), appendUninitialized(text.size()));
-}
-
-char16_t* ListEntries::appendUninitialized(qsizetype length)
-{
-    const qsizetype at = used();
-    if (at + length > capacity_)
-        makeRoom(std::max({2 * capacity_, at + length, qsizetype(256)}));
-    ends_.push_back(at + length);
-    return text_.get() + at;
-}
-
-void ListEntries::insert(qsizetype position, QStringView text)
-{
-    position = std::clamp<qsizetype>(position, 0, size());
-    const qsizetype at = position == 0 ? 0 : ends_[std::size_t(position - 1)];
-    const qsizetype end = used();
-    makeRoom(end + text.size());
-    std::copy_backward(text_.get() + at, text_.get() + end, text_.get() + end + text.size());
-    std::copy_n(text.utf16(), text.size(), text_.get() + at);
-    ends_.insert(ends_.begin() + position, at);
-    for (auto entryEnd = ends_.begin() + position; entryEnd != ends_.end(); ++entryEnd)
-        *entryEnd += text.size();
-}
-
-void ListEntries::reserve(qsizetype entries, qsizetype characters)
-{
-    ends_.reserve(ends_.size() + std::size_t(entries));
-    makeRoom(used() + characters);
-}
-
-void ListEntries::squeeze()
-{
-    if (capacity_ > 2 * used() + 256) {
-        auto text = std::make_unique_for_overwrite<char16_t[]>(std::size_t(used()));
-        std::copy_n(text_.get(), used(), text.get());
-        text_ = std::move(text);
-        capacity_ = used();
-    }
-    if (ends_.capacity() > 2 * ends_.size() + 64)
-        ends_.shrink_to_fit();
-}
-
-QStringView ListEntries::at(qsizetype position) const
-{
-    const qsizetype begin = position == 0 ? 0 : ends_[std::size_t(position - 1)];
-    return QStringView(text_.get() + begin, ends_[std::size_t(position)] - begin);
-}
-
-bool operator==(const ListEntries& a, const ListEntries& b)
-{
-    return a.ends_ == b.ends_ && std::equal(a.text_.get(), a.text_.get() + a.used(), b.text_.get());
-}
 
 // The list's entries as the view sees them: one column of texts, each made when it is shown.
 class ListModel final : public QAbstractListModel {
@@ -240,6 +144,7 @@ void ListBox::clear()
 void ListBox::addItem(const QString& text, int position)
 {
     const Filling filling(filling_);
+    entrySize_ = {};
     model_->insert(position, text);
 }
 
@@ -253,6 +158,7 @@ void ListBox::setItems(ListEntries entries)
         selectionModel()->clear();
         return;
     }
+    entrySize_ = {};
     model_->replace(std::move(entries));
 }
 
@@ -305,10 +211,39 @@ void ListBox::setEmptyHint(const QString& hint)
 
 void ListBox::paintEvent(QPaintEvent* event)
 {
-    QListView::paintEvent(event);
-    if (count() != 0 || emptyHint_.isEmpty())
-        return;
     QPainter painter(viewport());
+    if (count() == 0) {
+        if (!emptyHint_.isEmpty())
+            paintEmptyHint(painter);
+        return;
+    }
+    paintRows(painter, event->rect());
+}
+
+void ListBox::paintRows(QPainter& painter, const QRect& area)
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State state = option.state;
+    const QModelIndex current = currentIndex();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    const int top = verticalOffset();
+    const auto [first, last] = rows().rowsTouching(area.top() + top, area.bottom() + top);
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = model_->index(row);
+        option.rect = rowRect(row);
+        option.state = state;
+        option.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
+        option.state.setFlag(QStyle::State_HasFocus, focus && index == current);
+        option.state.setFlag(QStyle::State_MouseOver, row == hoverRow_);
+        if (state & QStyle::State_Enabled)
+            option.palette.setCurrentColorGroup(QPalette::Normal);
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
+}
+
+void ListBox::paintEmptyHint(QPainter& painter)
+{
     // Grey, as a placeholder is, yet readable on the list's teal.
     painter.setPen(QColor(224, 236, 236));
     QFont font = this->font();
@@ -318,4 +253,206 @@ void ListBox::paintEvent(QPaintEvent* event)
     const int margin = fontMetrics().averageCharWidth();
     painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, emptyHint_);
+}
+
+QSize ListBox::entrySize() const
+{
+    if (!entrySize_.isValid() && count() > 0) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        const QModelIndex first = model_->index(0);
+        entrySize_ = itemDelegateForIndex(first)->sizeHint(option, first);
+    }
+    return entrySize_;
+}
+
+UniformRows ListBox::rows() const
+{
+    return {count(), entrySize().height()};
+}
+
+QRect ListBox::rowRect(int row) const
+{
+    // As wide as the list: an entry wider than that is cut short with an ellipsis, and the
+    // list never scrolls sideways.
+    const int height = rows().height;
+    return {0, row * height - verticalOffset(), viewport()->width(), height};
+}
+
+QRect ListBox::visualRect(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.model() != model_ || index.row() >= count())
+        return {};
+    return rowRect(index.row());
+}
+
+QModelIndex ListBox::indexAt(const QPoint& point) const
+{
+    const int row = rows().rowAt(point.y() + verticalOffset());
+    if (row < 0 || !rowRect(row).contains(point))
+        return {};
+    return model_->index(row);
+}
+
+void ListBox::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    const QRect rect = visualRect(index);
+    if (!rect.isValid())
+        return;
+    if (hint == EnsureVisible && viewport()->rect().contains(rect)) {
+        viewport()->update(rect);
+        return;
+    }
+    verticalScrollBar()->setValue(rows().scrollValueShowing(
+        index.row(), verticalScrollBar()->value(), viewport()->height(), scrollsByRow(), hint));
+}
+
+void ListBox::doItemsLayout()
+{
+    // Nothing to place row by row: the scroll bars are set and the rows drawn anew.
+    QAbstractItemView::doItemsLayout();
+}
+
+void ListBox::updateGeometries()
+{
+    horizontalScrollBar()->setRange(0, 0);
+    if (geometry().isEmpty() || count() == 0) {
+        verticalScrollBar()->setRange(0, 0);
+    } else {
+        const auto range = rows().scrollRange(viewport()->height(), scrollsByRow());
+        verticalScrollBar()->setSingleStep(range.singleStep);
+        verticalScrollBar()->setPageStep(range.pageStep);
+        verticalScrollBar()->setRange(0, range.maximum);
+    }
+    QAbstractItemView::updateGeometries();
+}
+
+void ListBox::scrollContentsBy(int dx, int dy)
+{
+    // The vertical bar counts rows when the list scrolls by rows; the rows move by pixels.
+    if (scrollsByRow())
+        dy *= rows().height;
+    viewport()->scroll(dx, dy);
+}
+
+int ListBox::horizontalOffset() const
+{
+    return 0;
+}
+
+int ListBox::verticalOffset() const
+{
+    return rows().viewTop(verticalScrollBar()->value(), scrollsByRow());
+}
+
+QSize ListBox::viewportSizeHint() const
+{
+    if (count() == 0)
+        return QAbstractItemView::viewportSizeHint();
+    return {entrySize().width(), rows().contentsHeight()};
+}
+
+QModelIndex ListBox::moveCursor(CursorAction action, Qt::KeyboardModifiers /*modifiers*/)
+{
+    const int last = count() - 1;
+    const QModelIndex current = currentIndex();
+    if (last < 0)
+        return {};
+    if (!current.isValid())
+        return model_->index(0);
+    const int row = current.row();
+    switch (action) {
+    case MoveUp:
+    case MovePrevious:
+        return model_->index(std::max(row - 1, 0));
+    case MoveDown:
+    case MoveNext:
+        return model_->index(std::min(row + 1, last));
+    case MovePageUp:
+        return model_->index(rows().pageFrom(row, viewport()->height(), -1));
+    case MovePageDown:
+        return model_->index(rows().pageFrom(row, viewport()->height(), +1));
+    case MoveHome:
+        return model_->index(0);
+    case MoveEnd:
+        return model_->index(last);
+    default: // one column: left and right stay
+        return current;
+    }
+}
+
+void ListBox::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command)
+{
+    const QRect area = rect.normalized().translated(horizontalOffset(), verticalOffset());
+    const auto [first, last] = rows().rowsTouching(area.top(), area.bottom());
+    QItemSelection selection;
+    if (first <= last && area.right() >= 0 && area.left() < viewport()->width())
+        selection.select(model_->index(first), model_->index(last));
+    selectionModel()->select(selection, command);
+}
+
+QRegion ListBox::visualRegionForSelection(const QItemSelection& selection) const
+{
+    const int top = verticalOffset();
+    const auto [firstShown, lastShown] = rows().rowsTouching(top, top + viewport()->height() - 1);
+    QRegion region;
+    for (const QItemSelectionRange& range : selection) {
+        const int first = std::max(range.top(), firstShown);
+        const int last = std::min(range.bottom(), lastShown);
+        if (first <= last)
+            region += rowRect(first).united(rowRect(last));
+    }
+    return region;
+}
+
+bool ListBox::event(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        entrySize_ = {};
+    return QListView::event(event);
+}
+
+bool ListBox::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        hoverRow_ = indexAt(static_cast<QHoverEvent*>(event)->position().toPoint()).row();
+        break;
+    case QEvent::HoverLeave:
+    case QEvent::Leave:
+        hoverRow_ = -1;
+        break;
+    default:
+        break;
+    }
+    return QListView::viewportEvent(event);
+}
+
+void ListBox::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    if (QAccessible::isActive() && current.isValid() && hasFocus())
+        tellScreenReaders(QAccessible::Focus, current);
+    QAbstractItemView::currentChanged(current, previous);
+}
+
+void ListBox::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    if (QAccessible::isActive()) {
+        const QModelIndex added = selected.indexes().value(0);
+        if (added.isValid())
+            tellScreenReaders(QAccessible::SelectionAdd, added);
+        const QModelIndex removed = deselected.indexes().value(0);
+        if (removed.isValid())
+            tellScreenReaders(QAccessible::SelectionRemove, removed);
+    }
+    QAbstractItemView::selectionChanged(selected, deselected);
+}
+
+void ListBox::tellScreenReaders(QAccessible::Event kind, const QModelIndex& index)
+{
+    // A screen reader knows the entries by their row, the list having one column.
+    QAccessibleEvent event(this, kind);
+    event.setChild(index.row());
+    QAccessible::updateAccessibility(&event);
 }

@@ -1,49 +1,12 @@
 #pragma once
 
+#include "window/controls/list_entries.h"
+#include "window/controls/uniform_rows.h"
+
+#include <QAccessible>
 #include <QListView>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
-
-#include <memory>
-#include <vector>
-
-// The texts of a list, kept end to end in one text: a list of thousands of entries is filled
-// without a text of its own for each, and two lists compare in one step.
-class ListEntries {
-public:
-    ListEntries() = default;
-    ListEntries(const ListEntries& other);
-    ListEntries& operator=(const ListEntries& other);
-    ListEntries(ListEntries&& other) noexcept;
-    ListEntries& operator=(ListEntries&& other) noexcept;
-
-    void append(QStringView text);
-    // Makes room for an entry of `length` characters at the end; they are to be written at
-    // the place returned, before the next change of the entries.
-    char16_t* appendUninitialized(qsizetype length);
-    void insert(qsizetype position, QStringView text);
-    // Room for this many more entries of that many characters in all, taken in one step.
-    void reserve(qsizetype entries, qsizetype characters);
-    // Gives back what filling left over, when that is much.
-    void squeeze();
-
-    qsizetype size() const { return static_cast<qsizetype>(ends_.size()); }
-    bool isEmpty() const { return ends_.empty(); }
-    QStringView at(qsizetype position) const;
-
-    friend bool operator==(const ListEntries& a, const ListEntries& b);
-
-private:
-    qsizetype used() const { return ends_.empty() ? 0 : ends_.back(); }
-    void makeRoom(qsizetype characters);
-
-    // The entries' characters, end to end; past used() up to capacity_ is room for more, not
-    // yet written.
-    std::unique_ptr<char16_t[]> text_;
-    qsizetype capacity_ = 0;
-    std::vector<qsizetype> ends_; // where each entry ends in text_
-};
 
 class ListModel;
 
@@ -51,6 +14,11 @@ class ListModel;
 // selection. userSelected is raised when the user picks an entry with the mouse (a click, or
 // a press dragged onto another entry) or moves to one with the keyboard; filling or clearing
 // the list from the program never raises it.
+//
+// Every entry is one line of the same height, so the list places its rows by arithmetic where
+// a plain list view would lay out and measure each of thousands of entries before it first
+// shows. It stays a list view to everything else: the keyboard, the mouse, the selection, and
+// screen readers, which know it as a list.
 class ListBox : public QListView {
     Q_OBJECT
 
@@ -76,6 +44,11 @@ public:
     void setEmptyHint(const QString& hint);
     QString emptyHint() const { return emptyHint_; }
 
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void doItemsLayout() override;
+
 signals:
     void userSelected();
 
@@ -83,8 +56,35 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    QSize viewportSizeHint() const override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
 
 private:
+    // The rows as they stand: how many, and the height of each, taken from the first entry.
+    UniformRows rows() const;
+    // The size of the first entry, which every entry shares; measured once per filling.
+    QSize entrySize() const;
+    bool scrollsByRow() const { return verticalScrollMode() == ScrollPerItem; }
+    // Where a row is drawn, in the viewport.
+    QRect rowRect(int row) const;
+    void paintRows(QPainter& painter, const QRect& area);
+    void paintEmptyHint(QPainter& painter);
+    void tellScreenReaders(QAccessible::Event event, const QModelIndex& index);
+
+    mutable QSize entrySize_;
+    int hoverRow_ = -1;
     QString emptyHint_;
     ListModel* model_;
     // Set while the program fills or clears the list, whose selection changes are not the
