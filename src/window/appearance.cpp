@@ -1,17 +1,41 @@
 #include "window/appearance.h"
 
+#include <QFontDatabase>
 #include <QStringList>
 
 #include <cmath>
 
 namespace appearance {
 
+namespace {
+
+// The faces the window is drawn in, best first, as far as the desktop has them. A face asked
+// for and missing costs a search of the desktop's fallbacks for each style of it (over a
+// million instructions each, before the window can show), so only installed faces are named;
+// with none of them installed, the list stays whole and Qt finds a sans face of its own.
+QStringList installedFaces()
+{
+    static const QStringList faces = [] {
+        const QStringList wanted{QStringLiteral("MS Sans Serif"),
+                                 QStringLiteral("Microsoft Sans Serif"),
+                                 QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                 QStringLiteral("DejaVu Sans")};
+        const QStringList installed = QFontDatabase::families();
+        QStringList found;
+        for (const QString& face : wanted)
+            if (installed.contains(face, Qt::CaseInsensitive))
+                found.append(face);
+        return found.isEmpty() ? wanted : found;
+    }();
+    return faces;
+}
+
+} // namespace
+
 QFont regularFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans")});
+    font.setFamilies(installedFaces());
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     font.setWeight(QFont::Normal);

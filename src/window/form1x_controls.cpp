@@ -17,6 +17,7 @@
 #include "window/icon_files.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QIcon>
 #include <QLabel>
@@ -74,6 +75,21 @@ HoverButton* recordButton(QWidget* parent, const char* name, const QString& capt
     return button;
 }
 
+// While the window's controls are made, the window's font stands in for the desktop's. A line
+// box lays out its text once in the desktop's font as it is made, before it takes the window's:
+// that would load the desktop's face, over two million instructions before the window can show,
+// for text never drawn. Windows made later (messages, menus, dialogs) have the desktop's font.
+class WindowFontForTheDesktops {
+public:
+    WindowFontForTheDesktops() { QApplication::setFont(appearance::regularFont()); }
+    ~WindowFontForTheDesktops() { QApplication::setFont(desktops_); }
+    WindowFontForTheDesktops(const WindowFontForTheDesktops&) = delete;
+    WindowFontForTheDesktops& operator=(const WindowFontForTheDesktops&) = delete;
+
+private:
+    const QFont desktops_ = QApplication::font();
+};
+
 } // namespace
 
 void Form1x::createControls()
@@ -91,8 +107,11 @@ void Form1x::createControls()
     setFont(appearance::regularFont());
     setFixedSize(8925 / appearance::TwipsPerPixel, 6255 / appearance::TwipsPerPixel);
 
-    createRecordArea();
-    createBottomRow();
+    {
+        const WindowFontForTheDesktops windowFont;
+        createRecordArea();
+        createBottomRow();
+    }
     createSearchMenu();
     describeForScreenReaders();
     FocusRingStyle::applyTo(this);
