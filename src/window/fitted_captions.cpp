@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QStyle>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace fitted_captions {
@@ -76,6 +78,41 @@ void fitTogether(const std::vector<Caption>& captions)
     }
 }
 
+Caption buttonCaption(QAbstractButton* button)
+{
+    return {button, {button->text()}, uncoveredRoom(button, captionRoom(button))};
+}
+
+// A button hidden when the window is made (Dial, shown only with a number to call) is fitted
+// with its fellows when it first shows. Measured before, its caption would load a face for a
+// character of its own (the telephone sign), over a million instructions before the window
+// can show, for a button the window may never show.
+class FitWhenShown : public QObject {
+public:
+    FitWhenShown(QAbstractButton* button, std::vector<QAbstractButton*> fellows)
+        : QObject(button), fellows_(std::move(fellows))
+    {
+        button->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            std::vector<Caption> captions;
+            for (QAbstractButton* button : fellows_)
+                captions.push_back(buttonCaption(button));
+            captions.push_back(buttonCaption(static_cast<QAbstractButton*>(watched)));
+            fitTogether(captions);
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::vector<QAbstractButton*> fellows_;
+};
+
 } // namespace
 
 QSizeF textSize(const QFont& font, const QString& text, qreal devicePixelRatio)
@@ -110,14 +147,24 @@ void fitCaptions(QWidget* window)
 
     std::vector<Caption> checkBoxes;
     std::vector<Caption> buttons;
+    std::vector<QAbstractButton*> shownButtons;
+    std::vector<QAbstractButton*> hiddenButtons;
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
         if (button->text().isEmpty())
             continue;
-        auto& kind = qobject_cast<QCheckBox*>(button) ? checkBoxes : buttons;
-        kind.push_back({button, {button->text()}, uncoveredRoom(button, captionRoom(button))});
+        if (qobject_cast<QCheckBox*>(button)) {
+            checkBoxes.push_back(buttonCaption(button));
+        } else if (button->isVisibleTo(window)) {
+            buttons.push_back(buttonCaption(button));
+            shownButtons.push_back(button);
+        } else {
+            hiddenButtons.push_back(button);
+        }
     }
     fitTogether(checkBoxes);
     fitTogether(buttons);
+    for (QAbstractButton* button : hiddenButtons)
+        new FitWhenShown(button, shownButtons);
 
     for (TabStrip* tabs : window->findChildren<TabStrip*>()) {
         QStringList captions;

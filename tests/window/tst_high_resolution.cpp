@@ -8,6 +8,7 @@
 #include "window/controls/hover_button.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
+#include "window/fitted_captions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -73,6 +74,7 @@ private slots:
     void runsWithTheFaceAskedFor();
     void buttonCaptionsFit_data();
     void buttonCaptionsFit();
+    void aButtonShownLaterTakesItsFellowsSize();
     void fieldLabelsFitBeforeTheirBoxes_data();
     void fieldLabelsFitBeforeTheirBoxes();
     void entryBoxesAreTallEnoughForTheirText();
@@ -145,6 +147,26 @@ void HighResolutionTest::buttonCaptionsFit()
         QVERIFY2(!checkBox || other == button || other->geometry().contains(button->geometry()) ||
                      !text.intersects(QRectF(other->geometry())),
                  qPrintable(QStringLiteral("runs into ") + other->objectName()));
+}
+
+void HighResolutionTest::aButtonShownLaterTakesItsFellowsSize()
+{
+    // A button hidden when the captions are fitted (Dial on an empty book) is fitted when it
+    // shows, at the size its fellows share, smaller still if its own caption needs it.
+    QWidget window;
+    window.resize(400, 100);
+    auto* wide = new QPushButton(QStringLiteral("WWWWWWWWWWWW"), &window);
+    wide->setGeometry(0, 0, 50, 25);
+    auto* later = new QPushButton(QStringLiteral("Dial"), &window);
+    later->setGeometry(100, 0, 60, 25);
+    later->hide();
+    const qreal natural = later->font().pointSizeF();
+    fitted_captions::fitCaptions(&window);
+    QVERIFY(wide->font().pointSizeF() < natural);
+    QCOMPARE(later->font().pointSizeF(), natural);
+    window.show();
+    later->show();
+    QCOMPARE(later->font().pointSizeF(), wide->font().pointSizeF());
 }
 
 void HighResolutionTest::fieldLabelsFitBeforeTheirBoxes_data()
