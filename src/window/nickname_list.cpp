@@ -22,9 +22,18 @@ void Form1x::ReloadNicknameList()
         BeginNewEntry();
 }
 
+namespace {
+
+// The list keeps the nicknames as stored, one byte a character, and makes text only of those
+// it shows: a list of every record is filled without decoding thousands of nicknames.
+const ListEntries::Encoding StoredText{fromStore,
+                                       [](QStringView text) { return toStore(text.toString()); }};
+
+} // namespace
+
 int Form1x::listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches)
 {
-    ListEntries nicknames;
+    ListEntries nicknames(StoredText);
     // The last match becomes current only once the scan is through: a scan that fails leaves
     // the contact shown before current, the one EDIT and DELETE act on.
     std::int32_t last = state_.CurrentRecord;
@@ -38,7 +47,7 @@ int Form1x::listMatchingRecords(const std::function<bool(const store::RecordView
                 nicknames.reserve(state_.RecordCount - i + 1,
                                   (state_.RecordCount - i + 1) * qsizetype(nick.size()));
             // Listed as stored: the 15 characters with their blank fill.
-            fromStoreInto(nick, nicknames.appendUninitialized(qsizetype(nick.size())));
+            nicknames.appendBytes(nick);
             last = i;
         }
     } catch (...) {

@@ -75,17 +75,7 @@ bool widenLatin1(std::string_view bytes, char16_t* out)
 
 #endif
 
-} // namespace
-
-QString fromStore(std::string_view bytes)
-{
-    if (bytes.empty())
-        return QString::fromLatin1(bytes.data(), 0); // null for a view of nothing
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    fromStoreInto(bytes, reinterpret_cast<char16_t*>(text.data()));
-    return text;
-}
-
+// Decodes into `out`, which has room for one character per byte.
 void fromStoreInto(std::string_view bytes, char16_t* out)
 {
     // Latin-1 and Windows-1252 differ only in the bytes 0x80 to 0x9F, which few texts hold:
@@ -95,6 +85,17 @@ void fromStoreInto(std::string_view bytes, char16_t* out)
     std::transform(bytes.begin(), bytes.end(), out, [](char byte) {
         return static_cast<char16_t>(store::decodeByte(static_cast<std::uint8_t>(byte)));
     });
+}
+
+} // namespace
+
+QString fromStore(std::string_view bytes)
+{
+    if (bytes.empty())
+        return QString::fromLatin1(bytes.data(), 0); // null for a view of nothing
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    fromStoreInto(bytes, reinterpret_cast<char16_t*>(text.data()));
+    return text;
 }
 
 std::string toStore(const QString& text)

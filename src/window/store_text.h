@@ -12,9 +12,6 @@
 
 // Decodes stored bytes; every byte gives one character.
 QString fromStore(std::string_view bytes);
-// The same into `out`, which has room for one character per byte: for the scans that decode a
-// field of thousands of records without making a text of each.
-void fromStoreInto(std::string_view bytes, char16_t* out);
 
 // Encodes a text for storing: one byte per character, '?' for a character the set lacks.
 std::string toStore(const QString& text);

@@ -52,7 +52,7 @@ public:
         if (!index.isValid() || index.row() >= entries_.size() ||
             (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
-        return entries_.at(index.row()).toString();
+        return entries_.at(index.row());
     }
 
     // The entries are texts that may be edited, dragged and dropped, like those of a plain
@@ -197,7 +197,7 @@ QStringList ListBox::items() const
     QStringList texts;
     texts.reserve(model_->entries().size());
     for (qsizetype i = 0; i < model_->entries().size(); ++i)
-        texts.append(model_->entries().at(i).toString());
+        texts.append(model_->entries().at(i));
     return texts;
 }
 
