@@ -279,7 +279,8 @@ void SyncSetUpDialog::stopSyncing()
         return;
     }
     const QUrl known(server->text().trimmed());
-    // Without its module the keyring cannot be reached; the password there is of no use now.
+    // The keyring is reached through the sync module, which the window loaded before it opened
+    // this dialog.
     if (syncing::SyncModule* module = syncing::loadSyncModule().module)
         module->forgetPassword(user->text(), known.host(), [] {});
     done(Stopped);
