@@ -255,7 +255,10 @@ void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
     const QByteArray setUp = folder.bytes(QString::fromLatin1(syncing::StateFileName));
 
     const Run run = zarvoth(arguments, bin + QStringLiteral("/zarvoth"));
-    const QString because = reason.arg(bin, root + QStringLiteral("/lib/zarvoth"));
+    const QString because =
+        QString(reason)
+            .replace(QStringLiteral("%1"), bin)
+            .replace(QStringLiteral("%2"), root + QStringLiteral("/lib/zarvoth"));
     QCOMPARE(run.err, "zarvoth: sync is not available: its module could not be loaded (" +
                           because.toUtf8() + "); installing Zarvoth again mends it\n");
     QCOMPARE(run.status, 2);
