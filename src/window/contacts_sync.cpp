@@ -373,7 +373,7 @@ void Form1x::syncBeforeExit()
     // Only where sync is set up; EXIT elsewhere touches no file.
     if (!sync_ || sync_->exiting || !QFileInfo::exists(QString::fromLatin1(syncing::StateFileName)))
         return;
-    // Without its module the change waits for the next sync; it was said when the window opened.
+    // Without its module the change waits for the next sync, which says why; nothing is lost.
     syncing::SyncModule* module = syncing::loadSyncModule().module;
     if (!module)
         return;
