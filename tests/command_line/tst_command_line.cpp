@@ -258,7 +258,7 @@ void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
     const QString because =
         QString(reason)
             .replace(QStringLiteral("%1"), bin)
-            .replace(QStringLiteral("%2"), root + QStringLiteral("/lib/zarvoth"));
+            .replace(QStringLiteral("%2"), root + QStringLiteral("/" ZARVOTH_MODULE_DIR));
     QCOMPARE(run.err, "zarvoth: sync is not available: its module could not be loaded (" +
                           because.toUtf8() + "); installing Zarvoth again mends it\n");
     QCOMPARE(run.status, 2);
