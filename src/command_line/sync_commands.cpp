@@ -1,14 +1,11 @@
 #include "command_line/sync_commands.h"
 
 #include "command_line/command_line.h"
-#include "sync/carddav/carddav_client.h"
-#include "sync/carddav/url_policy.h"
-#include "sync/password/keyring.h"
-#include "sync/password/password_sources.h"
 #include "sync/password/terminal_prompt.h"
-#include "sync/run/sync_run.h"
-#include "sync/setup/sync_setup.h"
+#include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
+#include "sync/sync_module.h"
+#include "sync/sync_module_loader.h"
 #include "transfer/failure_text.h"
 
 #include <QCoreApplication>
@@ -42,6 +39,15 @@ std::unique_ptr<QCoreApplication> eventLoopApplication()
     static char name[] = "zarvoth";
     static char* argv[] = {name, nullptr};
     return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// The network's part of the sync, loaded the first time a command needs it.
+syncing::SyncModule& syncModule()
+{
+    const syncing::SyncModuleLoad& load = syncing::loadSyncModule();
+    if (!load.module)
+        throw Failure{UsageError, load.failure};
+    return *load.module;
 }
 
 // Runs `start`, which calls its argument once when it is done, and waits on the event loop
@@ -92,7 +98,7 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
                                       "\" is no server address; give one such as "
                                       "https://example.org/"};
     // Said before the password is asked for, which would otherwise travel in the clear.
-    if (const auto refusal = carddav::refusalToSend(request.url))
+    if (const auto refusal = syncModule().refusalToSend(request.url))
         throw Failure{UsageError, refusal->message};
     return request;
 }
@@ -106,7 +112,7 @@ QString passwordFor(const SetupRequest& request, std::ostream& err)
         return QString::fromStdString(*line);
     }
     const syncing::PasswordSearch search = waitFor<syncing::PasswordSearch>(
-        [&](auto done) { syncing::findPassword(request.user, request.url, done); });
+        [&](auto done) { syncModule().findPassword(request.user, request.url, done, {}); });
     for (const std::string& remark : search.remarks)
         err << "zarvoth: " << remark << '\n';
     if (!search.password)
@@ -152,15 +158,15 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     const SetupRequest request = parseSetup(arguments);
     const auto application = eventLoopApplication();
     const QString password = passwordFor(request, err);
-    syncing::AccountChecker checker({request.user, password});
+    const auto checker = syncModule().newAccountCheck(request.user, password);
     const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
-        [&](auto done) { checker.check(request.url, request.book, done); });
+        [&](auto done) { checker->check(request.url, request.book, done); });
     if (found.error)
         throw Failure{FileFailure, found.error->message};
     const carddav::AddressBookInfo book = chooseBook(request, found, out);
     remember(fs, request, book.url);
     const bool kept = waitFor<bool>([&](auto done) {
-        syncing::storeInKeyring(syncing::keyringKey(request.user, book.url.host()), password, done);
+        syncModule().keepPassword(request.user, book.url.host(), password, done);
     });
     out << "Sync is set up with the address book \"" << book.displayName.toStdString() << "\" at "
         << book.url.toString().toStdString() << ".\n";
@@ -187,9 +193,9 @@ int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
     const SetupRequest account{QUrl(QString::fromStdString(state->bookUrl)),
                                QString::fromStdString(state->user), std::nullopt, false};
     const QString password = passwordFor(account, err);
-    syncing::SyncRun run(fs, {account.user, password});
+    const auto run = syncModule().newSync(fs, account.user, password);
     const syncing::SyncReport report =
-        waitFor<syncing::SyncReport>([&](auto done) { run.start(done); });
+        waitFor<syncing::SyncReport>([&](auto done) { run->start(done); });
     if (report.outcome == syncing::SyncReport::NotSetUp)
         throw Failure{UsageError, report.error};
     out << syncing::summaryText(report);

@@ -6,10 +6,9 @@
 #include "window/form1x.h"
 
 #include "store/file_system.h"
-#include "sync/password/keyring.h"
-#include "sync/password/password_sources.h"
-#include "sync/run/sync_run.h"
 #include "sync/state/state_file.h"
+#include "sync/sync_module.h"
+#include "sync/sync_module_loader.h"
 #include "window/controls/list_box.h"
 #include "window/controls/status_bar.h"
 #include "window/controls/tab_strip.h"
@@ -59,7 +58,7 @@ QString contactsInOut(const syncing::SyncReport& report)
 } // namespace
 
 struct Form1x::SyncDesk {
-    std::unique_ptr<syncing::SyncRun> run;
+    std::unique_ptr<syncing::SyncJob> run;
     QProgressBar* progress = nullptr;
     QTimer every15Minutes;
     // A password no keyring keeps, as typed in this session; never written anywhere.
@@ -102,6 +101,20 @@ void Form1x::connectSyncEvents()
         QTimer::singleShot(0, this, [this] { startSync(SyncStart::AtOpen); });
 }
 
+syncing::SyncModule* Form1x::syncModule(SyncStart how)
+{
+    const syncing::SyncModuleLoad& load = syncing::loadSyncModule();
+    if (load.module || sync_->exiting)
+        return load.module;
+    // The window goes on without sync; the background syncs say so once.
+    const QString text = asSentence(load.failure) +
+                         QStringLiteral(" Nothing was lost; the contacts stay as they are.");
+    if (how == SyncStart::Asked || text != sync_->failureTold)
+        dialogs_->showMessage(text);
+    sync_->failureTold = text;
+    return nullptr;
+}
+
 void Form1x::MnuSyncNow_Click()
 {
     startSync(SyncStart::Asked);
@@ -109,6 +122,8 @@ void Form1x::MnuSyncNow_Click()
 
 void Form1x::MnuSyncSetUp_Click()
 {
+    if (!syncModule(SyncStart::Asked))
+        return;
     std::optional<syncing::SyncState> state;
     if (!runAction([&] { state = syncing::readStateFile(fileSystem_); }))
         return;
@@ -147,6 +162,9 @@ void Form1x::startSync(SyncStart how)
             MnuSyncSetUp_Click();
         return;
     }
+    syncing::SyncModule* module = syncModule(how);
+    if (!module)
+        return;
     const QString user = QString::fromStdString(state->user);
     if (sync_->password)
         return runSync(how, user, *sync_->password);
@@ -156,7 +174,7 @@ void Form1x::startSync(SyncStart how)
     MnuSyncNow->setEnabled(false);
     // The keyring may answer after the window is gone.
     const QPointer<Form1x> window(this);
-    syncing::findPassword(
+    module->findPassword(
         user, QUrl(QString::fromStdString(state->bookUrl)),
         [this, window, how, user](syncing::PasswordSearch search) {
             if (!window)
@@ -178,14 +196,14 @@ void Form1x::startSync(SyncStart how)
 
 void Form1x::runSync(SyncStart how, const QString& user, const QString& password)
 {
-    if (sync_->exiting)
+    syncing::SyncModule* module = syncModule(how);
+    if (sync_->exiting || !module)
         return;
     sync_->running = true;
     MnuSyncNow->setEnabled(false);
     StatusBar1->show();
     StatusBar1->showMessage(QStringLiteral("Syncing..."));
-    sync_->run =
-        std::make_unique<syncing::SyncRun>(fileSystem_, carddav::Credentials{user, password});
+    sync_->run = module->newSync(fileSystem_, user, password);
     sync_->run->setProgress([this](std::size_t done, std::size_t total) {
         if (total < countFrom)
             return;
@@ -200,8 +218,7 @@ void Form1x::runSync(SyncStart how, const QString& user, const QString& password
 
 void Form1x::syncEnded(SyncStart how, const syncing::SyncReport& report)
 {
-    // The run is in the middle of calling back; it goes once it has returned.
-    sync_->run.release()->deleteLater();
+    syncing::destroyOnceReturned(std::move(sync_->run));
     sync_->running = false;
     sync_->progress->hide();
     MnuSyncNow->setEnabled(true);
@@ -356,6 +373,10 @@ void Form1x::syncBeforeExit()
     // Only where sync is set up; EXIT elsewhere touches no file.
     if (!sync_ || sync_->exiting || !QFileInfo::exists(QString::fromLatin1(syncing::StateFileName)))
         return;
+    // Without its module the change waits for the next sync, which says why; nothing is lost.
+    syncing::SyncModule* module = syncing::loadSyncModule().module;
+    if (!module)
+        return;
     sync_->exiting = true;
     sync_->every15Minutes.stop();
     QElapsedTimer clock;
@@ -398,12 +419,11 @@ void Form1x::syncBeforeExit()
         // Shared with the callbacks, which may come after this function gave up waiting.
         auto ended = std::make_shared<bool>(false);
         const QString user = QString::fromStdString(state->user);
-        const auto go = [this, user, ended](const QString& password) {
-            sync_->run = std::make_unique<syncing::SyncRun>(fileSystem_,
-                                                            carddav::Credentials{user, password});
+        const auto go = [this, module, user, ended](const QString& password) {
+            sync_->run = module->newSync(fileSystem_, user, password);
             sync_->running = true;
             sync_->run->start([this, ended](syncing::SyncReport) {
-                sync_->run.release()->deleteLater();
+                syncing::destroyOnceReturned(std::move(sync_->run));
                 sync_->running = false;
                 *ended = true;
             });
@@ -411,7 +431,7 @@ void Form1x::syncBeforeExit()
         if (sync_->password) {
             go(*sync_->password);
         } else {
-            syncing::findPassword(
+            module->findPassword(
                 user, QUrl(QString::fromStdString(state->bookUrl)),
                 [window = QPointer<Form1x>(this), go, ended](syncing::PasswordSearch search) {
                     if (window && search.password && !window->sync_->run && !*ended)

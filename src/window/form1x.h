@@ -25,8 +25,9 @@ class TabStrip;
 class TextBox;
 
 namespace syncing {
+class SyncModule;
 struct SyncReport;
-}
+} // namespace syncing
 
 namespace store {
 class FileSystem;
@@ -233,6 +234,9 @@ private:
     // syncs in the background, and the window kept in step with what a sync wrote ---------
     enum class SyncStart { Asked, AtOpen, Every15Minutes };
     void connectSyncEvents();
+    // The sync module, loaded the first time a sync needs it; nothing, after a message, when it
+    // cannot be.
+    syncing::SyncModule* syncModule(SyncStart how);
     void MnuSyncNow_Click();
     void MnuSyncSetUp_Click();
     void startSync(SyncStart how);

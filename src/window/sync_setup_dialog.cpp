@@ -2,9 +2,10 @@
 
 #include "store/file_system.h"
 #include "store/store_error.h"
-#include "sync/password/keyring.h"
-#include "sync/setup/sync_setup.h"
+#include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
+#include "sync/sync_module.h"
+#include "sync/sync_module_loader.h"
 #include "window/dialogs.h"
 
 #include <QComboBox>
@@ -195,12 +196,13 @@ void SyncSetUpDialog::accept()
         return say(userNote_, QStringLiteral("The user name is missing."));
     if (passwordBox->text().isEmpty())
         return say(passwordNote_, QStringLiteral("The password is missing."));
+    const syncing::SyncModuleLoad& module = syncing::loadSyncModule();
+    if (!module.module)
+        return tell(asSentence(module.failure));
     setBusy(true);
-    checker_ = std::make_unique<syncing::AccountChecker>(
-        carddav::Credentials{user->text(), passwordBox->text()});
+    checker_ = module.module->newAccountCheck(user->text(), passwordBox->text());
     checker_->check(start, std::nullopt, [this](syncing::AccountCheck outcome) {
-        // The checker is in the middle of calling back: it goes once it has returned.
-        checker_.release()->deleteLater();
+        syncing::destroyOnceReturned(std::move(checker_));
         checked(outcome);
     });
 }
@@ -243,12 +245,14 @@ void SyncSetUpDialog::remember(const QUrl& bookUrl)
     }
     setBusy(true);
     tell(QStringLiteral("Keeping the password in the keyring..."));
-    syncing::storeInKeyring(syncing::keyringKey(user->text(), bookUrl.host()), passwordBox->text(),
-                            [dialog = QPointer<SyncSetUpDialog>(this)](bool kept) {
-                                // Cancel may have closed the dialog while the keyring thought.
-                                if (dialog)
-                                    dialog->keptOrNot(kept);
-                            });
+    // The module was loaded by the check with the server.
+    syncing::loadSyncModule().module->keepPassword(
+        user->text(), bookUrl.host(), passwordBox->text(),
+        [dialog = QPointer<SyncSetUpDialog>(this)](bool kept) {
+            // Cancel may have closed the dialog while the keyring thought.
+            if (dialog)
+                dialog->keptOrNot(kept);
+        });
 }
 
 void SyncSetUpDialog::keptOrNot(bool kept)
@@ -275,6 +279,9 @@ void SyncSetUpDialog::stopSyncing()
         return;
     }
     const QUrl known(server->text().trimmed());
-    syncing::removeFromKeyring(syncing::keyringKey(user->text(), known.host()), [] {});
+    // The keyring is reached through the sync module, which the window loaded before it opened
+    // this dialog.
+    if (syncing::SyncModule* module = syncing::loadSyncModule().module)
+        module->forgetPassword(user->text(), known.host(), [] {});
     done(Stopped);
 }

@@ -18,7 +18,7 @@ class FileSystem;
 class StoreError;
 } // namespace store
 namespace syncing {
-class AccountChecker;
+class AccountCheckJob;
 struct AccountCheck;
 } // namespace syncing
 
@@ -76,7 +76,7 @@ private:
     QLabel* bookLabel_;
     QLabel* bookNote_;
     QLabel* progress_;
-    std::unique_ptr<syncing::AccountChecker> checker_;
+    std::unique_ptr<syncing::AccountCheckJob> checker_;
     bool passwordKept_ = false;
     bool setUpDone_ = false;
 };

@@ -4,9 +4,12 @@
 // and "datphone" as it was.
 #include "store/file_system.h"
 #include "support/data_folder.h"
+#include "sync/setup/set_up_state.h"
+#include "sync/state/state_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -18,14 +21,14 @@ struct Run {
     QByteArray err;
 };
 
-Run zarvoth(const QStringList& arguments)
+Run zarvoth(const QStringList& arguments, const QString& program = QStringLiteral(ZARVOTH_BINARY))
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(ZARVOTH_BINARY), arguments);
+    process.start(program, arguments);
     if (!process.waitForFinished(30000))
         qFatal("zarvoth %s did not end", qPrintable(arguments.join(u' ')));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -47,6 +50,8 @@ private slots:
     void endsWithItsStatusAndOneLine();
     void exportWritesAPrivateFileAndNothingElse();
     void importAddsBehindTheStoredAndExportGivesThemBack();
+    void syncWithoutItsModuleSaysSoAndChangesNothing_data();
+    void syncWithoutItsModuleSaysSoAndChangesNothing();
 };
 
 void TestCommandLine::endsWithItsStatusAndOneLine_data()
@@ -209,5 +214,59 @@ void TestCommandLine::importAddsBehindTheStoredAndExportGivesThemBack()
     QCOMPARE(again.records().back().Nick.trimmed(), std::string_view("Anna"));
 }
 
+void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("module"); // the file beside the program, if any
+    QTest::addColumn<QString>("reason");    // %1: the program's folder, %2: the module's
+
+    const QString none = QStringLiteral("no libzarvoth-sync.so in %1 or %2");
+    QTest::newRow("sync, the module deleted") << QStringList{"--sync"} << QByteArray() << none;
+    QTest::newRow("set-up, the module deleted")
+        << QStringList{"--sync-setup", "https://dav.example/", "--user", "ann"} << QByteArray()
+        << none;
+    QTest::newRow("sync, the module broken")
+        << QStringList{"--sync"} << QByteArray("not a library")
+        << QStringLiteral("%1/libzarvoth-sync.so: file too short");
+}
+
+// The program copied where no module lies beside it, or a broken one does.
+void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, module);
+    QFETCH(QString, reason);
+
+    QTemporaryDir installed;
+    QVERIFY(QDir(installed.path()).mkpath(QStringLiteral("bin")));
+    // As the program finds its own path: with no symbolic link in it.
+    const QString root = QFileInfo(installed.path()).canonicalFilePath();
+    const QString bin = root + QStringLiteral("/bin");
+    QVERIFY(QFile::copy(QStringLiteral(ZARVOTH_BINARY), bin + QStringLiteral("/zarvoth")));
+    if (!module.isEmpty()) {
+        QFile broken(bin + QStringLiteral("/libzarvoth-sync.so"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(module);
+    }
+    DataFolder folder;
+    folder.writeBytes(Three);
+    syncing::rememberSetUp(store::posixFileSystem(), QStringLiteral("ann"),
+                           QUrl(QStringLiteral("https://dav.example/ann/contacts/")));
+    const QByteArray setUp = folder.bytes(QString::fromLatin1(syncing::StateFileName));
+
+    const Run run = zarvoth(arguments, bin + QStringLiteral("/zarvoth"));
+    const QString because =
+        QString(reason)
+            .replace(QStringLiteral("%1"), bin)
+            .replace(QStringLiteral("%2"), root + QStringLiteral("/" ZARVOTH_MODULE_DIR));
+    QCOMPARE(run.err, "zarvoth: sync is not available: its module could not be loaded (" +
+                          because.toUtf8() + "); installing Zarvoth again mends it\n");
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(folder.bytes(), Three);
+    QCOMPARE(folder.bytes(QString::fromLatin1(syncing::StateFileName)), setUp);
+}
+
 QTEST_GUILESS_MAIN(TestCommandLine)
+
 #include "tst_command_line.moc"

@@ -5,7 +5,7 @@
 #include "support/carddav_server.h"
 #include "support/window_fixture.h"
 #include "sync/carddav/carddav_client.h"
-#include "sync/setup/sync_setup.h"
+#include "sync/setup/set_up_state.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/status_bar.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sync/carddav/address_book_info.h"
 #include "sync/carddav/dav_error.h"
 #include "sync/carddav/dav_transport.h"
 #include "sync/carddav/multistatus.h"
@@ -23,13 +24,6 @@
 // Cards are named by hrefs: paths as the server gives them, percent-decoded (see
 // readMultistatus); a path without a leading '/' is taken relative to the book.
 namespace carddav {
-
-struct AddressBookInfo {
-    QUrl url;
-    QString displayName;
-    // The last part of the path, for --book.
-    QString pathName;
-};
 
 struct Discovery {
     std::vector<AddressBookInfo> books;

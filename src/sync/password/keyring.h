@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/password/password_search.h"
+
 #include <QString>
 
 #include <functional>
@@ -10,8 +12,6 @@
 // time given counts as no keyring.
 namespace syncing {
 
-inline constexpr int keyringPatienceMs = 2000;
-
 // The keyring's entry for an account: one password per user on one server.
 QString keyringKey(const QString& user, const QString& host);
 
@@ -21,8 +21,8 @@ void readFromKeyring(const QString& key, std::function<void(std::optional<QStrin
                      int patienceMs = keyringPatienceMs);
 
 // Calls `done` once with whether the keyring took the password.
-void storeInKeyring(const QString& key, const QString& password,
-                    std::function<void(bool)> done, int patienceMs = keyringPatienceMs);
+void storeInKeyring(const QString& key, const QString& password, std::function<void(bool)> done,
+                    int patienceMs = keyringPatienceMs);
 
 // Forgets the account's password; nothing is waited for longer than the patience.
 void removeFromKeyring(const QString& key, std::function<void()> done,

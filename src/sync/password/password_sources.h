@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/password/password_search.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -12,17 +14,6 @@
 // person at the terminal. It is never taken from the command line and never written by the
 // program into a plain file.
 namespace syncing {
-
-struct PasswordSearch {
-    std::optional<QString> password;
-    bool fromKeyring = false;
-    // Why a source was passed over, for the user (a ~/.netrc others may read, say).
-    std::vector<std::string> remarks;
-};
-
-// Asks the person for the password with this prompt; nothing when they cannot be or are not
-// asked.
-using PasswordQuestion = std::function<std::optional<QString>(const QString& prompt)>;
 
 // The terminal without echo, for the commands.
 std::optional<QString> askAtTerminal(const QString& prompt);

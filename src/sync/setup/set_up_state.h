@@ -1,0 +1,20 @@
+#pragma once
+
+#include "store/file_system.h"
+
+#include <QString>
+#include <QUrl>
+
+// The set-up as the folder keeps it, and the address it starts from: no network, so that the
+// window and the commands have them without the sync module.
+namespace syncing {
+
+// Whether `text` is a server address a set-up can start from (http or https, with a host).
+bool isServerAddress(const QUrl& url);
+
+// Remembers the address book and the user for the contacts in the working directory. The same
+// book again keeps what the last sync left; another one starts afresh, pairing the contacts
+// anew without duplicating them. The folder must be held.
+void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book);
+
+} // namespace syncing
