@@ -60,22 +60,38 @@ struct Caption {
     QSizeF room;
 };
 
+// The largest size, up to `largest`, at which the caption fits its room.
+qreal fittingSize(const Caption& caption, qreal largest)
+{
+    QFont font = caption.control->font();
+    font.setPointSizeF(std::min(font.pointSizeF(), largest));
+    return fittingFont(font, caption.texts, caption.room, caption.control->devicePixelRatioF())
+        .pointSizeF();
+}
+
+// Draws each control's caption at that size, where it is drawn larger.
+template <typename Control> void shrinkTo(const std::vector<Control*>& controls, qreal size)
+{
+    for (Control* control : controls) {
+        QFont font = control->font();
+        if (font.pointSizeF() > size) {
+            font.setPointSizeF(size);
+            control->setFont(font);
+        }
+    }
+}
+
 // Captions of one kind (the field labels, the check boxes, the buttons) share one size, the
 // largest at which every one of them fits, so that none stands out smaller than its fellows.
 void fitTogether(const std::vector<Caption>& captions)
 {
     qreal shared = std::numeric_limits<qreal>::max();
-    for (const Caption& caption : captions)
-        shared = std::min(shared, fittingFont(caption.control->font(), caption.texts, caption.room,
-                                              caption.control->devicePixelRatioF())
-                                      .pointSizeF());
+    std::vector<QWidget*> controls;
     for (const Caption& caption : captions) {
-        QFont font = caption.control->font();
-        if (font.pointSizeF() > shared) {
-            font.setPointSizeF(shared);
-            caption.control->setFont(font);
-        }
+        shared = std::min(shared, fittingSize(caption, shared));
+        controls.push_back(caption.control);
     }
+    shrinkTo(controls, shared);
 }
 
 Caption buttonCaption(QAbstractButton* button)
@@ -84,9 +100,10 @@ Caption buttonCaption(QAbstractButton* button)
 }
 
 // A button hidden when the window is made (Dial, shown only with a number to call) is fitted
-// with its fellows when it first shows. Measured before, its caption would load a face for a
-// character of its own (the telephone sign), over a million instructions before the window
-// can show, for a button the window may never show.
+// when it first shows: at the size its fellows share, or smaller, and they with it, where its
+// caption needs that. Measured before, its caption would load a face for a character of its
+// own (the telephone sign), over a million instructions before the window can show, for a
+// button the window may never show.
 class FitWhenShown : public QObject {
 public:
     FitWhenShown(QAbstractButton* button, std::vector<QAbstractButton*> fellows)
@@ -98,11 +115,13 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Show) {
-            std::vector<Caption> captions;
-            for (QAbstractButton* button : fellows_)
-                captions.push_back(buttonCaption(button));
-            captions.push_back(buttonCaption(static_cast<QAbstractButton*>(watched)));
-            fitTogether(captions);
+            auto* button = static_cast<QAbstractButton*>(watched);
+            qreal shared = std::numeric_limits<qreal>::max();
+            for (const QAbstractButton* fellow : fellows_)
+                shared = std::min(shared, fellow->font().pointSizeF());
+            const qreal own = fittingSize(buttonCaption(button), shared);
+            shrinkTo(std::vector{button}, own);
+            shrinkTo(fellows_, own);
             watched->removeEventFilter(this);
             deleteLater();
         }
