@@ -330,7 +330,7 @@ void Form1x::showWhatIsStored()
         return InitializeWindow();
     const std::int32_t shown = currentContact_->recordNo;
     OpenDataFile();
-    listMatchingRecords([](const store::RecordView&) { return true; });
+    listMatchingRecords({});
     closeDataFile();
     state_.CurrentRecord = shown;
     ShowCurrentRecord();

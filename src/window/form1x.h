@@ -144,7 +144,8 @@ private:
     void DisableRecordButtons();
     void ShowRecordTotal();
     // Fills the list with the stored nicknames of the records that match, in record order,
-    // making the last of them current; the data file must be open. Returns how many matched.
+    // making the last of them current (every record, with no filter); the data file must be
+    // open. Returns how many matched.
     // When the file fails half-way, the list is left empty, as clearing it first leaves it.
     int listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches);
     // After a step of an action failed: the window set up again from what the data file now

@@ -14,7 +14,7 @@ void Form1x::ReloadNicknameList()
         ListNick->clear();
         throw;
     }
-    listMatchingRecords([](const store::RecordView&) { return true; });
+    listMatchingRecords({});
     closeDataFile();
     if (state_.RecordCount >= 1)
         ShowCurrentRecord();
@@ -40,7 +40,7 @@ int Form1x::listMatchingRecords(const std::function<bool(const store::RecordView
     try {
         for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
             const store::RecordView record = viewRecord(i);
-            if (!matches(record))
+            if (matches && !matches(record))
                 continue;
             const std::string_view nick = record.nick();
             if (nicknames.isEmpty()) // room for every record from here on, taken at once
