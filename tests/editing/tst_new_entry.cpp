@@ -246,6 +246,8 @@ void TestNewEntry::aNicknameInUseIsRefused()
         QVERIFY(f.dialogs->messages.isEmpty());
         QCOMPARE(f.folder.bytes().size(), before.size() + 129);
         QCOMPARE(f.folder.bytes().mid(3 * 129 + 2, 15), stored.leftJustified(15, ' '));
+        // The list keeps the stored bytes and shows them as the characters typed.
+        QCOMPARE(f.listEntries().last(), typed.leftJustified(15));
     }
 }
 
