@@ -103,7 +103,7 @@ void Form1x::createControls()
     QMap<int, QString> iconFiles;
     for (int size : {16, 32, 48, 64, 128, 256})
         iconFiles.insert(size, QStringLiteral(":/icons/zarvoth-%1.png").arg(size));
-    setWindowIcon(iconFromFiles(iconFiles));
+    setWindowIconOnceDrawn(this, iconFromFiles(iconFiles));
     setFont(appearance::regularFont());
     setFixedSize(8925 / appearance::TwipsPerPixel, 6255 / appearance::TwipsPerPixel);
 

@@ -1,10 +1,14 @@
 #include "window/icon_files.h"
 
+#include <QEvent>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -66,7 +70,36 @@ private:
     QMap<int, QPixmap> loaded_;
 };
 
+// Sets the icon after the window's first paint, and the frame it ends in, are through.
+class IconOnceDrawn final : public QObject {
+public:
+    IconOnceDrawn(QWidget* window, QIcon icon) : QObject(window), icon_(std::move(icon))
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                static_cast<QWidget*>(parent())->setWindowIcon(icon_);
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    QIcon icon_;
+};
+
 } // namespace
+
+void setWindowIconOnceDrawn(QWidget* window, const QIcon& icon)
+{
+    new IconOnceDrawn(window, icon);
+}
 
 QIcon iconFromFiles(const QMap<int, QString>& files)
 {
