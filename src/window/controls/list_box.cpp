@@ -244,12 +244,11 @@ void ListBox::paintRows(QPainter& painter, const QRect& area)
 
 void ListBox::paintEmptyHint(QPainter& painter)
 {
-    // Grey, as a placeholder is, yet readable on the list's teal; upright, as Qt's own
-    // placeholders are, in the window's regular face: an italic face would be loaded for this
-    // line alone, two million instructions before an empty book's window can show.
+    // Grey, as a placeholder is, yet readable on the list's teal.
     painter.setPen(QColor(224, 236, 236));
     QFont font = this->font();
     font.setBold(false);
+    font.setItalic(true);
     painter.setFont(font);
     const int margin = fontMetrics().averageCharWidth();
     painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
