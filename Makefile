@@ -62,12 +62,14 @@ fuzz: deps
 	@ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/fuzz_multistatus -max_total_time=$$(( ($(FUZZ_SECONDS) + 1) / 4 )) -max_len=8192 -print_final_stats=1 $(CURDIR)/build-fuzz/corpus-multistatus $(CURDIR)/fuzz/seeds-multistatus
 
 # Times the actions on address books of up to 32,767 contacts, the start of the program beside
-# a bare Qt window, vCard and CSV import and export, and syncs with Radicale on loopback; see
-# README.
+# a bare Qt window (on Qt's offscreen platform, and on an X server where Xvfb is installed),
+# vCard and CSV import and export, and syncs with Radicale on loopback; see README.
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth zarvoth_bench start_bench exchange_bench
 	@$(BUILD)/bench/zarvoth_bench
 	@$(BUILD)/bench/start_bench
+	@if command -v xvfb-run >/dev/null 2>&1; then \
+	  xvfb-run -a env QT_QPA_PLATFORM=xcb $(BUILD)/bench/start_bench; fi
 	@$(BUILD)/bench/exchange_bench
 	@/usr/bin/python3 bench/sync_bench.py $(BUILD)/src/zarvoth
 
