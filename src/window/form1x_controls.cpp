@@ -79,12 +79,12 @@ HoverButton* recordButton(QWidget* parent, const char* name, const QString& capt
 // box lays out its text once in the desktop's font as it is made, before it takes the window's:
 // that would load the desktop's face, over two million instructions before the window can show,
 // for text never drawn. Windows made later (messages, menus, dialogs) have the desktop's font.
-class WindowFontForTheDesktops {
+class WindowFontStandingIn {
 public:
-    WindowFontForTheDesktops() { QApplication::setFont(appearance::regularFont()); }
-    ~WindowFontForTheDesktops() { QApplication::setFont(desktops_); }
-    WindowFontForTheDesktops(const WindowFontForTheDesktops&) = delete;
-    WindowFontForTheDesktops& operator=(const WindowFontForTheDesktops&) = delete;
+    WindowFontStandingIn() { QApplication::setFont(appearance::regularFont()); }
+    ~WindowFontStandingIn() { QApplication::setFont(desktops_); }
+    WindowFontStandingIn(const WindowFontStandingIn&) = delete;
+    WindowFontStandingIn& operator=(const WindowFontStandingIn&) = delete;
 
 private:
     const QFont desktops_ = QApplication::font();
@@ -108,7 +108,7 @@ void Form1x::createControls()
     setFixedSize(8925 / appearance::TwipsPerPixel, 6255 / appearance::TwipsPerPixel);
 
     {
-        const WindowFontForTheDesktops windowFont;
+        const WindowFontStandingIn windowFont;
         createRecordArea();
         createBottomRow();
     }

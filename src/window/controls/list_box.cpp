@@ -37,16 +37,6 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(entries_.size());
     }
 
-    // The view asks for the index of every row when it lays the list out; this one asks
-    // nothing back of the model.
-    QModelIndex index(int row, int column = 0,
-                      const QModelIndex& parent = QModelIndex()) const override
-    {
-        if (row < 0 || row >= entries_.size() || column != 0 || parent.isValid())
-            return {};
-        return createIndex(row, 0);
-    }
-
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!index.isValid() || index.row() >= entries_.size() ||
@@ -91,8 +81,6 @@ ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListModel(this
     setModel(model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setUniformItemSizes(true);
-    setMovement(QListView::Static);
     // Whatever way the user moves the selection (click, drag, arrow keys, Home, End, a typed
     // initial), the entry picked is the one that ends up selected.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
