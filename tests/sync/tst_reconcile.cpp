@@ -59,6 +59,39 @@ bool mentions(const syncing::Plan& plan, const QString& text)
     });
 }
 
+// Five contacts on both sides, each card given by the phone what the file cannot hold.
+SyncWorld fiveOnBothSides()
+{
+    SyncWorld world;
+    world.records = {contact("Ann", "Ann", "Adams", "Oslo", "111"),
+                     contact("Bob", "Robert", "Brown", "Leeds", "222"),
+                     contact("Cy", "Cyrus", "Cole", "Cork", "333"),
+                     contact("Dave", "David", "Dunn", "York", "444"),
+                     contact("Eve", "Evelyn", "Eyre", "Bath", "555")};
+    world.run();
+    for (const auto& [href, card] : std::map(world.server))
+        world.put(href, replaced(card.text, "END:VCARD",
+                                 "EMAIL:someone@example.org\r\nPHOTO;VALUE=URI:http://127.0.0.1/"
+                                 "p.png\r\nNOTE:only there\r\nBDAY:1990-01-02\r\nEND:VCARD"));
+    world.run();
+    return world;
+}
+
+// The text a field is changed to, and the field as a contact's description shows it.
+void changeField(ContactRecord& record, const QString& field)
+{
+    if (field == "Nick")
+        record.Nick.assign("Zed");
+    else if (field == "Full")
+        record.FullName.assign("Zacharias");
+    else if (field == "Family")
+        record.FamilyName.assign("Zorn");
+    else if (field == "City")
+        record.City.assign("Zurich");
+    else
+        record.Phone.assign("999");
+}
+
 } // namespace
 
 using WorldChange = std::function<void(SyncWorld&)>;
@@ -72,6 +105,10 @@ private slots:
     void threeWay_data();
     void threeWay();
     void fittedTextIsNotPushedBack();
+    void anEditOfSeveralFieldsIsAnEdit_data();
+    void anEditOfSeveralFieldsIsAnEdit();
+    void aDeviceJoiningLateTakesTheServersText_data();
+    void aDeviceJoiningLateTakesTheServersText();
     void cutOffAnywhereAndRunAgain_data();
     void cutOffAnywhereAndRunAgain();
     void nothingChangedIsLinear();
@@ -213,6 +250,134 @@ void TestReconcile::fittedTextIsNotPushedBack()
     world.put("/book/other.vcf", replaced(card, "tel:+1248777", "tel:+44 1248 999"));
     world.run();
     QCOMPARE(std::string(findNick(world, "Ann1")->Phone.trimmed()), "441248999");
+}
+
+void TestReconcile::anEditOfSeveralFieldsIsAnEdit_data()
+{
+    QTest::addColumn<int>("at");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<bool>("deleteBefore");
+    QTest::addColumn<bool>("phoneMeanwhile");
+    QTest::addColumn<bool>("sameCard");
+
+    const QList<QStringList> edits{{"Nick", "City"},
+                                   {"Full", "Family"},
+                                   {"Nick", "City", "Number"},
+                                   {"Full", "Family", "City"},
+                                   {"Nick", "Full", "Family", "City", "Number"}};
+    for (const QStringList& fields : edits) {
+        for (bool deleteBefore : {false, true}) {
+            for (bool phone : {false, true})
+                QTest::addRow("%s%s%s", qPrintable(fields.join('+')),
+                              deleteBefore ? ", after a deletion" : "",
+                              phone ? ", the phone too" : "")
+                    << 3 << fields << deleteBefore << phone << true;
+        }
+    }
+    // The last record, where a new one behind a deleted one would stand: an edit where it is
+    // likely to be one.
+    QTest::newRow("last, Nick+City") << 4 << QStringList{"Nick", "City"} << true << true << true;
+    QTest::newRow("last, Full+Family+City")
+        << 4 << QStringList{"Full", "Family", "City"} << false << true << true;
+    QTest::newRow("last, every field, is someone new")
+        << 4 << edits.back() << false << false << false;
+}
+
+// However many of its fields an edit changed, the card is updated in place: its href, and
+// everything the file does not hold, stay; nothing is doubled and nothing reported deleted.
+void TestReconcile::anEditOfSeveralFieldsIsAnEdit()
+{
+    QFETCH(int, at);
+    QFETCH(QStringList, fields);
+    QFETCH(bool, deleteBefore);
+    QFETCH(bool, phoneMeanwhile);
+    QFETCH(bool, sameCard);
+
+    SyncWorld world = fiveOnBothSides();
+    const std::string href = "/book/uid-" + std::to_string(at + 1) + ".vcf";
+    ContactRecord expected = world.records[std::size_t(at)];
+    for (const QString& field : fields)
+        changeField(world.records[std::size_t(at)], field);
+    for (const QString& field : fields)
+        changeField(expected, field);
+    if (phoneMeanwhile) {
+        std::string text = replaced(world.server.at(href).text, "NOTE:only there", "NOTE:new");
+        if (!fields.contains("City")) {
+            const std::string city(world.records[std::size_t(at)].City.trimmed());
+            text = replaced(text, ";" + city + ";", ";Rome;");
+            expected.City.assign("Rome");
+        }
+        world.put(href, text);
+    }
+    if (deleteBefore)
+        world.records.erase(world.records.begin());
+    const std::size_t count = world.records.size();
+
+    const syncing::Plan plan = world.run();
+    QCOMPARE(world.localContacts(), world.serverContacts());
+    QCOMPARE(world.server.size(), count);
+    QVERIFY(!mentions(plan, "deleted"));
+    QCOMPARE(world.server.contains(href), sameCard);
+    if (sameCard) {
+        const std::string& card = world.server.at(href).text;
+        for (const char* kept : {"EMAIL:someone@example.org", "PHOTO;VALUE=URI:", "BDAY:1990-01-02",
+                                 phoneMeanwhile ? "NOTE:new" : "NOTE:only there"})
+            QVERIFY2(card.find(kept) != std::string::npos, kept);
+        QVERIFY(card.find("NICKNAME:" + std::string(expected.Nick.trimmed())) != std::string::npos);
+        QVERIFY(card.find(std::string(expected.City.trimmed())) != std::string::npos);
+    }
+    QVERIFY(findNick(world, std::string(expected.Nick.trimmed()).c_str()));
+    QCOMPARE(findNick(world, std::string(expected.Nick.trimmed()).c_str())->City, expected.City);
+    const syncing::Plan again = world.run();
+    QVERIFY(again.uploads.empty() && again.removals.empty() && !again.recordsChanged);
+}
+
+void TestReconcile::aDeviceJoiningLateTakesTheServersText_data()
+{
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<QString>("after"); // on both sides
+    QTest::addColumn<QStringList>("notices");
+
+    const QString dave = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:d\r\nFN:David Dunn\r\n"
+                         "N:Dunn;David;;;\r\n%1TEL:444\r\nADR:;;;%2;;;\r\n"
+                         "EMAIL:d@example.org\r\nEND:VCARD\r\n";
+    QTest::newRow("the same") << dave.arg("NICKNAME:Dave\r\n", "Leeds")
+                              << "Dave|David|Dunn|Leeds|444" << QStringList{};
+    QTest::newRow("newer city and nickname there")
+        << dave.arg("NICKNAME:Davey\r\n", "York") << "Davey|David|Dunn|York|444"
+        << QStringList{"\"Davey\": Nick Name: the server's \"Davey\" taken; this machine had "
+                       "\"Dave\"",
+                       "\"Davey\": City: the server's \"York\" taken; this machine had \"Leeds\""};
+    // A card without a nickname of its own gets this machine's.
+    QTest::newRow("no nickname there")
+        << dave.arg("", "Leeds") << "Dave|David|Dunn|Leeds|444" << QStringList{};
+    QTest::newRow("no city there")
+        << dave.arg("NICKNAME:Dave\r\n", "") << "Dave|David|Dunn|Leeds|444" << QStringList{};
+}
+
+// A device that joins with an old copy of the book never rolls the others back: where the
+// contact here and the card differ, the server's text is taken and this machine's is listed.
+void TestReconcile::aDeviceJoiningLateTakesTheServersText()
+{
+    QFETCH(QString, card);
+    QFETCH(QString, after);
+    QFETCH(QStringList, notices);
+
+    SyncWorld world;
+    world.records = {contact("Dave", "David", "Dunn", "Leeds", "444")};
+    world.put("/book/d.vcf", card.toStdString());
+    const syncing::Plan plan = world.run();
+
+    QCOMPARE(world.localContacts(), QStringList{after});
+    QCOMPARE(world.serverContacts(), QStringList{after});
+    QCOMPARE(world.server.size(), 1u);
+    QVERIFY(world.server.at("/book/d.vcf").text.find("EMAIL:d@example.org") != std::string::npos);
+    QStringList told;
+    for (const std::string& line : plan.notices)
+        told << QString::fromStdString(line);
+    QCOMPARE(told, notices);
+    const syncing::Plan again = world.run();
+    QVERIFY(again.uploads.empty() && again.removals.empty() && !again.recordsChanged);
 }
 
 void TestReconcile::cutOffAnywhereAndRunAgain_data()

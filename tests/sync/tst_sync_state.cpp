@@ -29,9 +29,11 @@ syncing::SyncState awkwardState()
     pair.record.UsePrefix = 1;
     pair.card.nick = "Zoë\n";
     pair.card.telephone = "+47 123";
+    pair.place = 2;
     state.pairs = {pair, syncing::Pair{}};
     state.pairs.back().href = "/b.vcf";
     state.passedOver = {{"/c.vcf", ""}};
+    state.unpaired = {{1, 0}, {32767, 0xFEDCBA9876543210}};
     return state;
 }
 
@@ -42,6 +44,7 @@ class TestSyncState : public QObject {
 
 private slots:
     void everyByteSurvives();
+    void aFileWithoutPlacesIsRead();
     void malformedFilesAreRefused_data();
     void malformedFilesAreRefused();
 };
@@ -50,19 +53,42 @@ void TestSyncState::everyByteSurvives()
 {
     const syncing::SyncState state = awkwardState();
     const std::string text = syncing::serializeState(state);
-    QVERIFY(text.starts_with("zarvoth-sync 1\nbook https://dav.example.org/user/book%20one/\n"));
+    QVERIFY(text.starts_with("zarvoth-sync 2\nbook https://dav.example.org/user/book%20one/\n"));
+    QVERIFY(text.find("\nhere 32767 fedcba9876543210\n") != std::string::npos);
     QCOMPARE(syncing::parseState(text), state);
+}
+
+// A folder synced before places were kept goes on syncing: its pairs are read, placeless.
+void TestSyncState::aFileWithoutPlacesIsRead()
+{
+    const syncing::SyncState state =
+        syncing::parseState("zarvoth-sync 1\nbook b\nuser u\ntoken -\n"
+                            "pair u /a.vcf e 1 n - - - 5 - 0 - 0 n - - - 5 - - 0 0 5\n");
+    QVERIFY(!state.placesKnown);
+    QCOMPARE(state.pairs.size(), 1u);
+    QCOMPARE(state.pairs[0].place, 0);
+    QCOMPARE(std::string(state.pairs[0].record.Phone.trimmed()), "5");
 }
 
 void TestSyncState::malformedFilesAreRefused_data()
 {
     QTest::addColumn<QByteArray>("text");
-    const QByteArray head = "zarvoth-sync 1\nbook b\nuser u\ntoken -\n";
-    const QByteArray pair = "pair u /a.vcf e 1 n - - - 5 - 0 - 0 n - - - 5 - - 0 0 5";
+    const QByteArray head = "zarvoth-sync 2\nbook b\nuser u\ntoken -\n";
+    const QByteArray pair = "pair 1 u /a.vcf e 1 n - - - 5 - 0 - 0 n - - - 5 - - 0 0 5";
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("other version") << QByteArray("zarvoth-sync 2\nbook b\nuser u\ntoken -\n");
+    QTest::newRow("other version") << QByteArray("zarvoth-sync 3\nbook b\nuser u\ntoken -\n");
+    QTest::newRow("places in a placeless file")
+        << QByteArray("zarvoth-sync 1\nbook b\nuser u\ntoken -\n") + pair + "\n";
+    QTest::newRow("here in a placeless file")
+        << QByteArray("zarvoth-sync 1\nbook b\nuser u\ntoken -\nhere 1 0123456789abcdef\n");
+    QTest::newRow("place past the largest book")
+        << head + QByteArray(pair).replace("pair 1 ", "pair 32768 ") + "\n";
+    QTest::newRow("negative place")
+        << head + QByteArray(pair).replace("pair 1 ", "pair -1 ") + "\n";
+    QTest::newRow("short hash") << head + "here 1 0123\n";
+    QTest::newRow("not a hash") << head + "here 1 0123456789abcdeg\n";
     QTest::newRow("no final line break") << head.chopped(1);
-    QTest::newRow("user missing") << QByteArray("zarvoth-sync 1\nbook b\ntoken -\n");
+    QTest::newRow("user missing") << QByteArray("zarvoth-sync 2\nbook b\ntoken -\n");
     QTest::newRow("book twice") << head + "book c\n";
     QTest::newRow("unknown entry") << head + "pear x\n";
     QTest::newRow("blank line") << head + "\n";

@@ -1,6 +1,7 @@
 #include "sync/reconcile/contact_fields.h"
 
 #include "exchange/card.h"
+#include "exchange/dialled_number.h"
 #include "exchange/record_fitting.h"
 #include "exchange/utf8.h"
 #include "store/cp1252.h"
@@ -173,6 +174,30 @@ std::string fieldText(const CardFields& card, Field field)
     return card.telephone.empty() ? card.phone : card.telephone;
 }
 
+std::string fieldText(const store::ContactRecord& record, Field field)
+{
+    switch (field) {
+    case Field::Nick:
+        return exchange::toUtf8(store::decode(record.Nick.trimmed()));
+    case Field::FullName:
+        return exchange::toUtf8(store::decode(record.FullName.trimmed()));
+    case Field::FamilyName:
+        return exchange::toUtf8(store::decode(record.FamilyName.trimmed()));
+    case Field::City:
+        return exchange::toUtf8(store::decode(record.City.trimmed()));
+    case Field::Number:
+        break;
+    }
+    return exchange::dialledNumber(record);
+}
+
+bool leavesEmpty(const ServerCard& card, Field field)
+{
+    if (field == Field::Nick)
+        return !card.statesNick;
+    return card.fields && field != Field::Number && fieldText(*card.fields, field).empty();
+}
+
 std::string recordKey(const store::ContactRecord& record)
 {
     const store::RecordBytes bytes = store::encodeRecord(record);
@@ -215,6 +240,9 @@ ServerCard readServerCard(std::string_view text)
             return;
         read.label = quoted(exchange::toUtf8(exchange::withoutControls(exchange::cardLabel(card))));
         read.uid = exchange::toUtf8(card.uid.value_or(U""));
+        const std::u32string nick = card.nickname.value_or(U"");
+        read.statesNick =
+            std::any_of(nick.begin(), nick.end(), [](char32_t ch) { return ch > U' '; });
         if (const std::optional<exchange::ContactDraft> draft = exchange::draftContact(card)) {
             read.fields = fieldsOf(*draft);
             read.changes = draft->changes;

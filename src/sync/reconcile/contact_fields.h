@@ -32,6 +32,8 @@ void copyField(CardFields& to, const CardFields& from, Field field);
 
 // The server's text of a field, for a notice (UTF-8).
 std::string fieldText(const CardFields& card, Field field);
+// The same of a record: its trimmed text, or the number as it is dialled.
+std::string fieldText(const store::ContactRecord& record, Field field);
 
 // The record's bytes without its RecordNo: what says that two records hold the same contact.
 std::string recordKey(const store::ContactRecord& record);
@@ -50,7 +52,12 @@ struct ServerCard {
     std::string uid;
     // What reading the card had to change (an extension left off, a tick that is no tick).
     std::vector<exchange::FieldChange> changes;
+    // Whether the card names a nickname of its own, rather than one made from its names.
+    bool statesNick = false;
 };
+
+// Whether the card leaves the field empty: no text of its own for it.
+bool leavesEmpty(const ServerCard& card, Field field);
 
 ServerCard readServerCard(std::string_view text);
 

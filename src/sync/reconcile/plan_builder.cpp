@@ -112,27 +112,34 @@ void PlanBuilder::appendRecord(const CardFields& fields, const ServerCard& card,
     store::ContactRecord record = fitCard(fields, changes);
     noteFitted(card.label, changes, {allFields.begin(), allFields.end()});
     claimNick(record, {}, card.label);
-    keep({uid, href, etag, true, record, fields});
+    keep({uid, href, etag, true, record, fields}, records_.size() + appended_.size());
     appended_.push_back(record);
     ++plan_.contactsIn;
 }
 
-void PlanBuilder::uploadNew(const store::ContactRecord& record, const Pair* again)
+void PlanBuilder::keep(Pair pair, std::optional<std::size_t> local)
 {
+    plan_.state.pairs.push_back(std::move(pair));
+    holders_.push_back(local);
+}
+
+void PlanBuilder::uploadNew(std::size_t local, const Pair* again)
+{
+    const store::ContactRecord& record = records_[local];
     const std::string uid = again ? again->uid : newUid_();
     const std::string href = again ? again->href : hrefFor_(uid);
     Upload upload{href, uid, exchange::exportCard(record, uid), {}, withoutNumber(record), {}};
     upload.card = readBack(upload.text, {});
-    keep({uid, href, {}, false, upload.record, upload.card});
+    keep({uid, href, {}, false, upload.record, upload.card}, local);
     plan_.uploads.push_back(std::move(upload));
     ++plan_.contactsOut;
 }
 
-void PlanBuilder::uploadUpdate(const store::ContactRecord& merged,
-                               const std::vector<Field>& changed, const std::string& cardText,
-                               const std::string& etag, const Pair& agreed,
-                               const CardFields& server)
+void PlanBuilder::uploadUpdate(std::size_t local, const std::vector<Field>& changed,
+                               const std::string& cardText, const std::string& etag,
+                               const Pair& agreed, const CardFields& server)
 {
+    const store::ContactRecord& merged = records_[local];
     exchange::CardUpdate update;
     for (Field field : changed) {
         update.nick |= field == Field::Nick;
@@ -145,7 +152,7 @@ void PlanBuilder::uploadUpdate(const store::ContactRecord& merged,
         agreed.href,           agreed.uid, exchange::patchCard(cardText, merged, update), etag,
         withoutNumber(merged), {}};
     upload.card = readBack(upload.text, server);
-    keep(agreed);
+    keep(agreed, local);
     plan_.uploads.push_back(std::move(upload));
     ++plan_.contactsOut;
 }
@@ -157,8 +164,39 @@ void PlanBuilder::remove(const Pair& pair, const std::string& etag)
     ++plan_.contactsOut;
 }
 
+void PlanBuilder::placePairs()
+{
+    // Places in the book as written: the records that stay in their order, then those added.
+    std::vector<std::int32_t> placeOf(records_.size() + appended_.size());
+    std::int32_t place = 0;
+    for (std::size_t i = 0; i < records_.size(); ++i)
+        placeOf[i] = removed_[i] ? 0 : ++place;
+    for (std::size_t a = 0; a < appended_.size(); ++a)
+        placeOf[records_.size() + a] = ++place;
+    std::vector<bool> held(placeOf.size());
+    std::vector<Pair>& pairs = plan_.state.pairs;
+    for (std::size_t p = 0; p < pairs.size(); ++p) {
+        pairs[p].place = holders_[p] ? placeOf[*holders_[p]] : 0;
+        if (holders_[p])
+            held[*holders_[p]] = true;
+    }
+    // In the order of the book, so that the next sync meets records and pairs in step.
+    std::stable_sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) {
+        return std::uint32_t(a.place - 1) < std::uint32_t(b.place - 1);
+    });
+    for (std::size_t i = 0; i < placeOf.size(); ++i) {
+        if (held[i] || placeOf[i] == 0)
+            continue;
+        const store::ContactRecord& record =
+            i < records_.size() ? records_[i] : appended_[i - records_.size()];
+        plan_.state.unpaired.push_back({placeOf[i], recordHash(record)});
+    }
+    plan_.state.placesKnown = true;
+}
+
 Plan PlanBuilder::finish()
 {
+    placePairs();
     plan_.recordsChanged = rewritten_ || removedCount_ > 0 || !appended_.empty();
     if (removedCount_ == 0) {
         plan_.records = std::move(records_);

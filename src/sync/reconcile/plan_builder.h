@@ -30,17 +30,18 @@ public:
     void appendRecord(const CardFields& fields, const ServerCard& card, const std::string& uid,
                       const std::string& href, const std::string& etag);
 
-    // A record as a new card, under a new UID (or `pair`'s, when its upload is to be made
-    // again); the pair is remembered unconfirmed.
-    void uploadNew(const store::ContactRecord& record, const Pair* again = nullptr);
-    // The server's card updated with the record's changed fields; `agreed` is what the state
-    // remembers until the server has taken it.
-    void uploadUpdate(const store::ContactRecord& merged, const std::vector<Field>& changed,
+    // The record `local` as a new card, under a new UID (or `pair`'s, when its upload is to be
+    // made again); the pair is remembered unconfirmed.
+    void uploadNew(std::size_t local, const Pair* again = nullptr);
+    // The server's card updated with the changed fields of the record `local` as merged;
+    // `agreed` is what the state remembers until the server has taken it.
+    void uploadUpdate(std::size_t local, const std::vector<Field>& changed,
                       const std::string& cardText, const std::string& etag, const Pair& agreed,
                       const CardFields& server);
     void remove(const Pair& pair, const std::string& etag);
 
-    void keep(Pair pair) { plan_.state.pairs.push_back(std::move(pair)); }
+    // The pair goes on, held by the record `local`, or by none.
+    void keep(Pair pair, std::optional<std::size_t> local = std::nullopt);
     void passOver(const std::string& href, const std::string& etag)
     {
         plan_.state.passedOver.push_back({href, etag});
@@ -55,6 +56,8 @@ private:
     void claimNick(store::ContactRecord& record, std::string_view own, const std::string& label);
     void noteFitted(const std::string& label, const std::vector<exchange::FieldChange>& changes,
                     const std::vector<Field>& fields);
+    // Each pair's place in the book as written, and the records no card holds.
+    void placePairs();
 
     std::span<const store::ContactRecord> given_;
     std::vector<store::ContactRecord> records_;
@@ -62,6 +65,9 @@ private:
     std::size_t removedCount_ = 0;
     bool rewritten_ = false;
     std::vector<store::ContactRecord> appended_;
+    // For each pair of the plan's state, the record that holds it: an index of the records
+    // given, records_.size() + an index of those appended, or none.
+    std::vector<std::optional<std::size_t>> holders_;
     // Made when the first nickname is claimed: most syncs claim none.
     std::optional<exchange::NicknameRegister> nicknames_;
     const UidSource& newUid_;

@@ -155,9 +155,10 @@ public:
         for (std::size_t p = 0; p < last_.pairs.size(); ++p) {
             const Pair& pair = last_.pairs[p];
             sides_.push_back(serverSide(pair, listing_.ofPair(p), server_));
-            remembered.push_back({&pair.record, sides_.back().fitted.get()});
+            remembered.push_back({&pair.record, sides_.back().fitted.get(), pair.place});
         }
-        const std::vector<std::optional<std::size_t>> matched = matchRecords(records_, remembered);
+        const std::vector<std::optional<std::size_t>> matched =
+            matchRecords(records_, RememberedBook{remembered, last_.unpaired, last_.placesKnown});
         for (std::size_t p = 0; p < last_.pairs.size(); ++p) {
             if (matched[p])
                 paired_[*matched[p]] = true;
@@ -173,7 +174,7 @@ private:
     {
         switch (side.status) {
         case ServerStatus::Unknown:
-            return builder_.keep(pair);
+            return builder_.keep(pair, local);
         case ServerStatus::Gone:
             return goneThere(pair, local);
         case ServerStatus::NoContact:
@@ -194,12 +195,12 @@ private:
         const store::ContactRecord& record = records_[*local];
         // A card whose upload was cut off was never there: it goes up again.
         if (!pair.confirmed)
-            return builder_.uploadNew(record, &pair);
+            return builder_.uploadNew(*local, &pair);
         if (sameRecord(record, pair.record))
             return builder_.removeRecord(*local);
         builder_.notice(recordLabel(record) +
                         ": deleted on the server and changed here; put back on the server");
-        builder_.uploadNew(record);
+        builder_.uploadNew(*local);
     }
 
     void noContactThere(const Pair& pair, const ServerSide& side, std::optional<std::size_t> local)
@@ -219,7 +220,7 @@ private:
         builder_.notice(recordLabel(record) + ": the server's card lost its phone number and the " +
                         "contact was changed here; put back on the server");
         CardFields none;
-        builder_.uploadUpdate(record, {allFields.begin(), allFields.end()}, *side.text, side.etag(),
+        builder_.uploadUpdate(*local, {allFields.begin(), allFields.end()}, *side.text, side.etag(),
                               pair, none);
     }
 
@@ -262,10 +263,10 @@ private:
             pair.etag = side.etag();
             pair.confirmed = true;
             pair.record = numberless(merged);
-            return builder_.keep(std::move(pair));
+            return builder_.keep(std::move(pair), local);
         }
         if (!side.text)
-            return builder_.keep(pair);
+            return builder_.keep(pair, local);
         // Until the server has taken the update, the state holds what both sides agree on
         // already, so that a sync cut off here finds only the update still to do.
         Pair agreed = pair;
@@ -275,7 +276,7 @@ private:
             copyField(agreed.record, merged, field);
             copyField(agreed.card, side.fields(pair), field);
         }
-        builder_.uploadUpdate(merged, up, *side.text, side.etag(), agreed, side.fields(pair));
+        builder_.uploadUpdate(local, up, *side.text, side.etag(), agreed, side.fields(pair));
     }
 
     void readNewcomers()
@@ -330,7 +331,7 @@ private:
             if (same)
                 meet(r, *same);
             else
-                builder_.uploadNew(records_[r]);
+                builder_.uploadNew(r);
         }
         for (Newcomer& newcomer : newcomers_) {
             if (newcomer.taken)
@@ -364,29 +365,36 @@ private:
         return found;
     }
 
-    // The first meeting of a record and its card: nothing was agreed yet, so where they
-    // differ, this machine's value wins.
+    // The first meeting of a record and its card: nothing was agreed yet, so nothing says
+    // which is newer. The server's text, which every other device has already, is taken, and
+    // what this machine had is listed; a field the card leaves empty keeps this machine's text,
+    // which goes up to fill it. Nothing on the server is rolled back, nothing here lost from
+    // sight.
     void meet(std::size_t local, Newcomer& newcomer)
     {
         newcomer.taken = true;
-        const store::ContactRecord& record = records_[local];
-        const CardFields& fields = *newcomer.card.fields;
-        std::vector<Field> up;
+        const store::ContactRecord before = records_[local];
+        std::vector<Field> taken, up;
         for (Field field : allFields) {
-            if (sameField(record, newcomer.fitted, field))
+            if (sameField(before, newcomer.fitted, field))
                 continue;
-            up.push_back(field);
-            builder_.notice(conflictNotice(record, field, fields));
+            (leavesEmpty(newcomer.card, field) ? up : taken).push_back(field);
         }
-        const Pair agreed{newcomer.card.uid,
-                          newcomer.href,
-                          newcomer.etag,
-                          true,
-                          up.empty() ? numberless(record) : newcomer.fitted,
-                          fields};
+        const store::ContactRecord& merged =
+            taken.empty() ? builder_.record(local)
+                          : builder_.rewriteRecord(local, taken, newcomer.card);
+        for (Field field : taken)
+            builder_.notice(recordLabel(merged) + ": " + fieldName(field) + ": the server's \"" +
+                            oneLine(fieldText(merged, field)) + "\" taken; this machine had \"" +
+                            oneLine(fieldText(before, field)) + "\"");
+        const CardFields& fields = *newcomer.card.fields;
+        Pair agreed{newcomer.card.uid,  newcomer.href, newcomer.etag, true,
+                    numberless(merged), fields};
         if (up.empty())
-            return builder_.keep(agreed);
-        builder_.uploadUpdate(record, up, *newcomer.text, newcomer.etag, agreed, fields);
+            return builder_.keep(std::move(agreed), local);
+        for (Field field : up)
+            copyField(agreed.record, newcomer.fitted, field);
+        builder_.uploadUpdate(local, up, *newcomer.text, newcomer.etag, agreed, fields);
     }
 
     SyncState last_;
@@ -448,7 +456,7 @@ void confirmUpload(SyncState& state, const Upload& upload, const std::string& et
 {
     for (Pair& pair : state.pairs) {
         if (pair.href == upload.href) {
-            pair = {upload.uid, upload.href, etag, true, upload.record, upload.card};
+            pair = {upload.uid, upload.href, etag, true, upload.record, upload.card, pair.place};
             return;
         }
     }
@@ -466,6 +474,7 @@ void confirmTaken(SyncState& state, std::span<const UploadTaken> uploads,
         const Upload& upload = *taken.upload;
         Pair now{upload.uid, upload.href, taken.etag, true, upload.record, upload.card};
         if (const auto found = byHref.find(upload.href); found != byHref.end()) {
+            now.place = state.pairs[found->second].place;
             state.pairs[found->second] = std::move(now);
         } else {
             byHref.emplace(upload.href, state.pairs.size());

@@ -1,5 +1,6 @@
 #include "sync/reconcile/record_matching.h"
 
+#include "sync/reconcile/book_alignment.h"
 #include "sync/reconcile/contact_fields.h"
 
 #include <algorithm>
@@ -29,26 +30,6 @@ std::vector<std::string> similarityKeys(const store::ContactRecord& record)
         keys.push_back(std::to_string(left) + recordKey(masked));
     }
     return keys;
-}
-
-struct Closeness {
-    int equalFields = 0;
-    bool sameNick = false;
-
-    bool isEdit() const { return equalFields >= 4 || (sameNick && equalFields >= 3); }
-};
-
-Closeness closeness(const store::ContactRecord& record, const RememberedContact& contact)
-{
-    Closeness result;
-    for (Field field : allFields) {
-        const bool equal = sameField(record, *contact.agreed, field) ||
-                           (contact.fromServer && sameField(record, *contact.fromServer, field));
-        result.equalFields += equal;
-        if (field == Field::Nick)
-            result.sameNick = equal;
-    }
-    return result;
 }
 
 struct Candidate {
@@ -143,16 +124,31 @@ matchBytes(std::span<const store::ContactRecord> records,
 
 } // namespace
 
+Closeness closeness(const store::ContactRecord& record, const RememberedContact& contact)
+{
+    Closeness result;
+    for (Field field : allFields) {
+        const bool equal = sameField(record, *contact.agreed, field) ||
+                           (contact.fromServer && sameField(record, *contact.fromServer, field));
+        result.equalFields += equal;
+        if (field == Field::Nick)
+            result.sameNick = equal;
+    }
+    return result;
+}
+
 std::vector<std::optional<std::size_t>> matchRecords(std::span<const store::ContactRecord> records,
-                                                     std::span<const RememberedContact> contacts)
+                                                     const RememberedBook& book)
 {
     std::vector<const store::ContactRecord*> agreed;
-    agreed.reserve(contacts.size());
-    for (const RememberedContact& contact : contacts)
+    agreed.reserve(book.contacts.size());
+    for (const RememberedContact& contact : book.contacts)
         agreed.push_back(contact.agreed);
     std::vector<bool> recordTaken;
     std::vector<std::optional<std::size_t>> matched = matchBytes(records, agreed, recordTaken);
-    matchEdits(records, contacts, matched, recordTaken);
+    if (book.placesKnown)
+        alignBooks(records, book, matched, recordTaken);
+    matchEdits(records, book.contacts, matched, recordTaken);
     return matched;
 }
 

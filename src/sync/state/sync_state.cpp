@@ -1,18 +1,23 @@
 #include "sync/state/sync_state.h"
 
 #include <charconv>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <set>
 
 // The file, one entry a line, its words separated by one blank:
 //
-//   zarvoth-sync 1
+//   zarvoth-sync 2
 //   book <url>
 //   user <name>
 //   token <sync token>
-//   pair <uid> <href> <etag> <confirmed 0|1> <the record's 9 fields> <the card's 10 fields>
+//   pair <place> <uid> <href> <etag> <confirmed 0|1> <the record's 9 fields> <the card's 10 fields>
+//   here <place> <the record's hash, 16 hex digits>
 //   passed <href> <etag>
+//
+// A file of version 1, written before places were kept, has no places and no "here" lines; it
+// is read as it is, its places unknown.
 //
 // Every text is a word: bytes outside the printable ASCII letters, and "%", are written as %XX,
 // and an empty text as "-". A record's text field is written without the blanks that pad it,
@@ -21,7 +26,8 @@ namespace syncing {
 namespace {
 
 constexpr std::string_view magic = "zarvoth-sync";
-constexpr std::string_view version = "1";
+constexpr std::string_view version = "2";
+constexpr std::string_view placelessVersion = "1";
 
 std::string escaped(std::string_view text)
 {
@@ -119,6 +125,28 @@ public:
         return static_cast<std::int16_t>(value);
     }
 
+    std::int32_t place()
+    {
+        const std::string_view word = words_.at(next_++);
+        std::int32_t value = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+        if (error != std::errc() || end != word.data() + word.size() || value < 0 ||
+            value > store::MaxRecords)
+            bad(lineNo_, "\"" + std::string(word) + "\" is not a place in the book");
+        return value;
+    }
+
+    std::uint64_t hash()
+    {
+        const std::string_view word = words_.at(next_++);
+        std::uint64_t value = 0;
+        const auto [end, error] =
+            std::from_chars(word.data(), word.data() + word.size(), value, 16);
+        if (error != std::errc() || end != word.data() + word.size() || word.size() != 16)
+            bad(lineNo_, "\"" + std::string(word) + "\" is not a record's hash");
+        return value;
+    }
+
     bool flag()
     {
         const std::string_view word = words_.at(next_++);
@@ -190,10 +218,12 @@ void readCard(Words& words, CardFields& c)
 
 constexpr std::size_t pairWords = 4 + 9 + 10;
 
-Pair readPair(Words& words)
+Pair readPair(Words& words, bool withPlace)
 {
-    words.expectCount(pairWords);
+    words.expectCount(pairWords + withPlace);
     Pair pair;
+    if (withPlace)
+        pair.place = words.place();
     pair.uid = words.text();
     pair.href = words.text();
     pair.etag = words.text();
@@ -206,6 +236,8 @@ Pair readPair(Words& words)
 // Reads the lines after the first, each once where it must be once.
 class StateReader {
 public:
+    explicit StateReader(bool withPlaces) { state_.placesKnown = withPlaces; }
+
     void take(std::string_view line, std::size_t lineNo)
     {
         Words words(line, lineNo);
@@ -217,7 +249,9 @@ public:
         else if (keyword == "token")
             once(words, state_.syncToken, seenToken_, lineNo);
         else if (keyword == "pair")
-            state_.pairs.push_back(uniqueHref(readPair(words), lineNo));
+            state_.pairs.push_back(uniqueHref(readPair(words, state_.placesKnown), lineNo));
+        else if (keyword == "here" && state_.placesKnown)
+            takeUnpaired(words);
         else if (keyword == "passed")
             takePassedOver(words, lineNo);
         else
@@ -252,6 +286,15 @@ private:
         state_.passedOver.push_back(std::move(card));
     }
 
+    void takeUnpaired(Words& words)
+    {
+        words.expectCount(2);
+        UnpairedRecord record;
+        record.place = words.place();
+        record.hash = words.hash();
+        state_.unpaired.push_back(record);
+    }
+
     // Two entries for one card would make a sync decide twice about it.
     Pair uniqueHref(Pair pair, std::size_t lineNo)
     {
@@ -276,10 +319,17 @@ std::string serializeState(const SyncState& state)
     out.append("user ").append(escaped(state.user)).append("\n");
     out.append("token ").append(escaped(state.syncToken)).append("\n");
     for (const Pair& pair : state.pairs) {
-        out.append("pair ").append(escaped(pair.uid)).append(" ").append(escaped(pair.href));
+        out.append("pair ").append(std::to_string(pair.place)).append(" ");
+        out.append(escaped(pair.uid)).append(" ").append(escaped(pair.href));
         out.append(" ").append(escaped(pair.etag)).append(pair.confirmed ? " 1" : " 0");
         writeRecord(out, pair.record);
         writeCard(out, pair.card);
+        out.append("\n");
+    }
+    for (const UnpairedRecord& record : state.unpaired) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(record.hash));
+        out.append("here ").append(std::to_string(record.place)).append(" ").append(hash);
         out.append("\n");
     }
     for (const PassedOverCard& card : state.passedOver)
@@ -296,19 +346,17 @@ SyncState parseState(std::string_view text)
     if (!text.ends_with('\n'))
         throw BadStateFile("the file is cut short");
     text.remove_suffix(1);
-    std::size_t lineNo = 0;
-    StateReader reader;
-    std::size_t start = 0;
+    const std::string_view firstLine = text.substr(0, text.find('\n'));
+    const bool withPlaces = firstLine == std::string(magic) + " " + std::string(version);
+    if (!withPlaces && firstLine != std::string(magic) + " " + std::string(placelessVersion))
+        throw BadStateFile("not a sync state file of this version");
+    std::size_t lineNo = 1;
+    StateReader reader(withPlaces);
+    std::size_t start = firstLine.size() + 1;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
         const std::string_view line = text.substr(start, end - start);
-        ++lineNo;
-        if (lineNo == 1) {
-            if (line != std::string(magic) + " " + std::string(version))
-                throw BadStateFile("not a sync state file of this version");
-        } else {
-            reader.take(line, lineNo);
-        }
+        reader.take(line, ++lineNo);
         start = end + 1;
     }
     return reader.finish(lineNo);

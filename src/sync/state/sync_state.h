@@ -43,6 +43,10 @@ struct Pair {
     store::ContactRecord record;
     // The card's fields as both sides last agreed on them.
     CardFields card;
+    // Where the contact's record stood in the book the last sync wrote (1 for the first
+    // record); 0 when no record there held it. Records keep their order, so the next sync can
+    // tell an edit of any number of fields from a deletion and an addition.
+    std::int32_t place = 0;
 
     friend bool operator==(const Pair&, const Pair&) = default;
 };
@@ -56,6 +60,15 @@ struct PassedOverCard {
     friend bool operator==(const PassedOverCard&, const PassedOverCard&) = default;
 };
 
+// A record of the book the last sync wrote that no card holds (one without a number): known
+// by its place and its bytes' hash, so that it too anchors the records around it.
+struct UnpairedRecord {
+    std::int32_t place = 0;
+    std::uint64_t hash = 0;
+
+    friend bool operator==(const UnpairedRecord&, const UnpairedRecord&) = default;
+};
+
 struct SyncState {
     // The address book and the account; the password is never here.
     std::string bookUrl;
@@ -65,6 +78,10 @@ struct SyncState {
     std::string syncToken;
     std::vector<Pair> pairs;
     std::vector<PassedOverCard> passedOver;
+    std::vector<UnpairedRecord> unpaired;
+    // Whether the pairs' places are known: a file written before places were kept has none,
+    // and its records are then told apart by what they hold alone.
+    bool placesKnown = true;
 
     friend bool operator==(const SyncState&, const SyncState&) = default;
 };
