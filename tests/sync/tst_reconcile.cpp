@@ -334,6 +334,7 @@ void TestReconcile::anEditOfSeveralFieldsIsAnEdit()
 
 void TestReconcile::aDeviceJoiningLateTakesTheServersText_data()
 {
+    QTest::addColumn<QString>("cityHere");
     QTest::addColumn<QString>("card");
     QTest::addColumn<QString>("after"); // on both sides
     QTest::addColumn<QStringList>("notices");
@@ -341,30 +342,34 @@ void TestReconcile::aDeviceJoiningLateTakesTheServersText_data()
     const QString dave = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:d\r\nFN:David Dunn\r\n"
                          "N:Dunn;David;;;\r\n%1TEL:444\r\nADR:;;;%2;;;\r\n"
                          "EMAIL:d@example.org\r\nEND:VCARD\r\n";
-    QTest::newRow("the same") << dave.arg("NICKNAME:Dave\r\n", "Leeds")
+    QTest::newRow("the same") << "Leeds" << dave.arg("NICKNAME:Dave\r\n", "Leeds")
                               << "Dave|David|Dunn|Leeds|444" << QStringList{};
     QTest::newRow("newer city and nickname there")
-        << dave.arg("NICKNAME:Davey\r\n", "York") << "Davey|David|Dunn|York|444"
+        << "Leeds" << dave.arg("NICKNAME:Davey\r\n", "York") << "Davey|David|Dunn|York|444"
         << QStringList{"\"Davey\": Nick Name: the server's \"Davey\" taken; this machine had "
                        "\"Dave\"",
                        "\"Davey\": City: the server's \"York\" taken; this machine had \"Leeds\""};
     // A card without a nickname of its own gets this machine's.
     QTest::newRow("no nickname there")
-        << dave.arg("", "Leeds") << "Dave|David|Dunn|Leeds|444" << QStringList{};
-    QTest::newRow("no city there")
-        << dave.arg("NICKNAME:Dave\r\n", "") << "Dave|David|Dunn|Leeds|444" << QStringList{};
+        << "Leeds" << dave.arg("", "Leeds") << "Dave|David|Dunn|Leeds|444" << QStringList{};
+    QTest::newRow("a city there, none here")
+        << "" << dave.arg("NICKNAME:Dave\r\n", "York") << "Dave|David|Dunn|York|444"
+        << QStringList{"\"Dave\": City: the server's \"York\" taken; this machine had it empty"};
+    QTest::newRow("no city there") << "Leeds" << dave.arg("NICKNAME:Dave\r\n", "")
+                                   << "Dave|David|Dunn|Leeds|444" << QStringList{};
 }
 
 // A device that joins with an old copy of the book never rolls the others back: where the
 // contact here and the card differ, the server's text is taken and this machine's is listed.
 void TestReconcile::aDeviceJoiningLateTakesTheServersText()
 {
+    QFETCH(QString, cityHere);
     QFETCH(QString, card);
     QFETCH(QString, after);
     QFETCH(QStringList, notices);
 
     SyncWorld world;
-    world.records = {contact("Dave", "David", "Dunn", "Leeds", "444")};
+    world.records = {contact("Dave", "David", "Dunn", qPrintable(cityHere), "444")};
     world.put("/book/d.vcf", card.toStdString());
     const syncing::Plan plan = world.run();
 

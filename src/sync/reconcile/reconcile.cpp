@@ -122,6 +122,16 @@ std::string conflictNotice(const store::ContactRecord& record, Field field,
            oneLine(fieldText(server, field)) + "\" replaced";
 }
 
+// A field of a first meeting where the server's text was taken, and what this machine had.
+std::string takenNotice(const store::ContactRecord& now, Field field,
+                        const store::ContactRecord& before)
+{
+    const std::string had = oneLine(fieldText(before, field));
+    return recordLabel(now) + ": " + fieldName(field) + ": the server's \"" +
+           oneLine(fieldText(now, field)) + "\" taken; this machine had " +
+           (had.empty() ? std::string("it empty") : "\"" + had + "\"");
+}
+
 store::ContactRecord numberless(store::ContactRecord record)
 {
     record.RecordNo = 0;
@@ -384,9 +394,7 @@ private:
             taken.empty() ? builder_.record(local)
                           : builder_.rewriteRecord(local, taken, newcomer.card);
         for (Field field : taken)
-            builder_.notice(recordLabel(merged) + ": " + fieldName(field) + ": the server's \"" +
-                            oneLine(fieldText(merged, field)) + "\" taken; this machine had \"" +
-                            oneLine(fieldText(before, field)) + "\"");
+            builder_.notice(takenNotice(merged, field, before));
         const CardFields& fields = *newcomer.card.fields;
         Pair agreed{newcomer.card.uid,  newcomer.href, newcomer.etag, true,
                     numberless(merged), fields};
