@@ -73,21 +73,24 @@ void putCard(const CardDavServer& server, const QString& nick)
 }
 
 // Fills the dialog and presses OK until it has checked with the server.
-void fillAndCheck(SyncSetUpDialog& dialog, const QUrl& url, const QString& password)
+void fillAndCheck(SyncSetUpDialog& dialog, const QString& address, const QString& password)
 {
     dialog.show();
-    dialog.server->setText(url.toString());
+    dialog.server->setText(address);
     dialog.user->setText(QStringLiteral("alice"));
     dialog.passwordBox->setText(password);
     dialog.okButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.checking() && dialog.okButton->isEnabled(), syncTimeoutMs);
 }
 
-// Sets sync up through the dialog, opened from the menu, and waits for the first sync.
-void setUpThroughTheDialog(WindowFixture& fx, const CardDavServer& server)
+// Sets sync up through the dialog, opened from the menu, and waits for the first sync. The
+// server's address is typed as given, by default in full.
+void setUpThroughTheDialog(WindowFixture& fx, const CardDavServer& server,
+                           const QString& typed = {})
 {
     fx.dialogs->setUpScript = [&](SyncSetUpDialog& dialog) {
-        fillAndCheck(dialog, server.rootUrl(), server.options().password);
+        fillAndCheck(dialog, typed.isEmpty() ? server.rootUrl().toString() : typed,
+                     server.options().password);
         // No keyring takes the password: the dialog says so and OK closes it.
         auto* progress = dialog.findChild<QLabel*>(QStringLiteral("LblSyncProgress"));
         [&] { QVERIFY(progress->text().contains(QLatin1String("cannot be kept"))); }();
@@ -153,6 +156,14 @@ void TestWindowSync::dialogSaysWhatIsWrongNextToIt_data()
                                        << "secret"
                                        << "TxtSyncServer"
                                        << "127.0.0.1";
+    QTest::newRow("no server address, named as typed") << "exa mple.org"
+                                                       << "secret"
+                                                       << "TxtSyncServer"
+                                                       << "\"exa mple.org\" is no server";
+    QTest::newRow("this machine without a scheme, nothing listening") << "127.0.0.1:1"
+                                                                      << "secret"
+                                                                      << "TxtSyncServer"
+                                                                      << "Cannot reach 127.0.0.1:1";
     QTest::newRow("no password") << "server"
                                  << ""
                                  << "TxtSyncPassword"
@@ -169,15 +180,16 @@ void TestWindowSync::dialogSaysWhatIsWrongNextToIt()
     WindowFixture fx;
     fx.start();
     SyncSetUpDialog dialog(store::posixFileSystem(), QUrl(), QString());
-    const QUrl url = address == QLatin1String("server") ? server.rootUrl() : QUrl(address);
-    fillAndCheck(dialog, url, password);
+    const QString typed =
+        address == QLatin1String("server") ? server.rootUrl().toString() : address;
+    fillAndCheck(dialog, typed, password);
     QCOMPARE(dialog.result(), 0);
     auto* note = dialog.findChild<QLabel*>(noteOf + QStringLiteral("Note"));
     QVERIFY(!note->isHidden());
     QVERIFY2(note->text().contains(says, Qt::CaseInsensitive), qPrintable(note->text()));
     // What was typed stays, and nothing is remembered.
     QCOMPARE(dialog.passwordBox->text(), password);
-    QCOMPARE(dialog.server->text(), url.toString());
+    QCOMPARE(dialog.server->text(), typed);
     QVERIFY(!fx.folder.exists(QStringLiteral("syncphone")));
 }
 
