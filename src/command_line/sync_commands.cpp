@@ -24,6 +24,8 @@ struct Failure {
 };
 
 struct SetupRequest {
+    // The address as typed, and as it is used.
+    std::optional<QString> typed;
     QUrl url;
     QString user;
     std::optional<QString> book;
@@ -85,18 +87,18 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
                                       "--password-stdin, the keyring or ~/.netrc"};
         else if (argument.starts_with("--"))
             throw Failure{UsageError, "unknown option \"" + argument + "\" for --sync-setup"};
-        else if (request.url.isEmpty())
-            request.url = QUrl(QString::fromStdString(argument), QUrl::StrictMode);
+        else if (!request.typed)
+            request.typed = QString::fromStdString(argument);
         else
             throw Failure{UsageError, "--sync-setup takes one URL; found \"" + argument + "\""};
     }
-    if (request.url.isEmpty() || request.user.isEmpty())
+    if (!request.typed || request.typed->isEmpty() || request.user.isEmpty())
         throw Failure{UsageError, "usage: zarvoth --sync-setup URL --user NAME [--book NAME] "
                                   "[--password-stdin]"};
-    if (!syncing::isServerAddress(request.url))
-        throw Failure{UsageError, "\"" + request.url.toString().toStdString() +
-                                      "\" is no server address; give one such as "
-                                      "https://example.org/"};
+    const std::optional<QUrl> address = syncing::serverAddress(*request.typed);
+    if (!address)
+        throw Failure{UsageError, syncing::noServerAddressText(*request.typed)};
+    request.url = *address;
     // Said before the password is asked for, which would otherwise travel in the clear.
     if (const auto refusal = syncModule().refusalToSend(request.url))
         throw Failure{UsageError, refusal->message};
@@ -179,6 +181,17 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     return Success;
 }
 
+// Of a sync that failed, what it did before: the contacts that did come in and go out, and
+// what needs the user's eye; nothing when it did nothing.
+std::string doneBeforeFailing(const syncing::SyncReport& report)
+{
+    const std::string summary = syncing::summaryText(report);
+    if (report.contactsIn + report.contactsOut > 0)
+        return summary;
+    // The line of the counts said nothing happened: only the notices are left.
+    return summary.substr(summary.find('\n') + 1);
+}
+
 int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
 {
     std::optional<syncing::SyncState> state;
@@ -190,17 +203,20 @@ int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
         throw Failure{UsageError, "sync is not set up for these contacts; zarvoth --sync-setup "
                                   "URL --user NAME sets it up"};
     const auto application = eventLoopApplication();
-    const SetupRequest account{QUrl(QString::fromStdString(state->bookUrl)),
-                               QString::fromStdString(state->user), std::nullopt, false};
+    SetupRequest account;
+    account.url = QUrl(QString::fromStdString(state->bookUrl));
+    account.user = QString::fromStdString(state->user);
     const QString password = passwordFor(account, err);
     const auto run = syncModule().newSync(fs, account.user, password);
     const syncing::SyncReport report =
         waitFor<syncing::SyncReport>([&](auto done) { run->start(done); });
     if (report.outcome == syncing::SyncReport::NotSetUp)
         throw Failure{UsageError, report.error};
-    out << syncing::summaryText(report);
-    if (report.outcome == syncing::SyncReport::Failed)
+    if (report.outcome == syncing::SyncReport::Failed) {
+        out << doneBeforeFailing(report);
         throw Failure{FileFailure, report.error + "; nothing was lost, the next sync picks up"};
+    }
+    out << syncing::summaryText(report);
     return Success;
 }
 

@@ -90,8 +90,8 @@ void Form1x::searchByField(const FieldSearch& search)
     // The list is cleared and refilled in the one step of listMatchingRecords.
     if (search.emptiesNick)
         TxtNick->setText(QString());
-    listMatchingRecords([&](const store::RecordView& record) {
-        return wanted && store::trimmedEquals(search.field(record), *wanted);
+    listMatchingRecords([wanted, field = search.field](const store::RecordView& record) {
+        return wanted && store::trimmedEquals(field(record), *wanted);
     });
     closeDataFile();
 

@@ -25,9 +25,10 @@ void Form1x::TxtNick_KeyUp(std::int16_t /*KeyCode*/, std::int16_t /*Shift*/)
         state_.SearchText = toUpperKeepingLength(typed);
         OpenDataFile();
         // Cleared and refilled in the one step of listMatchingRecords.
-        const InitialFilter filter(state_.SearchText);
         listMatchingRecords(
-            [&](const store::RecordView& record) { return filter.matches(record.nick()); });
+            [filter = InitialFilter(state_.SearchText)](const store::RecordView& record) {
+                return filter.matches(record.nick());
+            });
         closeDataFile();
         // The last nickname under the letter, or, when none is, the contact shown before.
         ShowCurrentRecord();

@@ -2,7 +2,7 @@
 // list's pop-up menu and in the background: when the window opens, every 15 minutes, and
 // briefly at EXIT after a change. A sync waits for the network on the event loop and holds the
 // folder only for its file steps, so the window goes on meanwhile; what it wrote reaches the
-// list at once, or, while the user is typing a contact, as soon as they are done.
+// window as window/sync_catch_up.cpp tells.
 #include "window/form1x.h"
 
 #include "store/file_system.h"
@@ -11,19 +11,17 @@
 #include "sync/sync_module_loader.h"
 #include "window/controls/list_box.h"
 #include "window/controls/status_bar.h"
-#include "window/controls/tab_strip.h"
-#include "window/controls/text_box.h"
+#include "window/sync_desk.h"
 #include "window/sync_setup_dialog.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
 #include <QProgressBar>
-#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
@@ -57,24 +55,6 @@ QString contactsInOut(const syncing::SyncReport& report)
 
 } // namespace
 
-struct Form1x::SyncDesk {
-    std::unique_ptr<syncing::SyncJob> run;
-    QProgressBar* progress = nullptr;
-    QTimer every15Minutes;
-    // A password no keyring keeps, as typed in this session; never written anywhere.
-    std::optional<QString> password;
-    // Whether a sync is under way, from the password's search to the end.
-    bool running = false;
-    bool exiting = false;
-    // A sync wrote the contacts while an action ran, or while the user typed a contact.
-    bool catchUpPending = false;
-    bool listStale = false;
-    // What the book was after the last sync, to know at EXIT whether anything changed.
-    std::optional<std::size_t> syncedFingerprint;
-    // The failure last told in a message, not told again by a background sync.
-    QString failureTold;
-};
-
 void Form1x::SyncDeskDeleter::operator()(SyncDesk* desk) const
 {
     delete desk;
@@ -92,8 +72,10 @@ void Form1x::connectSyncEvents()
     sync_->progress->setTextVisible(false);
     StatusBar1->addPermanentWidget(sync_->progress);
     sync_->progress->hide();
-    sync_->every15Minutes.setInterval(backgroundIntervalMs);
-    connect(&sync_->every15Minutes, &QTimer::timeout, this,
+    sync_->every15Minutes = new QTimer(this);
+    sync_->every15Minutes->setObjectName(QStringLiteral("SyncEvery15Minutes"));
+    sync_->every15Minutes->setInterval(backgroundIntervalMs);
+    connect(sync_->every15Minutes, &QTimer::timeout, this,
             [this] { startSync(SyncStart::Every15Minutes); });
     // Whether sync is set up is only looked at here to start the first sync once the window
     // is up; the sync itself reads its set-up under the folder's lock.
@@ -132,7 +114,7 @@ void Form1x::MnuSyncSetUp_Click()
     SyncSetUpDialog dialog(fileSystem_, server, user, this);
     const int outcome = dialogs_->setUpSync(dialog);
     if (outcome == SyncSetUpDialog::Stopped) {
-        sync_->every15Minutes.stop();
+        sync_->every15Minutes->stop();
         sync_->password.reset();
         StatusBar1->show();
         StatusBar1->showMessage(QStringLiteral("Sync is stopped; the contacts stay."),
@@ -226,7 +208,7 @@ void Form1x::syncEnded(SyncStart how, const syncing::SyncReport& report)
     StatusBar1->hide();
     if (report.outcome == syncing::SyncReport::NotSetUp || sync_->exiting)
         return;
-    sync_->every15Minutes.start();
+    sync_->every15Minutes->start();
     runAction([this] { sync_->syncedFingerprint = bookFingerprint(); });
     if (report.contactsIn + report.contactsOut > 0) {
         StatusBar1->show();
@@ -254,97 +236,6 @@ void Form1x::syncEnded(SyncStart how, const syncing::SyncReport& report)
     sync_->failureTold.clear();
     if (!report.notices.empty())
         dialogs_->showMessage(QString::fromStdString(syncing::summaryText(report)).trimmed());
-}
-
-void Form1x::catchUpWithSync()
-{
-    if (inAction_) {
-        // A box of an action is open: the action goes on from what it read, and the window
-        // catches up once it has ended.
-        sync_->catchUpPending = true;
-        return;
-    }
-    runAction([this] {
-        OpenDataFile();
-        currentContact_ = foundAgain(currentContact_);
-        if (currentContact_)
-            state_.CurrentRecord = currentContact_->recordNo;
-        if (editedContact_) {
-            // The edit goes on over the same contact wherever it now is; when the sync
-            // removed it, SAVE stores it anew rather than losing what was typed.
-            editedContact_ = foundAgain(editedContact_);
-            state_.NewRecordNo = editedContact_ ? editedContact_->recordNo : state_.RecordCount + 1;
-            if (editedContact_)
-                state_.CurrentRecord = editedContact_->recordNo;
-        } else if (state_.IsNewEntry) {
-            state_.NewRecordNo = state_.RecordCount + 1;
-        }
-        closeDataFile();
-        sync_->listStale = true;
-    });
-}
-
-std::optional<Form1x::ReadContact> Form1x::foundAgain(const std::optional<ReadContact>& contact)
-{
-    if (!contact)
-        return std::nullopt;
-    // The same contact as it was (a sync may have moved it), else the one of the same
-    // nickname: the sync changed it.
-    for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
-        store::ContactRecord record = readRecord(i);
-        const std::int16_t number = record.RecordNo;
-        record.RecordNo = contact->record.RecordNo;
-        if (record == contact->record) {
-            record.RecordNo = number;
-            return ReadContact{i, record};
-        }
-    }
-    for (std::int32_t i = 1; i <= state_.RecordCount; ++i)
-        if (store::trimmedEquals(viewRecord(i).nick(), contact->record.Nick.trimmed()))
-            return ReadContact{i, readRecord(i)};
-    return std::nullopt;
-}
-
-bool Form1x::userIsTyping() const
-{
-    if (!state_.IsNewEntry)
-        return false;
-    if (editedContact_ || Chkprefx->isChecked() || Chkcode->isChecked())
-        return true;
-    for (const TextBox* box :
-         {TxtNick, TxtAdName, TxtAdFname, TxtAdAdd, TxtAdPhon, Txtprefx, TxtCode})
-        if (!box->text().isEmpty())
-            return true;
-    return false;
-}
-
-void Form1x::showWhatIsStored()
-{
-    sync_->listStale = false;
-    {
-        const QSignalBlocker quiet(TabStrip1);
-        TabStrip1->setCurrentIndex(0);
-    }
-    // The contact shown stays shown; one the sync removed leaves the window as a DELETE does.
-    if (!currentContact_)
-        return InitializeWindow();
-    const std::int32_t shown = currentContact_->recordNo;
-    OpenDataFile();
-    listMatchingRecords({});
-    closeDataFile();
-    state_.CurrentRecord = shown;
-    ShowCurrentRecord();
-}
-
-void Form1x::afterAction()
-{
-    if (!sync_)
-        return;
-    if (std::exchange(sync_->catchUpPending, false))
-        catchUpWithSync();
-    if (sync_->listStale && !userIsTyping())
-        runAction([this] { showWhatIsStored(); });
-    describeList();
 }
 
 void Form1x::describeList()
@@ -378,7 +269,7 @@ void Form1x::syncBeforeExit()
     if (!module)
         return;
     sync_->exiting = true;
-    sync_->every15Minutes.stop();
+    sync_->every15Minutes->stop();
     QElapsedTimer clock;
     clock.start();
     QEventLoop wait;

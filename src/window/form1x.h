@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/data_file.h"
+#include "window/controls/list_entries.h"
 #include "window/dialogs.h"
 #include "window/window_state.h"
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QFrame;
@@ -140,14 +142,27 @@ private:
     void InitializeWindow();
     void ReloadNicknameList();
     void ShowCurrentRecord();
+    // The same, leaving the focus where it is: for a contact shown again after a sync.
+    void showCurrentRecordInPlace();
     void BeginNewEntry();
     void DisableRecordButtons();
     void ShowRecordTotal();
+    // Which records the list shows; kept, to list the same contacts again after a sync, so it
+    // holds what it needs by value.
+    using ListFilter = std::function<bool(const store::RecordView&)>;
     // Fills the list with the stored nicknames of the records that match, in record order,
     // making the last of them current (every record, with no filter); the data file must be
     // open. Returns how many matched.
     // When the file fails half-way, the list is left empty, as clearing it first leaves it.
-    int listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches);
+    int listMatchingRecords(const ListFilter& matches);
+    // The nicknames of the records that match, as the list shows them, and the last of those
+    // records; their numbers, in order, go to `numbers` when it is given.
+    struct Listing {
+        ListEntries nicknames;
+        std::int32_t last = 0;
+    };
+    Listing matchingNicknames(const ListFilter& matches,
+                              std::vector<std::int32_t>* numbers = nullptr);
     // After a step of an action failed: the window set up again from what the data file now
     // holds, as far as it can be read, so that the list offers only contacts that are stored.
     // The failure itself is reported by the action's guard.
@@ -155,6 +170,9 @@ private:
     void BtnExit_Click();
     void Label1_MouseMove();
     void ListNick_Click();
+    // Shows the stored contact of a nickname picked in the list, the details with their
+    // blank fill; whether one is stored.
+    bool showPickedContact(const QString& selection);
     void TabStrip1_Click();
 
     // --- Editing (editing/) ---------------------------------------------------------------
@@ -243,13 +261,19 @@ private:
     void startSync(SyncStart how);
     void runSync(SyncStart how, const QString& user, const QString& password);
     void syncEnded(SyncStart how, const syncing::SyncReport& report);
-    // After a sync wrote the contacts: the shown and the edited contact found again, and the
-    // list set up again unless the user is typing a contact (then when they are done).
+    // After a sync wrote the contacts (window/sync_catch_up.cpp): the list and the shown
+    // contact brought up to date where the user left them, or, while the user is typing a
+    // contact, the edited contact found again and the rest once they are done.
     void catchUpWithSync();
     void afterAction();
     bool userIsTyping() const;
     std::optional<ReadContact> foundAgain(const std::optional<ReadContact>& contact);
     void showWhatIsStored();
+    // The list as it was filtered, with the row selected and the contact shown kept where
+    // they are still stored.
+    void keepPlaceInList(Listing listing, const std::vector<std::int32_t>& numbers,
+                         const std::optional<ReadContact>& shown,
+                         const std::optional<ReadContact>& found);
     // At EXIT after a change: one brief sync, never more than a few seconds.
     void syncBeforeExit();
     std::size_t bookFingerprint();
@@ -261,6 +285,7 @@ private:
     };
     std::unique_ptr<SyncDesk, SyncDeskDeleter> sync_;
 
+    ListFilter listFilter_;                     // what the list shows: every record when empty
     std::optional<ReadContact> currentContact_; // record CurrentRecord, as last shown or picked
     std::optional<ReadContact> editedContact_; // the record an edit writes back to, as EDIT read it
 

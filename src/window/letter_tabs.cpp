@@ -15,9 +15,10 @@ void Form1x::TabStrip1_Click()
     state_.SearchText = caption;
     OpenDataFile();
     // Cleared and refilled in the one step of listMatchingRecords.
-    const InitialFilter filter(state_.SearchText);
     listMatchingRecords(
-        [&](const store::RecordView& record) { return filter.matches(record.nick()); });
+        [filter = InitialFilter(state_.SearchText)](const store::RecordView& record) {
+            return filter.matches(record.nick());
+        });
     closeDataFile();
     if (ListNick->count() == 0)
         BeginNewEntry();

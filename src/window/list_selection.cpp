@@ -15,12 +15,32 @@ void Form1x::ListNick_Click()
     // is none, whatever the list highlights.
     BtnDelete->setEnabled(false);
     const QString selection = trimBlanks(ListNick->selectedText());
-    const std::optional<std::string> wanted = toStoreExact(selection);
 
     // An edit in progress writes over the stored record that EDIT (or a pick since) opened.
     const bool editing = state_.IsNewEntry && editedContact_.has_value();
-    bool found = false;
+    const bool found = showPickedContact(selection);
 
+    if (!found && ListNick->listIndex() != -1) {
+        // The list was filled before another window deleted or renamed this contact: nothing
+        // of it is left to show or delete.
+        refuseChangedContact(NoLongerStored);
+        return;
+    }
+    BtnDelete->setEnabled(found);
+
+    // During an edit the boxes now hold the picked contact, so the edit goes on with that
+    // contact: SAVE writes the boxes over its own record, never over the one EDIT opened.
+    if (editing && found) {
+        state_.NewRecordNo = state_.CurrentRecord;
+        state_.OriginalNick = selection;
+        editedContact_ = currentContact_;
+    }
+}
+
+bool Form1x::showPickedContact(const QString& selection)
+{
+    const std::optional<std::string> wanted = toStoreExact(selection);
+    bool found = false;
     OpenDataFile();
     for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
         if (!wanted || !store::trimmedEquals(viewRecord(i).nick(), *wanted))
@@ -44,20 +64,5 @@ void Form1x::ListNick_Click()
         Chkcode->setCheckState(checkStateOf(record.UseStdCode));
     }
     closeDataFile();
-
-    if (!found && ListNick->listIndex() != -1) {
-        // The list was filled before another window deleted or renamed this contact: nothing
-        // of it is left to show or delete.
-        refuseChangedContact(NoLongerStored);
-        return;
-    }
-    BtnDelete->setEnabled(found);
-
-    // During an edit the boxes now hold the picked contact, so the edit goes on with that
-    // contact: SAVE writes the boxes over its own record, never over the one EDIT opened.
-    if (editing && found) {
-        state_.NewRecordNo = state_.CurrentRecord;
-        state_.OriginalNick = selection;
-        editedContact_ = currentContact_;
-    }
+    return found;
 }

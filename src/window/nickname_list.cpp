@@ -31,32 +31,45 @@ const ListEntries::Encoding StoredText{fromStore,
 
 } // namespace
 
-int Form1x::listMatchingRecords(const std::function<bool(const store::RecordView&)>& matches)
+int Form1x::listMatchingRecords(const ListFilter& matches)
 {
-    ListEntries nicknames(StoredText);
+    // Kept, so that the list shows the same contacts again once a sync changed them.
+    listFilter_ = matches;
     // The last match becomes current only once the scan is through: a scan that fails leaves
     // the contact shown before current, the one EDIT and DELETE act on.
-    std::int32_t last = state_.CurrentRecord;
+    Listing listing;
     try {
-        for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
-            const store::RecordView record = viewRecord(i);
-            if (matches && !matches(record))
-                continue;
-            const std::string_view nick = record.nick();
-            if (nicknames.isEmpty()) // room for every record from here on, taken at once
-                nicknames.reserve(state_.RecordCount - i + 1,
-                                  (state_.RecordCount - i + 1) * qsizetype(nick.size()));
-            // Listed as stored: the 15 characters with their blank fill.
-            nicknames.appendBytes(nick);
-            last = i;
-        }
+        listing = matchingNicknames(matches);
     } catch (...) {
         ListNick->clear();
         throw;
     }
-    state_.CurrentRecord = last;
-    nicknames.squeeze(); // the list keeps what it is given for as long as it shows it
-    const auto listed = static_cast<int>(nicknames.size());
-    ListNick->setItems(std::move(nicknames));
+    if (listing.last > 0)
+        state_.CurrentRecord = listing.last;
+    const auto listed = static_cast<int>(listing.nicknames.size());
+    ListNick->setItems(std::move(listing.nicknames));
     return listed;
+}
+
+Form1x::Listing Form1x::matchingNicknames(const ListFilter& matches,
+                                          std::vector<std::int32_t>* numbers)
+{
+    Listing listing{ListEntries(StoredText), 0};
+    ListEntries& nicknames = listing.nicknames;
+    for (std::int32_t i = 1; i <= state_.RecordCount; ++i) {
+        const store::RecordView record = viewRecord(i);
+        if (matches && !matches(record))
+            continue;
+        const std::string_view nick = record.nick();
+        if (nicknames.isEmpty()) // room for every record from here on, taken at once
+            nicknames.reserve(state_.RecordCount - i + 1,
+                              (state_.RecordCount - i + 1) * qsizetype(nick.size()));
+        // Listed as stored: the 15 characters with their blank fill.
+        nicknames.appendBytes(nick);
+        listing.last = i;
+        if (numbers)
+            numbers->push_back(i);
+    }
+    nicknames.squeeze(); // the list keeps what it is given for as long as it shows it
+    return listing;
 }

@@ -29,6 +29,12 @@ template <typename... Steps> void everyStep(Steps&&... steps)
 void Form1x::ShowCurrentRecord()
 {
     BeginNewEntry();
+    showCurrentRecordInPlace();
+}
+
+void Form1x::showCurrentRecordInPlace()
+{
+    state_.NewRecordNo = state_.RecordCount + 1;
     OpenDataFile();
     const store::ContactRecord record = readRecord(state_.CurrentRecord);
     // What the window shows is what DELETE and EDIT will expect to find there.

@@ -39,6 +39,7 @@ void Form1x::InitializeWindow()
     closeDataFile();
     if (state_.RecordCount == 0) {
         ListNick->clear();
+        listFilter_ = {};
         state_.IsNewEntry = true;
         BeginNewEntry();
     } else {

@@ -186,12 +186,11 @@ void SyncSetUpDialog::accept()
     if (checking())
         return;
     clearNotes();
-    const QUrl start = !book->isHidden() && book->currentIndex() >= 0
-                           ? book->currentData().toUrl()
-                           : QUrl(server->text().trimmed(), QUrl::StrictMode);
-    if (!syncing::isServerAddress(start))
-        return say(serverNote_, QStringLiteral("This is no server address; give one such as "
-                                               "https://example.org/."));
+    const std::optional<QUrl> start = !book->isHidden() && book->currentIndex() >= 0
+                                          ? book->currentData().toUrl()
+                                          : syncing::serverAddress(server->text());
+    if (!start)
+        return say(serverNote_, asSentence(syncing::noServerAddressText(server->text())));
     if (user->text().isEmpty())
         return say(userNote_, QStringLiteral("The user name is missing."));
     if (passwordBox->text().isEmpty())
@@ -201,7 +200,7 @@ void SyncSetUpDialog::accept()
         return tell(asSentence(module.failure));
     setBusy(true);
     checker_ = module.module->newAccountCheck(user->text(), passwordBox->text());
-    checker_->check(start, std::nullopt, [this](syncing::AccountCheck outcome) {
+    checker_->check(*start, std::nullopt, [this](syncing::AccountCheck outcome) {
         syncing::destroyOnceReturned(std::move(checker_));
         checked(outcome);
     });
@@ -278,7 +277,7 @@ void SyncSetUpDialog::stopSyncing()
         tellStoreFailure(QStringLiteral("Sync could not be stopped"), error);
         return;
     }
-    const QUrl known(server->text().trimmed());
+    const QUrl known = syncing::serverAddress(server->text()).value_or(QUrl());
     // The keyring is reached through the sync module, which the window loaded before it opened
     // this dialog.
     if (syncing::SyncModule* module = syncing::loadSyncModule().module)

@@ -3,6 +3,7 @@
 // status of 2 for a wrong command line and 1 for a file that could not be read or written,
 // and "datphone" as it was.
 #include "store/file_system.h"
+#include "support/carddav_server.h"
 #include "support/data_folder.h"
 #include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
@@ -21,14 +22,26 @@ struct Run {
     QByteArray err;
 };
 
-Run zarvoth(const QStringList& arguments, const QString& program = QStringLiteral(ZARVOTH_BINARY))
+struct Call {
+    QString program = QStringLiteral(ZARVOTH_BINARY);
+    QByteArray input = {}; // standard input, which ends after it
+    QString home = {};     // where ~/.netrc is looked for; a folder of no one's by default
+};
+
+Run zarvoth(const QStringList& arguments, const Call& call = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));
+    // Neither the desktop's keyring nor the tester's own ~/.netrc has a say.
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    environment.insert(QStringLiteral("HOME"),
+                       call.home.isEmpty() ? QStringLiteral("/nonexistent") : call.home);
     process.setProcessEnvironment(environment);
-    process.start(program, arguments);
+    process.start(call.program, arguments);
+    process.write(call.input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(30000))
         qFatal("zarvoth %s did not end", qPrintable(arguments.join(u' ')));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -52,6 +65,10 @@ private slots:
     void importAddsBehindTheStoredAndExportGivesThemBack();
     void syncWithoutItsModuleSaysSoAndChangesNothing_data();
     void syncWithoutItsModuleSaysSoAndChangesNothing();
+    void setUpTakesTheAddressAsTyped_data();
+    void setUpTakesTheAddressAsTyped();
+    void failedSyncSaysOnlyWhatItDid_data();
+    void failedSyncSaysOnlyWhatItDid();
 };
 
 void TestCommandLine::endsWithItsStatusAndOneLine_data()
@@ -126,9 +143,8 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
         {"--sync-setup", "https://dav.example/", "--user", "ann", "--password", "x"}, 2,
         "zarvoth: a password is never taken on the command line; use --password-stdin, the "
         "keyring or ~/.netrc\n");
-    row("set-up of no server address", {"--sync-setup", "dav.example", "--user", "ann"}, 2,
-        "zarvoth: \"dav.example\" is no server address; give one such as "
-        "https://example.org/\n");
+    row("set-up of no server address", {"--sync-setup", "dav", "--user", "ann"}, 2,
+        "zarvoth: \"dav\" is no server address; give one such as https://example.org/\n");
     row("set-up over plain http to another machine",
         {"--sync-setup", "http://dav.example/", "--user", "ann", "--password-stdin"}, 2,
         "zarvoth: refusing plain http:// to dav.example: the password would travel "
@@ -254,7 +270,7 @@ void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
                            QUrl(QStringLiteral("https://dav.example/ann/contacts/")));
     const QByteArray setUp = folder.bytes(QString::fromLatin1(syncing::StateFileName));
 
-    const Run run = zarvoth(arguments, bin + QStringLiteral("/zarvoth"));
+    const Run run = zarvoth(arguments, {.program = bin + QStringLiteral("/zarvoth")});
     const QString because =
         QString(reason)
             .replace(QStringLiteral("%1"), bin)
@@ -265,6 +281,129 @@ void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
     QVERIFY(run.out.isEmpty());
     QCOMPARE(folder.bytes(), Three);
     QCOMPARE(folder.bytes(QString::fromLatin1(syncing::StateFileName)), setUp);
+}
+
+void TestCommandLine::setUpTakesTheAddressAsTyped_data()
+{
+    QTest::addColumn<QString>("typed"); // %1: the port of a Radicale on 127.0.0.1
+    QTest::addColumn<QString>("taken"); // the address used; none for no address
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // a line standard output holds
+    QTest::addColumn<QString>("err"); // the whole of standard error
+
+    const QString noPassword = QStringLiteral("zarvoth: no password on standard input\n");
+    const auto noAddress = [](const char* typed) {
+        return QStringLiteral("zarvoth: \"%1\" is no server address; give one such as "
+                              "https://example.org/\n")
+            .arg(QLatin1String(typed));
+    };
+    const auto row = [](const char* typed, const char* taken, QByteArray input, int status,
+                        const char* out, const QString& err) {
+        QTest::newRow(typed) << QString::fromLatin1(typed) << QString::fromLatin1(taken) << input
+                             << status << QString::fromLatin1(out) << err;
+    };
+    const char* setUp = "Sync is set up with the address book \"Contacts\" at %1.";
+    // Those of this machine are set up with the server; the others stop at the password,
+    // which is not given, before anything is sent.
+    row("127.0.0.1:%1", "http://127.0.0.1:%1/", "secret\n", 0, setUp, {});
+    row("localhost:%1/alice/", "http://localhost:%1/alice/", "secret\n", 0, setUp, {});
+    row("example.org", "https://example.org/", {}, 1, "", noPassword);
+    row("[::1]:8080", "http://[::1]:8080/", {}, 1, "", noPassword);
+    row("127.8.9.10", "http://127.8.9.10/", {}, 1, "", noPassword);
+    row("LocalHost", "http://localhost/", {}, 1, "", noPassword);
+    row("localhost.example.org:8443", "https://localhost.example.org:8443/", {}, 1, "", noPassword);
+    row("https://x/", "https://x/", {}, 1, "", noPassword);
+    row("dav", "", {}, 2, "", noAddress("dav"));
+    row("exa mple.org", "", {}, 2, "", noAddress("exa mple.org"));
+    row("example.org:dav", "", {}, 2, "", noAddress("example.org:dav"));
+    row("ftp://example.org/", "", {}, 2, "", noAddress("ftp://example.org/"));
+    row("https://", "", {}, 2, "", noAddress("https://"));
+}
+
+void TestCommandLine::setUpTakesTheAddressAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, taken);
+    QFETCH(QByteArray, input);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    const bool toServer = typed.contains(QLatin1String("%1"));
+    std::unique_ptr<CardDavServer> server;
+    if (toServer) {
+        server = std::make_unique<CardDavServer>(CardDavServer::Kind::Radicale);
+        const QString port = QString::number(server->port());
+        typed = typed.arg(port);
+        taken = taken.arg(port);
+        // The address book found from there, on the host as it was typed.
+        QUrl book = server->bookUrl();
+        book.setHost(QUrl(taken).host());
+        out = out.arg(book.toString());
+    }
+    const std::optional<QUrl> address = syncing::serverAddress(typed);
+    QCOMPARE(address ? address->toString() : QString(), taken);
+
+    DataFolder folder;
+    folder.writeBytes(Three);
+    const Run run =
+        zarvoth({"--sync-setup", typed, "--user", "alice", "--password-stdin"}, {.input = input});
+    QCOMPARE(QString::fromUtf8(run.err), err);
+    QCOMPARE(run.status, status);
+    QVERIFY2(QString::fromUtf8(run.out).split(u'\n').contains(out) || out.isEmpty(),
+             run.out.constData());
+    QCOMPARE(folder.exists(QString::fromLatin1(syncing::StateFileName)), status == 0);
+    QCOMPARE(folder.bytes(), Three);
+}
+
+void TestCommandLine::failedSyncSaysOnlyWhatItDid_data()
+{
+    QTest::addColumn<bool>("serverGone"); // else it refuses every change
+    QTest::addColumn<QByteArray>("out");  // the whole of standard output
+
+    QTest::newRow("the server gone, nothing done") << true << QByteArray();
+    QTest::newRow("a contact came in, then the server refused one")
+        << false << QByteArray("1 contact in, 0 out\n");
+}
+
+void TestCommandLine::failedSyncSaysOnlyWhatItDid()
+{
+    QFETCH(bool, serverGone);
+    QFETCH(QByteArray, out);
+
+    CardDavServer server(CardDavServer::Kind::Radicale);
+    QTemporaryDir home;
+    QFile netrc(home.filePath(QStringLiteral(".netrc")));
+    QVERIFY(netrc.open(QIODevice::WriteOnly));
+    netrc.write("machine 127.0.0.1 login alice password secret\n");
+    netrc.close();
+    QVERIFY(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    // Each folder a device of its own, set up with the same address book.
+    const auto device = [&](DataFolder& folder, const std::string& nick) {
+        folder.writeRecords(recordsNamed({nick}));
+        syncing::rememberSetUp(store::posixFileSystem(), QStringLiteral("alice"), server.bookUrl());
+    };
+    {
+        // Another device puts Dee on the server first.
+        DataFolder other;
+        device(other, "Dee");
+        QCOMPARE(zarvoth({"--sync"}, {.home = home.path()}).out,
+                 QByteArray("0 contacts in, 1 out\n"));
+    }
+    DataFolder folder;
+    device(folder, "Ann");
+    if (serverGone)
+        server.stop();
+    else
+        server.refuseWrites();
+
+    const Run run = zarvoth({"--sync"}, {.home = home.path()});
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith("zarvoth: ") && run.err.count('\n') == 1 &&
+                 run.err.endsWith("; nothing was lost, the next sync picks up\n"),
+             run.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

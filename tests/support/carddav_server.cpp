@@ -116,6 +116,7 @@ QUrl CardDavServer::bookUrl() const
 
 void CardDavServer::startRadicale()
 {
+    writeRights(true);
     const QString users = scratch(QStringLiteral("users"));
     writeFile(users, (options_.user + QLatin1Char(':') + options_.password + '\n').toUtf8());
     if (!options_.noBook) {
@@ -139,7 +140,9 @@ void CardDavServer::startRadicale()
                              QStringLiteral("--auth-delay"),
                              QStringLiteral("0"),
                              QStringLiteral("--rights-type"),
-                             QStringLiteral("owner_only"),
+                             QStringLiteral("from_file"),
+                             QStringLiteral("--rights-file"),
+                             scratch(QStringLiteral("rights")),
                              QStringLiteral("--logging-level"),
                              QStringLiteral("warning")};
     if (options_.tls) {
@@ -153,6 +156,22 @@ void CardDavServer::startRadicale()
         arguments << QStringLiteral("--server-ssl") << QStringLiteral("False");
     }
     launch(executable(QStringLiteral("radicale")), arguments);
+}
+
+void CardDavServer::writeRights(bool booksWritable)
+{
+    writeFile(scratch(QStringLiteral("rights")),
+              QByteArray("[root]\nuser: .+\ncollection:\npermissions: R\n"
+                         "[home]\nuser: .+\ncollection: {user}\npermissions: RW\n"
+                         "[books]\nuser: .+\ncollection: {user}/[^/]+\npermissions: ") +
+                  (booksWritable ? "rw\n" : "r\n"));
+}
+
+void CardDavServer::refuseWrites()
+{
+    if (kind_ != Kind::Radicale)
+        throw std::runtime_error("only Radicale is told to refuse writes");
+    writeRights(false);
 }
 
 void CardDavServer::startXandikos()

@@ -52,9 +52,16 @@ public:
     // Ends the server early, by its process id (as the destructor does).
     void stop();
 
+    // From now on the server refuses every change of a card, and serves them as before
+    // (Radicale).
+    void refuseWrites();
+
 private:
     void startRadicale();
     void startXandikos();
+    // The rights Radicale reads at each request: each user their own home, the address books
+    // in it writable or not.
+    void writeRights(bool booksWritable);
     void launch(const QString& program, const QStringList& arguments);
     void waitUntilListening();
     QString scratch(const QString& name) const;

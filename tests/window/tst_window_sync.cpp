@@ -13,13 +13,16 @@
 #include "window/sync_setup_dialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -38,8 +41,8 @@ template <typename Result, typename Start> Result waitFor(Start&& start)
     return std::move(*outcome);
 }
 
-// The nicknames of the cards on the server, in no order.
-QStringList serverNicknames(const CardDavServer& server)
+// Every card on the server, as fetched, in no order.
+std::vector<carddav::FetchedCard> serverCards(const CardDavServer& server)
 {
     carddav::CardDavClient client({server.options().user, server.options().password});
     const auto listed = waitFor<carddav::DavResult<std::map<std::string, std::string>>>(
@@ -47,15 +50,25 @@ QStringList serverNicknames(const CardDavServer& server)
     std::vector<std::string> hrefs;
     for (const auto& [href, etag] : std::get<0>(listed))
         hrefs.push_back(href);
-    const auto cards = waitFor<carddav::DavResult<std::vector<carddav::FetchedCard>>>(
+    auto cards = waitFor<carddav::DavResult<std::vector<carddav::FetchedCard>>>(
         [&](auto done) { client.fetchCards(server.bookUrl(), hrefs, done); });
+    return std::get<0>(std::move(cards));
+}
+
+QString nicknameOf(const carddav::FetchedCard& card)
+{
+    const QString text = QString::fromStdString(card.text);
+    const auto at = text.indexOf(QLatin1String("NICKNAME:"));
+    // The multistatus is XML, whose reader turns the cards' CRLF into LF.
+    return text.mid(at + 9).section(u'\n', 0, 0).trimmed();
+}
+
+// The nicknames of the cards on the server, in no order.
+QStringList serverNicknames(const CardDavServer& server)
+{
     QStringList nicks;
-    for (const carddav::FetchedCard& card : std::get<0>(cards)) {
-        const QString text = QString::fromStdString(card.text);
-        const auto at = text.indexOf(QLatin1String("NICKNAME:"));
-        // The multistatus is XML, whose reader turns the cards' CRLF into LF.
-        nicks.append(text.mid(at + 9).section(u'\n', 0, 0).trimmed());
-    }
+    for (const carddav::FetchedCard& card : serverCards(server))
+        nicks.append(nicknameOf(card));
     nicks.sort();
     return nicks;
 }
@@ -72,22 +85,58 @@ void putCard(const CardDavServer& server, const QString& nick)
     QVERIFY(std::holds_alternative<carddav::PutOutcome>(put));
 }
 
+// What a phone does: "add NICK", "remove NICK", or "NICK TEL:NUMBER" for a new number.
+void changeOnServer(const CardDavServer& server, const QString& change)
+{
+    const QStringList words = change.split(u' ');
+    if (words[0] == QLatin1String("add"))
+        return putCard(server, words[1]);
+    const bool removal = words[0] == QLatin1String("remove");
+    const QString nick = removal ? words[1] : words[0];
+    carddav::CardDavClient client({server.options().user, server.options().password});
+    for (const carddav::FetchedCard& card : serverCards(server)) {
+        if (nicknameOf(card) != nick)
+            continue;
+        if (removal) {
+            const auto removed = waitFor<carddav::DavResult<std::monostate>>([&](auto done) {
+                client.deleteCard(server.bookUrl(), card.href, card.etag, done);
+            });
+            QVERIFY(std::holds_alternative<std::monostate>(removed));
+            return;
+        }
+        QString text = QString::fromStdString(card.text);
+        text.replace(
+            QRegularExpression(QStringLiteral("^TEL[^\n]*$"), QRegularExpression::MultilineOption),
+            words[1]);
+        text.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+        const auto put = waitFor<carddav::DavResult<carddav::PutOutcome>>([&](auto done) {
+            client.putCard(server.bookUrl(), card.href, text.toStdString(), card.etag, done);
+        });
+        QVERIFY(std::holds_alternative<carddav::PutOutcome>(put));
+        return;
+    }
+    QFAIL(qPrintable(QStringLiteral("no card of \"%1\" on the server").arg(nick)));
+}
+
 // Fills the dialog and presses OK until it has checked with the server.
-void fillAndCheck(SyncSetUpDialog& dialog, const QUrl& url, const QString& password)
+void fillAndCheck(SyncSetUpDialog& dialog, const QString& address, const QString& password)
 {
     dialog.show();
-    dialog.server->setText(url.toString());
+    dialog.server->setText(address);
     dialog.user->setText(QStringLiteral("alice"));
     dialog.passwordBox->setText(password);
     dialog.okButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.checking() && dialog.okButton->isEnabled(), syncTimeoutMs);
 }
 
-// Sets sync up through the dialog, opened from the menu, and waits for the first sync.
-void setUpThroughTheDialog(WindowFixture& fx, const CardDavServer& server)
+// Sets sync up through the dialog, opened from the menu, and waits for the first sync. The
+// server's address is typed as given, by default in full.
+void setUpThroughTheDialog(WindowFixture& fx, const CardDavServer& server,
+                           const QString& typed = {})
 {
     fx.dialogs->setUpScript = [&](SyncSetUpDialog& dialog) {
-        fillAndCheck(dialog, server.rootUrl(), server.options().password);
+        fillAndCheck(dialog, typed.isEmpty() ? server.rootUrl().toString() : typed,
+                     server.options().password);
         // No keyring takes the password: the dialog says so and OK closes it.
         auto* progress = dialog.findChild<QLabel*>(QStringLiteral("LblSyncProgress"));
         [&] { QVERIFY(progress->text().contains(QLatin1String("cannot be kept"))); }();
@@ -118,6 +167,8 @@ private slots:
     void serverChangeWhileTyping();
     void syncsWhenTheWindowOpensAndAtExit();
     void emptyBookHintsHowToBegin();
+    void backgroundSyncKeepsTheUsersPlace_data();
+    void backgroundSyncKeepsTheUsersPlace();
 };
 
 void TestWindowSync::menuOffersSyncBelowImportAndExport()
@@ -153,6 +204,14 @@ void TestWindowSync::dialogSaysWhatIsWrongNextToIt_data()
                                        << "secret"
                                        << "TxtSyncServer"
                                        << "127.0.0.1";
+    QTest::newRow("no server address, named as typed") << "exa mple.org"
+                                                       << "secret"
+                                                       << "TxtSyncServer"
+                                                       << "\"exa mple.org\" is no server";
+    QTest::newRow("this machine without a scheme, nothing listening") << "127.0.0.1:1"
+                                                                      << "secret"
+                                                                      << "TxtSyncServer"
+                                                                      << "Cannot reach 127.0.0.1:1";
     QTest::newRow("no password") << "server"
                                  << ""
                                  << "TxtSyncPassword"
@@ -169,15 +228,16 @@ void TestWindowSync::dialogSaysWhatIsWrongNextToIt()
     WindowFixture fx;
     fx.start();
     SyncSetUpDialog dialog(store::posixFileSystem(), QUrl(), QString());
-    const QUrl url = address == QLatin1String("server") ? server.rootUrl() : QUrl(address);
-    fillAndCheck(dialog, url, password);
+    const QString typed =
+        address == QLatin1String("server") ? server.rootUrl().toString() : address;
+    fillAndCheck(dialog, typed, password);
     QCOMPARE(dialog.result(), 0);
     auto* note = dialog.findChild<QLabel*>(noteOf + QStringLiteral("Note"));
     QVERIFY(!note->isHidden());
     QVERIFY2(note->text().contains(says, Qt::CaseInsensitive), qPrintable(note->text()));
     // What was typed stays, and nothing is remembered.
     QCOMPARE(dialog.passwordBox->text(), password);
-    QCOMPARE(dialog.server->text(), url.toString());
+    QCOMPARE(dialog.server->text(), typed);
     QVERIFY(!fx.folder.exists(QStringLiteral("syncphone")));
 }
 
@@ -285,6 +345,113 @@ void TestWindowSync::emptyBookHintsHowToBegin()
     fx.click(fx.window().BtnSave);
     QVERIFY(list->emptyHint().isEmpty());
     QVERIFY(list->accessibleDescription() != QLatin1String(""));
+}
+
+void TestWindowSync::backgroundSyncKeepsTheUsersPlace_data()
+{
+    QTest::addColumn<QString>("tab");        // a letter's tab clicked first, if any
+    QTest::addColumn<int>("picked");         // the entry clicked, -1 for none
+    QTest::addColumn<QString>("focus");      // the control that has the focus
+    QTest::addColumn<QString>("change");     // on the server, as changeOnServer takes it
+    QTest::addColumn<QStringList>("listed"); // the list after the sync
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("shown"); // the nickname and phone number shown
+    QTest::addColumn<bool>("deleteOffered");
+    QTest::addColumn<bool>("filledAgain"); // whether the list was filled anew
+
+    const QStringList three = {"Ann", "Bob", "Cid"};
+    const auto row = [](const char* name, const char* tab, int picked, const char* focus,
+                        const char* change, QStringList listed, int selected, const char* shown,
+                        bool deleteOffered, bool filledAgain) {
+        QTest::newRow(name) << tab << picked << focus << change << listed << selected << shown
+                            << deleteOffered << filledAgain;
+    };
+    row("nothing new", "", 1, "ListNick", "", three, 1, "Bob 5552", true, false);
+    row("nothing new, nothing picked", "", -1, "TxtNick", "", three, -1, "Cid 5553", false, false);
+    row("a contact added", "", 1, "ListNick", "add Dee", {"Ann", "Bob", "Cid", "Dee"}, 1,
+        "Bob 5552", true, true);
+    row("the one before removed", "", 1, "BtnDelete", "remove Ann", {"Bob", "Cid"}, 0, "Bob 5552",
+        true, true);
+    row("its number changed", "", 1, "ListNick", "Bob TEL:5550199", three, 1, "Bob 5550199", true,
+        false);
+    row("it was removed", "", 1, "BtnDelete", "remove Bob", {"Ann", "Cid"}, 1, "Cid 5553", true,
+        true);
+    row("the last removed", "", 2, "ListNick", "remove Cid", {"Ann", "Bob"}, 1, "Bob 5552", true,
+        true);
+    row("nothing picked, a contact added", "", -1, "BtnSearch", "add Dee",
+        {"Ann", "Bob", "Cid", "Dee"}, -1, "Cid 5553", false, true);
+    row("nothing picked, the one shown removed", "", -1, "BtnSearch", "remove Cid", {"Ann", "Bob"},
+        -1, "Bob 5552", false, true);
+    row("under a letter, one added there", "B", 0, "ListNick", "add Bea", {"Bob", "Bea"}, 0,
+        "Bob 5552", true, true);
+    row("under a letter, one added elsewhere", "B", 0, "ListNick", "add Dee", {"Bob"}, 0,
+        "Bob 5552", true, false);
+}
+
+// The sync every 15 minutes, while the user is at a contact rather than typing one.
+void TestWindowSync::backgroundSyncKeepsTheUsersPlace()
+{
+    QFETCH(QString, tab);
+    QFETCH(int, picked);
+    QFETCH(QString, focus);
+    QFETCH(QString, change);
+    QFETCH(QStringList, listed);
+    QFETCH(int, selected);
+    QFETCH(QString, shown);
+    QFETCH(bool, deleteOffered);
+    QFETCH(bool, filledAgain);
+
+    CardDavServer server(CardDavServer::Kind::Radicale);
+    WindowFixture fx;
+    fx.folder.writeRecords(recordsNamed({"Ann", "Bob", "Cid"}));
+    fx.start();
+    // Typed as people do, without a scheme.
+    setUpThroughTheDialog(fx, server, QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    Form1x& w = fx.window();
+    // The dialog had the keyboard; the window has it again, as when the user comes back.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    if (!tab.isEmpty())
+        fx.clickTab(tab);
+    if (picked >= 0)
+        fx.clickListEntry(picked);
+    QWidget* focused = w.findChild<QWidget*>(focus);
+    focused->setFocus();
+    QCOMPARE(QApplication::focusWidget(), focused);
+    int fillings = 0;
+    connect(w.ListNick->model(), &QAbstractItemModel::modelReset, [&] { ++fillings; });
+    if (!change.isEmpty())
+        changeOnServer(server, change);
+
+    auto* every15Minutes = w.findChild<QTimer*>(QStringLiteral("SyncEvery15Minutes"));
+    QVERIFY(QMetaObject::invokeMethod(every15Minutes, "timeout"));
+    QVERIFY(!w.MnuSyncNow->isEnabled()); // under way
+    QTRY_VERIFY_WITH_TIMEOUT(w.MnuSyncNow->isEnabled(), syncTimeoutMs);
+
+    QStringList entries = fx.listEntries();
+    for (QString& entry : entries)
+        entry = entry.trimmed(); // listed with the field's blank fill
+    QCOMPARE(entries, listed);
+    QCOMPARE(w.ListNick->listIndex(), selected);
+    QCOMPARE(w.TxtNick->text().trimmed() + u' ' + w.TxtAdPhon->text().trimmed(), shown);
+    QCOMPARE(w.BtnDelete->isEnabled(), deleteOffered);
+    QCOMPARE(QApplication::focusWidget(), focused);
+    QCOMPARE(fillings > 0, filledAgain);
+    QCOMPARE(fx.dialogs->messages, QStringList());
+    // DELETE takes the contact shown, where the sync put it, and that one alone.
+    if (deleteOffered) {
+        const auto nicknames = [&] {
+            QStringList nicks;
+            for (const store::ContactRecord& record : fx.folder.records())
+                nicks.append(QString::fromStdString(std::string(record.Nick.trimmed())));
+            return nicks;
+        };
+        QStringList left = nicknames();
+        left.removeOne(shown.section(u' ', 0, 0));
+        fx.click(w.BtnDelete);
+        QCOMPARE(nicknames(), left);
+        QCOMPARE(fx.dialogs->messages, QStringList());
+    }
 }
 
 QTEST_MAIN(TestWindowSync)

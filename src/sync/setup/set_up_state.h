@@ -5,12 +5,23 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
+#include <string>
+
 // The set-up as the folder keeps it, and the address it starts from: no network, so that the
 // window and the commands have them without the sync module.
 namespace syncing {
 
 // Whether `text` is a server address a set-up can start from (http or https, with a host).
 bool isServerAddress(const QUrl& url);
+
+// The address a set-up starts from, as the user typed it. One typed without a scheme is taken
+// as https://, or as http:// where it names this machine itself (127.0.0.0/8, ::1, localhost),
+// whose own servers seldom have a certificate. Nothing when the text names no server.
+std::optional<QUrl> serverAddress(const QString& typed);
+
+// Why `typed` cannot start a set-up, naming it as it was typed.
+std::string noServerAddressText(const QString& typed);
 
 // Remembers the address book and the user for the contacts in the working directory. The same
 // book again keeps what the last sync left; another one starts afresh, pairing the contacts

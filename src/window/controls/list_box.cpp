@@ -169,6 +169,18 @@ int ListBox::listIndex() const
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
+void ListBox::setListIndex(int position)
+{
+    const Filling filling(filling_);
+    const QModelIndex index = model_->index(position);
+    if (!index.isValid()) {
+        selectionModel()->clear();
+        return;
+    }
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
 QString ListBox::selectedText() const
 {
     const int index = listIndex();
@@ -187,6 +199,11 @@ QStringList ListBox::items() const
     for (qsizetype i = 0; i < model_->entries().size(); ++i)
         texts.append(model_->entries().at(i));
     return texts;
+}
+
+const ListEntries& ListBox::entries() const
+{
+    return model_->entries();
 }
 
 void ListBox::setEmptyHint(const QString& hint)

@@ -35,10 +35,14 @@ public:
     int count() const;
     // The position of the selected entry, or -1 when none is selected.
     int listIndex() const;
+    // Selects the entry at `position` from the program, shown in the list, without
+    // userSelected; -1 selects none.
+    void setListIndex(int position);
     // The text of the selected entry, or the empty text when none is selected.
     QString selectedText() const;
     QString itemText(int position) const;
     QStringList items() const;
+    const ListEntries& entries() const;
 
     // A grey line of text shown inside the list while it has no entry; none when empty.
     void setEmptyHint(const QString& hint);
