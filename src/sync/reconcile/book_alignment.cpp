@@ -132,15 +132,20 @@ private:
     static constexpr int impossible = std::numeric_limits<int>::min() / 2;
 
     // What taking the record for the slot is worth; `impossible` where it may not be taken.
+    // Each field in common counts; where that leaves a tie, the number the record was last
+    // stored under decides: one that is not its place now names the place it was stored at
+    // before a deletion moved it up.
     int worth(std::size_t slot, std::size_t record, bool allEdits) const
     {
         const Slot& s = slots_[slot];
+        const bool storedThere = records_[record].RecordNo != std::int32_t(record + 1) &&
+                                 records_[record].RecordNo == s.place;
         if (!s.contact)
-            return allEdits ? 1 : impossible;
+            return allEdits ? 2 + storedThere : impossible;
         const Closeness close = closeness(records_[record], book_.contacts[*s.contact]);
         if (!allEdits && !close.isLikely())
             return impossible;
-        return 1 + close.equalFields;
+        return 2 * (1 + close.equalFields) + storedThere;
     }
 
     // The alignment in order that is worth the most: each slot and each record taken at most
