@@ -259,7 +259,8 @@ private slots:
         QCOMPARE(read.wholeLength, std::uint64_t(wholeLength));
     }
 
-    // Cards added after a torn entry are read, whatever of it is left behind them.
+    // Cards added after a torn entry are read, whatever of it is left behind them; forgetting
+    // the set-up drops them.
     void addsOverATornEntry()
     {
         DataFolder folder;
@@ -272,6 +273,8 @@ private slots:
         syncing::addKeptCards(fs, keptBook, torn.wholeLength, std::vector{keptB});
         QCOMPARE(syncing::readKeptCardsFile(fs, keptBook).cards,
                  (std::vector<syncing::KeptCard>{keptA, keptB}));
+        syncing::removeStateFile(fs);
+        QVERIFY(!folder.exists(syncing::KeptCardsName));
     }
 
     // Without a set-up there is nothing to sync with; a wrong password says so.
