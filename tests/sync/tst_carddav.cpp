@@ -1,6 +1,8 @@
 #include "support/carddav_server.h"
 #include "support/scripted_http_server.h"
+#include "support/slow_carddav_front.h"
 #include "sync/carddav/carddav_client.h"
+#include "sync/carddav/request_pace.h"
 #include "sync/carddav/url_policy.h"
 
 #include <QtTest>
@@ -87,6 +89,10 @@ private slots:
     void refusesBeforeSending();
     void failsClearlyOnBadAnswers_data();
     void failsClearlyOnBadAnswers();
+    void pacesRequests_data();
+    void pacesRequests();
+    void waitsItsTurn_data();
+    void waitsItsTurn();
 };
 
 void TestCardDav::readsMultistatus_data()
@@ -420,6 +426,74 @@ void TestCardDav::failsClearlyOnBadAnswers()
     const QString message = QString::fromStdString(error.message);
     QVERIFY2(message.contains(says) && !message.contains('\n') && !message.endsWith('.'),
              error.message.c_str());
+}
+
+void TestCardDav::pacesRequests_data()
+{
+    // How long each answer took, with a timeout of 1000 ms, and the requests let go at once
+    // after it.
+    QTest::addColumn<QList<int>>("answersMs");
+    QTest::addColumn<QList<int>>("atOnce");
+    QTest::newRow("quick answers: one more each, up to six")
+        << QList<int>{0, 10, 100, 50, 50, 50, 50} << QList<int>{2, 3, 4, 5, 6, 6, 6};
+    QTest::newRow("a slow answer at first: one at a time") << QList<int>{5000} << QList<int>{1};
+    QTest::newRow("a slow answer among quick ones: back to one")
+        << QList<int>{10, 10, 101, 50} << QList<int>{2, 3, 1, 2};
+}
+
+void TestCardDav::pacesRequests()
+{
+    QFETCH(QList<int>, answersMs);
+    QFETCH(QList<int>, atOnce);
+    RequestPace pace;
+    QList<int> seen;
+    for (const int ms : answersMs) {
+        pace.answered(std::chrono::milliseconds(ms), std::chrono::milliseconds(1000));
+        seen << int(pace.atOnce());
+    }
+    QCOMPARE(seen, atOnce);
+}
+
+void TestCardDav::waitsItsTurn_data()
+{
+    QTest::addColumn<int>("answered"); // multigets answered before the server hangs; -1: all
+    QTest::newRow("slow multigets, each in its turn") << -1;
+    QTest::newRow("the server hangs: the requests behind end with it") << 2;
+}
+
+// Seven multigets of 150 ms each at a server that answers one at a time, and a timeout of
+// 400 ms: six sent at once, once the server answered quickly, wait up to 900 ms for their
+// answer; the server never keeps one waiting 400 ms.
+void TestCardDav::waitsItsTurn()
+{
+    QFETCH(int, answered);
+    const int cards = 7 * int(CardDavClient::MultigetBatch);
+    SlowCardDavFront front(cards);
+    front.setMultigetMs(150);
+    front.cutOffAfter(answered);
+    std::vector<std::string> hrefs;
+    for (int card = 1; card <= cards; ++card)
+        hrefs.push_back(front.href(card));
+    CardDavClient client({"alice", "secret"});
+    client.setTimeout(400);
+    // Quick answers first, as a sync's listing is: six requests may then go at once.
+    for (int quick = 0; quick < 5; ++quick)
+        ok(await<Changes>([&](auto done) { client.changesSince(front.bookUrl(), "", done); }));
+    const auto result = await<std::vector<FetchedCard>>(
+        [&](auto done) { client.fetchCards(front.bookUrl(), hrefs, done); });
+    if (answered >= 0) {
+        QCOMPARE(failed(result).kind, DavError::Timeout);
+        // Long enough for those behind it to time out in turn, were they left to, and for
+        // those not yet sent to go.
+        const int sent = front.multigets();
+        QTest::qWait(4 * 400);
+        QCOMPARE(front.multigets(), sent);
+        return;
+    }
+    QCOMPARE(ok(result).size(), hrefs.size());
+    QCOMPARE(front.multigets(), 7);
+    // Slow answers: once the first came, each request went alone.
+    QCOMPARE(front.crowdedArrivals(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestCardDav)

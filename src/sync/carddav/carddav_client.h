@@ -100,8 +100,10 @@ public:
     // percent-encoded, ".vcf".
     static std::string hrefForUid(const QUrl& book, const std::string& uid);
 
-    // How many hrefs one addressbook-multiget asks for.
-    static constexpr std::size_t MultigetBatch = 200;
+    // How many hrefs one addressbook-multiget asks for: few enough that a slow server answers
+    // well within the timeout (Xandikos takes a twentieth of a second or more over each card of
+    // a book of thousands), and that a sync cut off loses little of what it fetched.
+    static constexpr std::size_t MultigetBatch = 100;
 
 private:
     std::unique_ptr<DavTransport> transport_;

@@ -4,11 +4,15 @@
 #include "sync/carddav/url_policy.h"
 
 #include <QAuthenticator>
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslError>
 #include <QTimer>
+
+#include <algorithm>
+#include <chrono>
 
 namespace carddav {
 namespace {
@@ -55,21 +59,37 @@ DavError networkError(QNetworkReply& reply, const QUrl& url)
 
 } // namespace
 
-// As many requests as Qt keeps connections open to one server.
-constexpr std::size_t sentAtOnce = 6;
-
 struct DavTransport::Exchange {
     DavRequest request;
     Done done;
     int redirects = 0;
     QNetworkReply* reply = nullptr;
+    // Runs only while it is the server's turn for this request (see the class comment).
     QTimer stall;
+    // Since the server's turn first came to it: how long it took the server, for the pace.
+    QElapsedTimer served;
+    // The server has begun to send its answer.
+    bool answered = false;
     QByteArray body;
     // Set before the reply is aborted, to say why.
     std::optional<DavError> abortedFor;
     QList<QSslError> certificateErrors;
     // Sent, rather than waiting for a connection of its own or refused before it was sent.
     bool sent = false;
+
+    void clockOn()
+    {
+        if (!served.isValid())
+            served.start();
+        stall.start();
+    }
+    void abort(const DavError& error)
+    {
+        if (!reply || abortedFor)
+            return;
+        abortedFor = error;
+        reply->abort();
+    }
 };
 
 DavTransport::DavTransport(Credentials credentials)
@@ -109,13 +129,18 @@ void DavTransport::send(DavRequest request, Done done)
                            [this, exchange, refusal] { conclude(exchange, *refusal); });
         return;
     }
-    if (onTheWire_ >= sentAtOnce) {
+    if (onTheWire_.size() >= pace_.atOnce()) {
         waiting_.push_back(exchange);
         return;
     }
-    ++onTheWire_;
+    putOnTheWire(exchange);
+}
+
+void DavTransport::putOnTheWire(std::shared_ptr<Exchange> exchange)
+{
+    onTheWire_.push_back(exchange);
     exchange->sent = true;
-    start(exchange);
+    start(std::move(exchange));
 }
 
 void DavTransport::start(std::shared_ptr<Exchange> exchange)
@@ -136,24 +161,24 @@ void DavTransport::start(std::shared_ptr<Exchange> exchange)
     exchange->reply = network_->sendCustomRequest(network, request.method, request.body);
     QNetworkReply* reply = exchange->reply;
 
+    exchange->answered = false;
     exchange->stall.setSingleShot(true);
     exchange->stall.setInterval(timeoutMs_);
-    QObject::connect(&exchange->stall, &QTimer::timeout, reply, [exchange, this] {
-        exchange->abortedFor =
-            DavError{DavError::Timeout, hostOf(exchange->request.url) + " did not answer for " +
-                                            std::to_string((timeoutMs_ + 999) / 1000) + " s"};
-        exchange->reply->abort();
+    QObject::connect(&exchange->stall, &QTimer::timeout, reply,
+                     [exchange, this] { stalled(exchange); });
+    if (onTheWire_.front() == exchange)
+        exchange->clockOn();
+    // Sending the request moves no clock that is not running: the server may not read it yet.
+    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [exchange] {
+        if (exchange->stall.isActive())
+            exchange->stall.start();
     });
-    exchange->stall.start();
-    const auto progress = [exchange] { exchange->stall.start(); };
-    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, progress);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, progress);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [exchange, this] { answering(exchange); });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [exchange] {
         exchange->body += exchange->reply->readAll();
-        if (exchange->body.size() > MaxAnswerBytes && !exchange->abortedFor) {
-            exchange->abortedFor = badAnswer("the server's answer is larger than 64 MiB");
-            exchange->reply->abort();
-        }
+        if (exchange->body.size() > MaxAnswerBytes)
+            exchange->abort(badAnswer("the server's answer is larger than 64 MiB"));
     });
     QObject::connect(reply, &QNetworkReply::sslErrors, reply,
                      [exchange](const QList<QSslError>& errors) {
@@ -162,6 +187,38 @@ void DavTransport::start(std::shared_ptr<Exchange> exchange)
                      });
     QObject::connect(reply, &QNetworkReply::finished, context_.get(),
                      [this, exchange] { finish(exchange); });
+}
+
+void DavTransport::answering(const std::shared_ptr<Exchange>& exchange)
+{
+    exchange->answered = true;
+    exchange->clockOn();
+    if (onTheWire_.empty())
+        return;
+    // The server is working through the requests, not always in the order they were sent:
+    // the oldest one waits for a server that moves.
+    const std::shared_ptr<Exchange>& oldest = onTheWire_.front();
+    if (oldest != exchange && !oldest->answered && oldest->stall.isActive())
+        oldest->stall.start();
+}
+
+void DavTransport::stalled(const std::shared_ptr<Exchange>& exchange)
+{
+    const DavError timeout{DavError::Timeout, hostOf(exchange->request.url) +
+                                                  " did not answer for " +
+                                                  std::to_string((timeoutMs_ + 999) / 1000) + " s"};
+    // What waits behind the request the server stopped on waits for the same server: it ends
+    // now too, rather than each request waiting out a clock of its own in turn.
+    const std::deque<std::shared_ptr<Exchange>> unsent = std::exchange(waiting_, {});
+    std::vector<std::shared_ptr<Exchange>> behind;
+    for (const auto& other : onTheWire_)
+        if (other != exchange && !other->answered)
+            behind.push_back(other);
+    exchange->abort(timeout);
+    for (const auto& other : behind)
+        other->abort(timeout);
+    for (const auto& other : unsent)
+        conclude(other, timeout);
 }
 
 void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
@@ -212,15 +269,26 @@ void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
 void DavTransport::conclude(const std::shared_ptr<Exchange>& exchange, DavResult<DavReply> result)
 {
     running_.erase(exchange);
-    if (exchange->sent && --onTheWire_ < sentAtOnce && !waiting_.empty()) {
-        const std::shared_ptr<Exchange> next = waiting_.front();
-        waiting_.pop_front();
-        ++onTheWire_;
-        next->sent = true;
-        start(next);
-    }
+    if (exchange->sent)
+        leaveTheWire(exchange);
     Done done = std::move(exchange->done);
     done(std::move(result));
+}
+
+void DavTransport::leaveTheWire(const std::shared_ptr<Exchange>& exchange)
+{
+    std::erase(onTheWire_, exchange);
+    if (exchange->served.isValid())
+        pace_.answered(std::chrono::milliseconds(exchange->served.elapsed()),
+                       std::chrono::milliseconds(timeoutMs_));
+    // The server's turn comes to the oldest request left.
+    if (!onTheWire_.empty() && !onTheWire_.front()->stall.isActive() && onTheWire_.front()->reply)
+        onTheWire_.front()->clockOn();
+    while (onTheWire_.size() < pace_.atOnce() && !waiting_.empty()) {
+        std::shared_ptr<Exchange> next = waiting_.front();
+        waiting_.pop_front();
+        putOnTheWire(std::move(next));
+    }
 }
 
 } // namespace carddav

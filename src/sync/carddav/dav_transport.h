@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/carddav/dav_error.h"
+#include "sync/carddav/request_pace.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -43,9 +44,16 @@ struct DavReply {
 };
 
 // The requests' plumbing: the password sent with each request, the timeout, redirects to the
-// same scheme and host only, the certificate checked, answers capped in size. An answer with
-// any HTTP status is a DavReply; the operation decides what its statuses mean. Failures
-// below HTTP (no connection, timeout, certificate, refused address) are a DavError.
+// same scheme and host only, the certificate checked, answers capped in size, as many
+// requests at once as the server's pace allows (see RequestPace). An answer with any HTTP
+// status is a DavReply; the operation decides what its statuses mean. Failures below HTTP (no
+// connection, timeout, certificate, refused address) are a DavError.
+//
+// The timeout counts only the server's time: a request's clock runs while the server sends it
+// its answer, or while it is the oldest request on the wire, the one the server serves next. A
+// request queued behind others at a server that serves one at a time is never timed out for
+// waiting its turn; when the server stops moving on the oldest, the requests behind it end
+// with it.
 class DavTransport {
 public:
     using Done = std::function<void(DavResult<DavReply>)>;
@@ -62,9 +70,13 @@ public:
 
 private:
     struct Exchange;
+    void putOnTheWire(std::shared_ptr<Exchange> exchange);
     void start(std::shared_ptr<Exchange> exchange);
+    void answering(const std::shared_ptr<Exchange>& exchange);
+    void stalled(const std::shared_ptr<Exchange>& exchange);
     void finish(const std::shared_ptr<Exchange>& exchange);
     void conclude(const std::shared_ptr<Exchange>& exchange, DavResult<DavReply> result);
+    void leaveTheWire(const std::shared_ptr<Exchange>& exchange);
 
     Credentials credentials_;
     int timeoutMs_ = 30000;
@@ -72,10 +84,11 @@ private:
     std::unique_ptr<QNetworkAccessManager> network_;
     std::set<std::shared_ptr<Exchange>> running_;
     // Requests beyond what goes to the server at once wait here, not in the network's own
-    // queue: their timeout starts when they are sent, so that hundreds of uploads or fetches
-    // asked for together never count as a server that does not answer.
+    // queue, so that hundreds of uploads or fetches asked for together go at the server's pace.
     std::deque<std::shared_ptr<Exchange>> waiting_;
-    std::size_t onTheWire_ = 0;
+    // Sent and not yet answered, the oldest first.
+    std::deque<std::shared_ptr<Exchange>> onTheWire_;
+    RequestPace pace_;
 };
 
 } // namespace carddav

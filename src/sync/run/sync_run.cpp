@@ -3,6 +3,7 @@
 #include "store/compaction.h"
 #include "store/data_file.h"
 #include "sync/run/sync_lock.h"
+#include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
 #include "transfer/book_files.h"
 #include "transfer/failure_text.h"
@@ -24,7 +25,7 @@ namespace {
 // starts; the sync then ends and the next one takes what is left.
 constexpr int planRounds = 5;
 
-// Qt keeps at most six connections to one server.
+// Qt keeps at most six connections to one server; the client sends them at the server's pace.
 constexpr std::size_t sendsAtOnce = 6;
 
 std::vector<store::ContactRecord> readRecords(store::FileSystem& fs)
@@ -103,6 +104,16 @@ struct SyncRun::Private {
     std::map<std::string, std::string> etags;
     std::string newToken;
     std::map<std::string, std::string> cards;
+    // The cards an earlier sync of this book fetched and kept before it was cut off, by href,
+    // and where this sync adds the cards it fetches (none after a failure to add them).
+    std::map<std::string, KeptCard> kept;
+    std::optional<std::uint64_t> keptEnd;
+    // The fetches, a batch of hrefs each, handed to the client a few at a time, so that
+    // after a failure no more go.
+    std::vector<std::vector<std::string>> batches;
+    std::size_t nextBatch = 0;
+    std::size_t cardsDone = 0;
+    std::size_t cardsToGet = 0;
     Plan plan;
     int rounds = 0;
     std::size_t outstanding = 0;
@@ -120,6 +131,10 @@ struct SyncRun::Private {
     void list();
     void listAll();
     void fetch();
+    bool reuseKept(const std::string& href);
+    void fetchBatch(const std::vector<std::string>& batch);
+    void arrived(const std::vector<std::string>& batch, std::vector<FetchedCard> fetched);
+    void keep(std::span<const KeptCard> fetched);
     void writeHere();
     void sendThere();
     void put(const Upload& upload);
@@ -157,6 +172,12 @@ void SyncRun::Private::begin()
     if (!fileStep([&] {
             remembered = readStateFile(fs);
             records = readRecords(fs);
+            if (!remembered)
+                return;
+            KeptCardsRead read = readKeptCardsFile(fs, remembered->bookUrl);
+            for (KeptCard& card : read.cards)
+                kept[card.href] = std::move(card);
+            keptEnd = read.wholeLength;
         }))
         return;
     if (!remembered) {
@@ -204,43 +225,95 @@ void SyncRun::Private::listAll()
 void SyncRun::Private::fetch()
 {
     std::vector<std::string> wanted;
-    for (std::string& href : cardsToFetch(state, records, etags))
-        if (!cards.contains(href))
+    std::size_t reused = 0;
+    for (std::string& href : cardsToFetch(state, records, etags)) {
+        if (cards.contains(href))
+            continue;
+        if (reuseKept(href))
+            ++reused;
+        else
             wanted.push_back(std::move(href));
+    }
     if (wanted.empty())
         return writeHere();
-    // Asked for a batch at a time, all side by side, so that a big book can tell how far the
-    // sync has come.
-    const std::size_t total = wanted.size();
-    auto fetched = std::make_shared<std::size_t>(0);
-    outstanding = (total + CardDavClient::MultigetBatch - 1) / CardDavClient::MultigetBatch;
-    progress(0, total);
-    for (std::size_t first = 0; first < total; first += CardDavClient::MultigetBatch) {
-        std::vector<std::string> batch(
+    // Asked for a batch at a time, so that a big book can tell how far the sync has come and
+    // each batch is kept as it comes.
+    batches.clear();
+    nextBatch = 0;
+    for (std::size_t first = 0; first < wanted.size(); first += CardDavClient::MultigetBatch)
+        batches.emplace_back(
             wanted.begin() + static_cast<std::ptrdiff_t>(first),
-            wanted.begin() +
-                static_cast<std::ptrdiff_t>(std::min(total, first + CardDavClient::MultigetBatch)));
-        client.fetchCards(
-            book, batch, [this, batch, total, fetched](DavResult<std::vector<FetchedCard>> result) {
-                --outstanding;
-                if (auto* error = std::get_if<DavError>(&result))
-                    return fail(*error);
-                for (FetchedCard& card : std::get<0>(result)) {
-                    etags[card.href] = card.etag;
-                    cards[card.href] = std::move(card.text);
-                }
-                // A card deleted between the listing and the fetch is gone.
-                for (const std::string& href : batch)
-                    if (!cards.contains(href))
-                        etags.erase(href);
-                *fetched += batch.size();
-                progress(*fetched, total);
-                if (outstanding > 0)
-                    return;
-                if (report.outcome == SyncReport::Done)
-                    return writeHere();
-                finish();
-            });
+            wanted.begin() + static_cast<std::ptrdiff_t>(
+                                 std::min(wanted.size(), first + CardDavClient::MultigetBatch)));
+    cardsDone = reused;
+    cardsToGet = reused + wanted.size();
+    progress(cardsDone, cardsToGet);
+    while (nextBatch < batches.size() && nextBatch < sendsAtOnce)
+        fetchBatch(batches[nextBatch++]);
+}
+
+// A card an earlier sync kept is as good as fetched while the server still gives it the ETag
+// it had then.
+bool SyncRun::Private::reuseKept(const std::string& href)
+{
+    const auto card = kept.find(href);
+    const auto etag = etags.find(href);
+    if (card == kept.end() || etag == etags.end() || card->second.etag != etag->second)
+        return false;
+    cards[href] = std::move(card->second.text);
+    kept.erase(card);
+    return true;
+}
+
+void SyncRun::Private::fetchBatch(const std::vector<std::string>& batch)
+{
+    ++outstanding;
+    client.fetchCards(book, batch, [this, &batch](DavResult<std::vector<FetchedCard>> result) {
+        --outstanding;
+        if (auto* error = std::get_if<DavError>(&result))
+            return fail(*error);
+        arrived(batch, std::move(std::get<0>(result)));
+        if (report.outcome == SyncReport::Done && nextBatch < batches.size())
+            return fetchBatch(batches[nextBatch++]);
+        if (outstanding > 0)
+            return;
+        if (report.outcome == SyncReport::Done)
+            return writeHere();
+        finish();
+    });
+}
+
+void SyncRun::Private::arrived(const std::vector<std::string>& batch,
+                               std::vector<FetchedCard> fetched)
+{
+    std::vector<KeptCard> keeping;
+    for (FetchedCard& card : fetched) {
+        etags[card.href] = card.etag;
+        // Without an ETag a card cannot be told unchanged the next time.
+        if (!card.etag.empty())
+            keeping.push_back({card.href, card.etag, card.text});
+        cards[card.href] = std::move(card.text);
+    }
+    // A card deleted between the listing and the fetch is gone.
+    for (const std::string& href : batch)
+        if (!cards.contains(href))
+            etags.erase(href);
+    cardsDone += batch.size();
+    progress(cardsDone, cardsToGet);
+    keep(keeping);
+}
+
+void SyncRun::Private::keep(std::span<const KeptCard> fetched)
+{
+    if (!keptEnd || fetched.empty())
+        return;
+    try {
+        const auto lock = fs.lockFolder([] {});
+        keptEnd = addKeptCards(fs, state.bookUrl, *keptEnd, fetched);
+    } catch (const store::StoreError&) {
+        // The sync goes on without keeping its cards: only a sync cut off later would fetch
+        // them again. Where the file stands is no longer known, so nothing more is added.
+        keptEnd.reset();
     }
 }
 
@@ -276,6 +349,8 @@ void SyncRun::Private::writeHere()
             }
         }
         writeStateFile(fs, plan.state);
+        // What was fetched is in the state and the contacts now.
+        dropKeptCards(fs);
     });
     if (!written)
         return;
@@ -398,6 +473,11 @@ SyncRun::SyncRun(store::FileSystem& fs, carddav::Credentials credentials, QObjec
 }
 
 SyncRun::~SyncRun() = default;
+
+void SyncRun::setTimeout(int milliseconds)
+{
+    d->client.setTimeout(milliseconds);
+}
 
 void SyncRun::setUidSource(UidSource source)
 {

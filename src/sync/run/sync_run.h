@@ -27,6 +27,9 @@ public:
     // Runs the sync and calls `done` once, on the event loop.
     void start(std::function<void(SyncReport)> done);
 
+    // No progress of the server for this long ends a request (30 s unless set).
+    void setTimeout(int milliseconds);
+
     // How a new card gets its UID; random unless a test sets it.
     void setUidSource(UidSource source);
 

@@ -1,6 +1,7 @@
 #include "sync/state/state_file.h"
 
 #include "store/store_error.h"
+#include "sync/state/kept_cards.h"
 
 #include <cstdint>
 #include <memory>
@@ -74,6 +75,7 @@ std::string damagedStateText(const BadStateFile& error)
 void removeStateFile(store::FileSystem& fs)
 {
     fs.remove(StateFileName);
+    dropKeptCards(fs);
     fs.syncDirectory(".");
 }
 

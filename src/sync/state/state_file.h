@@ -24,7 +24,8 @@ void writeStateFile(store::FileSystem& fs, const SyncState& state);
 // How a damaged file of the last sync is told, in one line, by the commands and the window.
 std::string damagedStateText(const BadStateFile& error);
 
-// Forgets the set-up and what the last sync left; the contacts stay.
+// Forgets the set-up, what the last sync left and the cards a cut-off sync kept; the contacts
+// stay.
 void removeStateFile(store::FileSystem& fs);
 
 } // namespace syncing
