@@ -88,8 +88,8 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
         "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
     row("import of a text file", {"--import", "notes.txt"}, 2,
         "zarvoth: \"notes.txt\" is neither vCard nor CSV; nothing was imported\n");
-    row("import of a CSV file whose columns are not known", {"--import", "people.csv"}, 2,
-        "zarvoth: \"people.csv\": no phone column and no name column found; nothing was "
+    row("import of a CSV file whose phone column is not known", {"--import", "people.csv"}, 2,
+        "zarvoth: \"people.csv\": no phone column found; nothing was "
         "imported\nThe columns of \"people.csv\":\n  1  \"Vorname\"\n  2  \"Telefon\"\n"
         "Say which column holds each field with --map FIELD=COLUMN, FIELD one of nick, full, "
         "family, city, phone and COLUMN a name or a number above; for example:\n"
