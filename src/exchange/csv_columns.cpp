@@ -1,5 +1,6 @@
 #include "exchange/csv_columns.h"
 
+#include "exchange/column_guess.h"
 #include "exchange/column_meaning.h"
 #include "exchange/csv_text.h"
 #include "exchange/formula_guard.h"
@@ -270,6 +271,7 @@ CsvColumns placeColumns(const std::vector<std::string>& header,
             if (!isBlankRow(row))
                 refusal.firstRows.push_back(row);
         }
+        refusal.guessed = guessedColumns(refusal);
         throw;
     }
 }

@@ -43,6 +43,9 @@ public:
     // For each field, the column found for it, if any.
     std::array<std::optional<std::size_t>, ContactFieldCount> found;
     std::vector<std::vector<std::string>> firstRows; // a few rows below the header
+    // For each field that has no column yet, the column that seems to hold it by what the
+    // first rows hold there, if any.
+    std::array<std::optional<std::size_t>, ContactFieldCount> guessed;
 };
 
 class CsvColumns {

@@ -269,24 +269,41 @@ void TestCsvImport::unplacedColumnsTakeNothing_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("columns");
     QTest::addColumn<QString>("why");
-    QTest::addColumn<QString>("found"); // the column found for each field, "-" for none
-    QTest::newRow("nothing known") << QByteArray("Wer,Ruf\nAnna,1\n\nBen,2\n") << QStringList()
-                                   << "no phone column and no name column found"
-                                   << "-----";
+    QTest::addColumn<QString>("found");   // the column found for each field, "-" for none
+    QTest::addColumn<QString>("guessed"); // the same, by what the first rows hold
+    QTest::newRow("nothing known, too short a number")
+        << QByteArray("Wer,Ruf\nAnna,1\n\nBen,2\n") << QStringList()
+        << "no phone column and no name column found"
+        << "-----"
+        << "-0---";
+    QTest::newRow("nothing known, guessed by what the columns hold")
+        << QByteArray("Ruf;Wer\r\n+49 89 1234567;Anna\r\n;\r\n(089) 765-4321;\r\n") << QStringList()
+        << "no phone column and no name column found"
+        << "-----"
+        << "-1--0";
+    QTest::newRow("a postcode and an e-mail address are neither")
+        << QByteArray("PLZ,Mail\n80331,ann@example.org\n") << QStringList()
+        << "no phone column and no name column found"
+        << "-----"
+        << "-----";
     QTest::newRow("no phone") << QByteArray("E-mail,Name\na@b,Ann\n") << QStringList()
                               << "no phone column found"
-                              << "-1---";
+                              << "-1---"
+                              << "-----";
     QTest::newRow("no name") << QByteArray("Mobile,Fax\n1,2\n") << QStringList()
                              << "no name column found"
-                             << "----0";
+                             << "----0"
+                             << "-----";
     QTest::newRow("a name not there")
         << QByteArray("Name,Phone\nAnn,1\n") << QStringList{"city=Stadt"}
         << "no column \"Stadt\" in the file"
-        << "-0--1";
+        << "-0--1"
+        << "-----";
     QTest::newRow("a number beyond the columns")
         << QByteArray("Name,Phone\nAnn,1\n") << QStringList{"phone=3"}
         << "no column \"3\" in the file"
-        << "-0--1";
+        << "-0--1"
+        << "-----";
 }
 
 void TestCsvImport::unplacedColumnsTakeNothing()
@@ -295,6 +312,7 @@ void TestCsvImport::unplacedColumnsTakeNothing()
     QFETCH(QStringList, columns);
     QFETCH(QString, why);
     QFETCH(QString, found);
+    QFETCH(QString, guessed);
     exchange::ContactImport import({}, 100);
     try {
         import.readCsv(file.toStdString(), "c.csv", requests(columns));
@@ -302,6 +320,7 @@ void TestCsvImport::unplacedColumnsTakeNothing()
     } catch (const exchange::UnplacedColumns& refusal) {
         QCOMPARE(QString::fromStdString(refusal.what()), why);
         QCOMPARE(columnsText(refusal.found), found);
+        QCOMPARE(columnsText(refusal.guessed), guessed);
         QCOMPARE(refusal.header.size(), std::size_t(2));
         QVERIFY(!refusal.firstRows.empty() && refusal.firstRows.size() <= 5);
     }
