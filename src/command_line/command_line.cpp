@@ -32,18 +32,46 @@ Failure failureOf(const store::StoreError& error)
     return {FileFailure, transfer::failureText(error)};
 }
 
-// The columns of a CSV file the import could not place, and how to place them.
+// The field a column seems to hold by what it holds, for the listing; empty for none.
+std::string guessedField(const exchange::UnplacedColumns& why, std::size_t column)
+{
+    for (std::size_t field = 0; field < why.guessed.size(); ++field) {
+        if (why.guessed[field] == column)
+            return std::string(exchange::fieldName(exchange::ContactField(field)));
+    }
+    return {};
+}
+
+// The --map options that place the fields the columns seem to hold; empty when none does.
+std::string guessedMaps(const exchange::UnplacedColumns& why)
+{
+    std::string maps;
+    for (std::size_t field = 0; field < why.guessed.size(); ++field) {
+        if (const auto column = why.guessed[field])
+            maps += " --map " + std::string(exchange::fieldName(exchange::ContactField(field))) +
+                    "=" + std::to_string(*column + 1);
+    }
+    return maps;
+}
+
+// The columns of a CSV file the import could not place, and how to place them: by what the
+// columns seem to hold where the first rows tell, else by their places.
 std::string unplacedMessage(const transfer::UnplacedColumnsFile& error)
 {
     std::string message = quoted(error.file) + ": " + error.why.what() +
                           "; nothing was imported\nThe columns of " + quoted(error.file) + ":";
-    for (std::size_t i = 0; i < error.why.header.size(); ++i)
+    for (std::size_t i = 0; i < error.why.header.size(); ++i) {
         message += "\n  " + std::to_string(i + 1) + "  " + quoted(error.why.header[i]);
+        if (const std::string field = guessedField(error.why, i); !field.empty())
+            message += "  (" + field + ", a guess)";
+    }
+    const std::string maps = guessedMaps(error.why);
     return message +
            "\nSay which column holds each field with --map FIELD=COLUMN, FIELD one of "
-           "nick, full, family, city, phone and COLUMN a name or a number above; for "
-           "example:\n  zarvoth --import " +
-           quoted(error.file) + " --map full=1 --map phone=2";
+           "nick, full, family, city, phone and COLUMN a name or a number above; for example" +
+           (maps.empty() ? ":" : " (a guess from what the columns hold):") +
+           "\n  zarvoth --import " + quoted(error.file) +
+           (maps.empty() ? " --map full=1 --map phone=2" : maps);
 }
 
 void importFiles(const std::vector<std::string>& paths,

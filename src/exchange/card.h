@@ -31,6 +31,9 @@ struct Card {
     std::optional<std::u32string> formattedName;
     // N: family name, given names, additional names, ... (each unescaped).
     std::vector<std::u32string> name;
+    // How N's components are read, in the same order, where the card says so (a phone's
+    // X-PHONETIC-*, SORT-AS, Google's phonetic columns): names in kanji are not read without.
+    std::vector<std::u32string> nameReading;
     // The locality of the first ADR, when the card has an ADR.
     std::optional<std::u32string> locality;
     std::vector<CardTelephone> telephones;

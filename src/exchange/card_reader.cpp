@@ -2,6 +2,7 @@
 
 #include "exchange/content_line.h"
 #include "exchange/property_value.h"
+#include "exchange/utf8.h"
 
 #include <charconv>
 
@@ -53,7 +54,11 @@ public:
         else if (line.name == "FN")
             takeFirst(card_.formattedName, unescape(decodedValue(line)));
         else if (line.name == "N" && card_.name.empty())
-            card_.name = components(decodedValue(line), listsByComma_);
+            takeName(line);
+        else if (line.name.starts_with("X-PHONETIC-"))
+            takePhonetic(line);
+        else if (line.name == "SOUND" && line.has("TYPE", "X-IRMC-N"))
+            sounds_ = components(decodedValue(line), listsByComma_);
         else if (line.name == "ADR" && !card_.locality)
             card_.locality = locality(line);
         else if (line.name == "TEL")
@@ -65,7 +70,20 @@ public:
             takeStored(line);
     }
 
-    Card finish() { return std::move(card_); }
+    // A reading the card gives for each component on its own comes before one given for the
+    // whole name.
+    Card finish()
+    {
+        for (const auto* whole : {&sortAs_, &sounds_}) {
+            for (std::size_t i = 0; i < whole->size(); ++i) {
+                if (card_.nameReading.size() <= i)
+                    card_.nameReading.resize(i + 1);
+                if (card_.nameReading[i].empty())
+                    card_.nameReading[i] = (*whole)[i];
+            }
+        }
+        return std::move(card_);
+    }
 
 private:
     static void takeFirst(std::optional<std::u32string>& field, std::u32string value)
@@ -92,6 +110,34 @@ private:
         return parts.size() > 3 ? parts[3] : std::u32string();
     }
 
+    // N's own components; its SORT-AS (vCard 4) says how each is read, in the same order.
+    void takeName(const ContentLine& line)
+    {
+        card_.name = components(decodedValue(line), listsByComma_);
+        for (const auto& [parameter, value] : line.parameters) {
+            if (parameter != "SORT-AS")
+                continue;
+            const std::u32string readings = fromUtf8(value);
+            for (std::u32string_view item : splitEscaped(readings, U','))
+                sortAs_.push_back(unescape(item));
+        }
+    }
+
+    // Apple's and Android's readings of the given, middle and family name.
+    void takePhonetic(const ContentLine& line)
+    {
+        const std::string_view which = std::string_view(line.name).substr(11);
+        for (auto [name, index] :
+             {std::pair{"LAST-NAME", 0}, {"FIRST-NAME", 1}, {"MIDDLE-NAME", 2}}) {
+            if (which != name)
+                continue;
+            if (card_.nameReading.size() <= std::size_t(index))
+                card_.nameReading.resize(std::size_t(index) + 1);
+            if (card_.nameReading[std::size_t(index)].empty())
+                card_.nameReading[std::size_t(index)] = unescape(decodedValue(line));
+        }
+    }
+
     void takeStored(const ContentLine& line)
     {
         const std::string_view field = std::string_view(line.name).substr(10);
@@ -109,6 +155,8 @@ private:
 
     Card card_;
     bool listsByComma_ = true;
+    // Readings of the whole name: N's SORT-AS, and the SOUND;X-IRMC-N of Japanese phones.
+    std::vector<std::u32string> sortAs_, sounds_;
 };
 
 } // namespace

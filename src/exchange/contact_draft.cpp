@@ -1,7 +1,9 @@
 #include "exchange/contact_draft.h"
 
 #include "exchange/dialled_number.h"
+#include "exchange/latin_letters.h"
 #include "exchange/telephone_number.h"
+#include "exchange/trimming.h"
 #include "exchange/utf8.h"
 
 #include <algorithm>
@@ -28,9 +30,14 @@ std::u32string fromFirstVisible(std::u32string_view text)
     return std::u32string(visible, text.end());
 }
 
+std::u32string nameComponent(const std::vector<std::u32string>& components, std::size_t index)
+{
+    return index < components.size() ? components[index] : std::u32string();
+}
+
 std::u32string nameComponent(const Card& card, std::size_t index)
 {
-    return index < card.name.size() ? card.name[index] : std::u32string();
+    return nameComponent(card.name, index);
 }
 
 std::u32string joinedNonBlank(std::initializer_list<std::u32string> parts)
@@ -169,20 +176,69 @@ bool takeNumber(const Card& card, ContactDraft& draft)
     return true;
 }
 
+// A name as the draft takes it: the card's own text or, where the file cannot hold that and
+// the card says how it is read, the reading in Latin letters.
+struct NamePart {
+    std::u32string text;
+    std::u32string reading; // what the text was written from; empty for the card's own text
+};
+
+NamePart readName(std::u32string_view name, std::u32string_view reading)
+{
+    if (fitsWindows1252(name) || isBlank(reading))
+        return {std::u32string(name), {}};
+    const std::u32string read = trimmed(reading, U" \t");
+    return {readingInLatinLetters(read), read};
+}
+
+NamePart namePart(const Card& card, std::size_t index)
+{
+    const std::u32string reading =
+        index < card.nameReading.size() ? card.nameReading[index] : std::u32string();
+    return readName(nameComponent(card, index), reading);
+}
+
+// Says which reading the field was written from, if any was.
+void noteReadings(const char* field, std::initializer_list<const NamePart*> parts,
+                  ContactDraft& draft)
+{
+    std::u32string readings;
+    for (const NamePart* part : parts) {
+        if (!part->reading.empty())
+            readings += (readings.empty() ? U"" : U" ") + part->reading;
+    }
+    if (!readings.empty())
+        draft.changes.push_back(
+            {field, "written in Latin letters from its reading " + toUtf8(quoted(readings))});
+}
+
 void takeNames(const Card& card, ContactDraft& draft)
 {
-    const std::u32string family = nameComponent(card, 0);
-    const std::u32string given = nameComponent(card, 1);
-    const std::u32string formatted = card.formattedName.value_or(U"");
-    draft.familyName = family;
-    draft.fullName = joinedNonBlank({given, nameComponent(card, 2)});
+    const NamePart family = namePart(card, 0);
+    const NamePart given = namePart(card, 1);
+    const NamePart additional = namePart(card, 2);
+    // The name on the card as a whole is read in the order its words are written in Latin
+    // letters, the given names first; a reading of the family name alone would lose them.
+    const std::u32string givenReading = nameComponent(card.nameReading, 1);
+    const NamePart formatted = readName(
+        card.formattedName.value_or(U""),
+        isBlank(givenReading) ? U""
+                              : joinedNonBlank({givenReading, nameComponent(card.nameReading, 2),
+                                                nameComponent(card.nameReading, 0)}));
+    draft.familyName = family.text;
+    draft.fullName = joinedNonBlank({given.text, additional.text});
+    noteReadings("Full Name", {&given, &additional}, draft);
+    noteReadings("Family Name", {&family}, draft);
     // A card this program wrote names the contact in N alone; its FN is made up.
-    if (draft.fullName.empty() && isBlank(family) && !card.stored.present())
-        draft.fullName = formatted;
-    for (const std::u32string& nick :
-         {card.nickname.value_or(U""), given, firstWord(formatted), family}) {
-        if (!isBlank(nick)) {
-            draft.nick = fromFirstVisible(nick);
+    if (draft.fullName.empty() && isBlank(family.text) && !card.stored.present()) {
+        draft.fullName = formatted.text;
+        noteReadings("Full Name", {&formatted}, draft);
+    }
+    for (const NamePart& nick : {NamePart{card.nickname.value_or(U""), {}}, given,
+                                 NamePart{firstWord(formatted.text), formatted.reading}, family}) {
+        if (!isBlank(nick.text)) {
+            draft.nick = fromFirstVisible(nick.text);
+            noteReadings("Nick Name", {&nick}, draft);
             return;
         }
     }

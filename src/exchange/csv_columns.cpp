@@ -1,5 +1,7 @@
 #include "exchange/csv_columns.h"
 
+#include "exchange/column_guess.h"
+#include "exchange/column_meaning.h"
 #include "exchange/csv_text.h"
 #include "exchange/formula_guard.h"
 #include "exchange/utf8.h"
@@ -9,80 +11,10 @@
 namespace exchange {
 namespace {
 
-enum class Role { Nick, Given, Middle, Family, Display, City, Phone };
-
-struct KnownHeader {
-    std::string_view name; // in lower case
-    Role role;
-    int rank = 0; // among cities and phones: primary 1, mobile 2, home 3, work 4, other 5
-};
-
-// The headers of Google Contacts (older and newer), Outlook, Thunderbird, this program's own
-// export, and what people type. Google's numbered "Phone n - Value" and "Address n - City"
-// are placed by their pattern.
-constexpr KnownHeader knownHeaders[] = {
-    {"nickname", Role::Nick},
-    {"nick name", Role::Nick},
-    {"nick", Role::Nick},
-    {"given name", Role::Given},
-    {"first name", Role::Given},
-    {"first", Role::Given},
-    {"full name", Role::Given},
-    {"additional name", Role::Middle},
-    {"middle name", Role::Middle},
-    {"family name", Role::Family},
-    {"last name", Role::Family},
-    {"surname", Role::Family},
-    {"last", Role::Family},
-    {"name", Role::Display},
-    {"display name", Role::Display},
-    {"contact name", Role::Display},
-    {"city", Role::City, 1},
-    {"town", Role::City, 1},
-    {"home city", Role::City, 3},
-    {"business city", Role::City, 4},
-    {"work city", Role::City, 4},
-    {"other city", Role::City, 5},
-    {"primary phone", Role::Phone, 1},
-    {"mobile", Role::Phone, 2},
-    {"mobile phone", Role::Phone, 2},
-    {"mobile number", Role::Phone, 2},
-    {"cell", Role::Phone, 2},
-    {"cell phone", Role::Phone, 2},
-    {"home phone", Role::Phone, 3},
-    {"home phone 2", Role::Phone, 3},
-    {"business phone", Role::Phone, 4},
-    {"business phone 2", Role::Phone, 4},
-    {"work phone", Role::Phone, 4},
-    {"company main phone", Role::Phone, 4},
-    {"phone", Role::Phone, 5},
-    {"tel", Role::Phone, 5},
-    {"telephone", Role::Phone, 5},
-    {"phone number", Role::Phone, 5},
-    {"number", Role::Phone, 5},
-    {"other phone", Role::Phone, 5},
-    {"car phone", Role::Phone, 5},
-    {"radio phone", Role::Phone, 5},
-    {"callback", Role::Phone, 5},
-    {"assistant's phone", Role::Phone, 5},
-};
-
 // This program's own export, by the window's captions: all of them or it is not its own.
 constexpr std::string_view ownHeaders[] = {"nick name",    "full name", "family name",
                                            "city",         "phone",     "std code",
                                            "use std code", "prefix",    "use prefix"};
-
-std::string normalised(std::string_view header)
-{
-    const auto first = header.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    header = header.substr(first, header.find_last_not_of(" \t") - first + 1);
-    std::string out(header);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char ch) { return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch; });
-    return out;
-}
 
 // "phone 3 - value" gives "phone 3"; nothing when the header is not `kind n - what`.
 std::optional<std::string> numberedGroup(const std::string& header, std::string_view kind,
@@ -103,7 +35,7 @@ std::optional<std::string> numberedGroup(const std::string& header, std::string_
 // a fax or a pager, which no one calls.
 std::optional<int> rankOfLabel(std::string_view label)
 {
-    const std::string kind = normalised(label);
+    const std::string kind = foldedHeader(label);
     if (kind.find("fax") != std::string::npos || kind.find("pager") != std::string::npos)
         return std::nullopt;
     if (kind.starts_with('*'))
@@ -143,9 +75,9 @@ std::optional<std::u32string> storedCell(const std::vector<std::string>& row,
 std::optional<std::size_t> columnNamed(const std::vector<std::string>& header,
                                        std::string_view name)
 {
-    const std::string wanted = normalised(name);
+    const std::string wanted = foldedHeader(name);
     for (std::size_t i = 0; i < header.size(); ++i) {
-        if (normalised(header[i]) == wanted)
+        if (foldedHeader(header[i]) == wanted)
             return i;
     }
     return std::nullopt;
@@ -173,11 +105,13 @@ CsvColumns::CsvColumns(const std::vector<std::string>& header,
 {
     own_ = std::all_of(std::begin(ownHeaders), std::end(ownHeaders),
                        [&](std::string_view name) { return columnNamed(header, name); });
-    if (own_)
+    if (own_) {
         placeOwn(header);
-    else
+    } else {
+        const std::vector<std::optional<ColumnMeaning>> meanings = meaningsOf(header);
         for (std::size_t i = 0; i < header.size(); ++i)
-            place(i, header);
+            place(i, header, meanings[i]);
+    }
     for (const ColumnRequest& request : requests)
         grant(request, header);
     const bool named = nick_ || given_ || family_ || display_;
@@ -197,9 +131,10 @@ void CsvColumns::refuse(const std::string& why, const std::vector<std::string>& 
     throw refusal;
 }
 
-void CsvColumns::place(std::size_t column, const std::vector<std::string>& header)
+void CsvColumns::place(std::size_t column, const std::vector<std::string>& header,
+                       const std::optional<ColumnMeaning>& meaning)
 {
-    const std::string name = normalised(header[column]);
+    const std::string name = foldedHeader(header[column]);
     if (const auto group = numberedGroup(name, "address ", "city")) {
         cities_.push_back({column, *group == "address 1" ? 1 : 5, {}});
         return;
@@ -209,16 +144,16 @@ void CsvColumns::place(std::size_t column, const std::vector<std::string>& heade
         phones_.push_back({column, 5, label ? label : columnNamed(header, *group + " - label")});
         return;
     }
-    const auto known = std::find_if(std::begin(knownHeaders), std::end(knownHeaders),
-                                    [&](const KnownHeader& known) { return known.name == name; });
-    if (known == std::end(knownHeaders))
+    if (!meaning)
         return;
-    std::optional<std::size_t>* single[] = {&nick_, &given_, &middle_, &family_, &display_};
-    if (known->role == Role::City)
-        cities_.push_back({column, known->rank, {}});
-    else if (known->role == Role::Phone)
-        phones_.push_back({column, known->rank, {}});
-    else if (auto& slot = *single[static_cast<int>(known->role)]; !slot)
+    std::optional<std::size_t>* single[] = {&nick_,          &given_,        &middle_,
+                                            &family_,        &display_,      &givenReading_,
+                                            &middleReading_, &familyReading_};
+    if (meaning->role == ColumnRole::City)
+        cities_.push_back({column, meaning->rank, {}});
+    else if (meaning->role == ColumnRole::Phone)
+        phones_.push_back({column, meaning->rank, {}});
+    else if (auto& slot = *single[static_cast<int>(meaning->role)]; !slot)
         slot = column;
 }
 
@@ -295,6 +230,9 @@ Card CsvColumns::card(const std::vector<std::string>& row) const
     if (display_)
         card.formattedName = cellAt(row, display_, own_);
     card.name = {cellAt(row, family_, own_), cellAt(row, given_, own_), cellAt(row, middle_, own_)};
+    if (familyReading_ || givenReading_ || middleReading_)
+        card.nameReading = {cellAt(row, familyReading_, false), cellAt(row, givenReading_, false),
+                            cellAt(row, middleReading_, false)};
     // The first city of the most preferred kind that the row fills in.
     int cityRank = 0;
     for (const Ranked& city : cities_) {
@@ -333,6 +271,7 @@ CsvColumns placeColumns(const std::vector<std::string>& header,
             if (!isBlankRow(row))
                 refusal.firstRows.push_back(row);
         }
+        refusal.guessed = guessedColumns(refusal);
         throw;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/card.h"
+#include "exchange/column_names.h"
 
 #include <array>
 #include <cstddef>
@@ -11,8 +12,8 @@
 #include <vector>
 
 // Which column of a CSV file holds which field of a contact: known from the header names of the
-// common exports (Google Contacts, Outlook, Thunderbird, this program's own) and of the plain
-// headers people type, or placed by the user.
+// common exports (Google Contacts, Outlook, Thunderbird, this program's own) in the languages
+// they are written in and of the plain headers people type, or placed by the user.
 namespace exchange {
 
 class CsvReader;
@@ -42,6 +43,9 @@ public:
     // For each field, the column found for it, if any.
     std::array<std::optional<std::size_t>, ContactFieldCount> found;
     std::vector<std::vector<std::string>> firstRows; // a few rows below the header
+    // For each field that has no column yet, the column that seems to hold it by what the
+    // first rows hold there, if any.
+    std::array<std::optional<std::size_t>, ContactFieldCount> guessed;
 };
 
 class CsvColumns {
@@ -60,13 +64,15 @@ private:
         std::optional<std::size_t> label; // a column naming the number's kind in each row
     };
 
-    void place(std::size_t column, const std::vector<std::string>& header);
+    void place(std::size_t column, const std::vector<std::string>& header,
+               const std::optional<ColumnMeaning>& meaning);
     void placeOwn(const std::vector<std::string>& header);
     void grant(const ColumnRequest& request, const std::vector<std::string>& header);
     std::array<std::optional<std::size_t>, ContactFieldCount> found() const;
     [[noreturn]] void refuse(const std::string& why, const std::vector<std::string>& header) const;
 
     std::optional<std::size_t> nick_, given_, middle_, family_, display_;
+    std::optional<std::size_t> givenReading_, middleReading_, familyReading_;
     std::vector<Ranked> cities_, phones_;
     // This program's own export: its number fields are taken as they were stored.
     bool own_ = false;

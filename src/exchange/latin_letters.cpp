@@ -61,7 +61,7 @@ std::u32string acrossUnfitRuns(const icu::Transliterator* rules, std::u32string_
 LatinText inWindows1252Letters(std::u32string_view text)
 {
     LatinText latin{std::u32string(text)};
-    if (std::all_of(text.begin(), text.end(), fits))
+    if (fitsWindows1252(text))
         return latin;
     thread_local const std::unique_ptr<const icu::Transliterator> anyLatin(
         transliterator("Any-Latin"));
@@ -79,6 +79,20 @@ LatinText inWindows1252Letters(std::u32string_view text)
     std::replace_if(questionMarks.begin(), questionMarks.end(), std::not_fn(fits), U'?');
     latin.transliterated = latin.text != questionMarks;
     return latin;
+}
+
+bool fitsWindows1252(std::u32string_view text)
+{
+    return std::all_of(text.begin(), text.end(), fits);
+}
+
+std::u32string readingInLatinLetters(std::u32string_view reading)
+{
+    if (fitsWindows1252(reading))
+        return std::u32string(reading);
+    thread_local const std::unique_ptr<const icu::Transliterator> readAloud(
+        transliterator("Hiragana-Latin; Katakana-Latin; Any-Latin; Title"));
+    return inWindows1252Letters(acrossUnfitRuns(readAloud.get(), reading)).text;
 }
 
 } // namespace exchange

@@ -21,4 +21,12 @@ struct LatinText {
 // as they are; what has no Latin spelling becomes "?".
 LatinText inWindows1252Letters(std::u32string_view text);
 
+// Whether Windows-1252 holds every character of the text.
+bool fitsWindows1252(std::u32string_view text);
+
+// How a name is read, as the file can hold it: kana by ICU's Hiragana-Latin and Katakana-Latin,
+// any other script by Any-Latin, each word so written beginning with a capital as a name does
+// ("やまもと" gives "Yamamoto", "たろう" "Tarou"); a reading in Latin letters stays as it is.
+std::u32string readingInLatinLetters(std::u32string_view reading);
+
 } // namespace exchange

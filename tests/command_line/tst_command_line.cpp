@@ -105,12 +105,20 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
         "zarvoth: no such file \"gone.vcf\"; nothing was imported\n");
     row("import of a text file", {"--import", "notes.txt"}, 2,
         "zarvoth: \"notes.txt\" is neither vCard nor CSV; nothing was imported\n");
-    row("import of a CSV file whose columns are not known", {"--import", "people.csv"}, 2,
-        "zarvoth: \"people.csv\": no phone column and no name column found; nothing was "
+    row("import of a CSV file whose phone column is not known", {"--import", "people.csv"}, 2,
+        "zarvoth: \"people.csv\": no phone column found; nothing was "
         "imported\nThe columns of \"people.csv\":\n  1  \"Vorname\"\n  2  \"Telefon\"\n"
         "Say which column holds each field with --map FIELD=COLUMN, FIELD one of nick, full, "
         "family, city, phone and COLUMN a name or a number above; for example:\n"
         "  zarvoth --import \"people.csv\" --map full=1 --map phone=2\n");
+    row("import of a CSV file whose columns are guessed", {"--import", "kunden.csv"}, 2,
+        "zarvoth: \"kunden.csv\": no phone column and no name column found; nothing was "
+        "imported\nThe columns of \"kunden.csv\":\n  1  \"Nr\"\n  2  \"Kunde\"  (full, a guess)\n"
+        "  3  \"Ruf\"  (phone, a guess)\n"
+        "Say which column holds each field with --map FIELD=COLUMN, FIELD one of nick, full, "
+        "family, city, phone and COLUMN a name or a number above; for example (a guess from "
+        "what the columns hold):\n"
+        "  zarvoth --import \"kunden.csv\" --map full=2 --map phone=3\n");
     row("a --map of no field", {"--import", "people.csv", "--map", "name=1"}, 2,
         "zarvoth: --map needs FIELD=COLUMN, FIELD one of nick, full, family, city, phone; "
         "found \"name=1\"\n");
@@ -166,6 +174,8 @@ void TestCommandLine::endsWithItsStatusAndOneLine()
     folder.writeBytes(OneCard, QStringLiteral("one.vcf"));
     folder.writeBytes("Shopping: milk, bread\n", QStringLiteral("notes.txt"));
     folder.writeBytes("Vorname,Telefon\nAnna,1\n", QStringLiteral("people.csv"));
+    folder.writeBytes("Nr;Kunde;Ruf\r\n17;Anna Berg;+49 89 1234567\r\n",
+                      QStringLiteral("kunden.csv"));
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder.vcf")));
 
     const auto lock = held ? store::posixFileSystem().lockFolder([] {}) : nullptr;
@@ -177,7 +187,7 @@ void TestCommandLine::endsWithItsStatusAndOneLine()
         QVERIFY(run.out.isEmpty());
     QCOMPARE(folder.bytes(), Three);
     const QStringList left = QDir(folder.path()).entryList(QDir::Files);
-    QCOMPARE(left, QStringList({"datphone", "notes.txt", "one.vcf", "people.csv"}));
+    QCOMPARE(left, QStringList({"datphone", "kunden.csv", "notes.txt", "one.vcf", "people.csv"}));
 }
 
 // A new file of contacts is its owner's alone, and the book needs no data file to be exported

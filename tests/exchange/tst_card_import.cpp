@@ -1,6 +1,7 @@
 #include "exchange/card_import.h"
 #include "exchange/latin_letters.h"
 #include "support/record_fields.h"
+#include "sync/reconcile/contact_fields.h"
 
 #include <QTest>
 
@@ -15,6 +16,8 @@ private slots:
     void aFileWithoutCardsIsRefusedWhole();
     void namesInLatinLetters_data();
     void namesInLatinLetters();
+    void readingsInLatinLetters_data();
+    void readingsInLatinLetters();
 };
 
 void TestCardImport::cardsAsProgramsWriteThem_data()
@@ -86,6 +89,22 @@ void TestCardImport::cardsAsProgramsWriteThem_data()
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Łukasz;Иван;;;\r\nADR:;;;北京;;;\r\n"
                       "TEL:1\r\nEND:VCARD\r\n")
         << QByteArray("Ivan|Ivan|Lukasz|bei jing|1||0") << 1;
+    QTest::newRow("iPhone: readings of a name in kanji, no nickname")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Apple Inc.//iPhone OS 17.5//EN\r\n"
+                      "N:山本;太郎;;;\r\nFN:山本 太郎\r\nX-PHONETIC-FIRST-NAME:たろう\r\n"
+                      "X-PHONETIC-LAST-NAME:やまもと\r\n"
+                      "TEL;type=CELL;type=VOICE;type=pref:090-1234-5678\r\nEND:VCARD\r\n")
+        << QByteArray("Tarou|Tarou|Yamamoto||09012345678||0") << 1;
+    QTest::newRow("4.0: N's SORT-AS in katakana, a reading for the family name alone")
+        << QByteArray("BEGIN:VCARD\nVERSION:4.0\nFN:鈴木 一郎\n"
+                      "N;SORT-AS=\"スズキ\":鈴木;Ichiro;;;\n"
+                      "TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+81-80-1234-5678\nEND:VCARD\n")
+        << QByteArray("Ichiro|Ichiro|Suzuki||818012345678|+|1") << 1;
+    QTest::newRow("2.1 from a Japanese phone: SOUND;X-IRMC-N, FN alone")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8:佐藤花子\r\n"
+                      "SOUND;X-IRMC-N;CHARSET=UTF-8:さとう;はなこ;;;\r\nTEL;CELL:070-3456-7890\r\n"
+                      "END:VCARD\r\n")
+        << QByteArray("Hanako|Hanako Satou|||07034567890||0") << 1;
 }
 
 void TestCardImport::cardsAsProgramsWriteThem()
@@ -97,6 +116,11 @@ void TestCardImport::cardsAsProgramsWriteThem()
     import.read(file.toStdString(), "in.vcf");
     QCOMPARE(int(import.records().size()), count);
     QCOMPARE(fieldsOf(import.records().front()), first);
+    // A sync reads a card it brings down the same way.
+    const syncing::ServerCard fromServer = syncing::readServerCard(file.toStdString());
+    QVERIFY(fromServer.fields);
+    std::vector<exchange::FieldChange> changes;
+    QCOMPARE(fieldsOf(syncing::fitCard(*fromServer.fields, changes)), first);
 }
 
 void TestCardImport::summaryNamesEveryChange_data()
@@ -155,6 +179,23 @@ void TestCardImport::summaryNamesEveryChange_data()
     }
     QTest::newRow("beyond 30 lines of a kind the rest is counted")
         << phoneless << 100 << "No contact added.\n\nLeft out:" + lines + "\n... and 1 more.";
+    QTest::newRow("readings: the given and family names and the nickname from them; no reading")
+        << card("N:山本;太郎;;;\r\nX-PHONETIC-FIRST-NAME:たろう\r\nX-PHONETIC-LAST-NAME: "
+                "やまもと\r\n"
+                "TEL:1\r\n") +
+               card("N:佐藤;花子;;;\r\nTEL:2\r\n")
+        << 100
+        << QStringLiteral(
+               "2 contacts added.\n\nChanged to fit:\n"
+               "a.vcf: \"太郎 山本\": Full Name: written in Latin letters from its reading "
+               "\"たろう\"\n"
+               "a.vcf: \"太郎 山本\": Family Name: written in Latin letters from its "
+               "reading \"やまもと\"\n"
+               "a.vcf: \"太郎 山本\": Nick Name: written in Latin letters from its reading "
+               "\"たろう\"\n"
+               "a.vcf: \"花子 佐藤\": Nick Name: written in Latin letters\n"
+               "a.vcf: \"花子 佐藤\": Full Name: written in Latin letters\n"
+               "a.vcf: \"花子 佐藤\": Family Name: written in Latin letters");
     QTest::newRow("the book is full; a line break in a name")
         << card("FN:Line\\nBreak\r\nTEL:5\r\n") + card("FN:Late\r\nTEL:6\r\n") +
                card("FN:Phoneless\r\n")
@@ -216,6 +257,30 @@ void TestCardImport::namesInLatinLetters()
     QCOMPARE(QString::fromStdU32String(latin.text), stored);
     QCOMPARE(latin.transliterated, transliterated);
     QCOMPARE(latin.lost, lost);
+}
+
+void TestCardImport::readingsInLatinLetters_data()
+{
+    QTest::addColumn<QString>("reading");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("hiragana") << "やまもと たろう"
+                              << "Yamamoto Tarou";
+    QTest::newRow("katakana, a long vowel loses its mark") << "イチロー"
+                                                           << "Ichiro";
+    QTest::newRow("Latin letters as they are") << "yamamoto"
+                                               << "yamamoto";
+    QTest::newRow("Hangul") << "김철수"
+                            << "Gimcheolsu";
+    QTest::newRow("Windows-1252 letters kept beside kana") << "Zoë ゆき"
+                                                           << "Zoë Yuki";
+}
+
+void TestCardImport::readingsInLatinLetters()
+{
+    QFETCH(QString, reading);
+    QFETCH(QString, stored);
+    QCOMPARE(QString::fromStdU32String(exchange::readingInLatinLetters(reading.toStdU32String())),
+             stored);
 }
 
 QTEST_APPLESS_MAIN(TestCardImport)

@@ -194,7 +194,7 @@ void TestContactsMenu::csvColumnsNotKnownArePlacedInADialog()
 {
     WindowFixture fx;
     fx.folder.writeRecords(Three);
-    fx.folder.writeBytes("Vorname;Telefon;Ort\nEve;555 0100;Rom\n", QStringLiteral("p.csv"));
+    fx.folder.writeBytes("Kunde;Telefon;Ort\nEve;555 0100;Rom\n", QStringLiteral("p.csv"));
     Form1x& w = fx.start();
     const QString path = fx.folder.filePath(QStringLiteral("p.csv"));
     QVERIFY(drop(&w, {path}));
