@@ -1,5 +1,6 @@
 #include "command_line/command_line.h"
 
+#include "command_line/find_commands.h"
 #include "command_line/sync_commands.h"
 
 #include "exchange/content_line.h"
@@ -165,6 +166,10 @@ int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs,
         if (!files.empty())
             throw Failure{UsageError, "--sync takes no argument; found " + quoted(files[0])};
         return runSync(fs, out, err);
+    } else if (command == "--find") {
+        return runFind(files, fs, out, err);
+    } else if (command == "--dial") {
+        return runDial(files, fs, out, err);
     } else if (command == "--export") {
         if (files.size() != 1)
             throw Failure{UsageError, "--export needs exactly one file (- for standard output)"};
