@@ -2,6 +2,7 @@
 
 #include "command_line/find_commands.h"
 #include "command_line/sync_commands.h"
+#include "search_provider/search_provider.h"
 
 #include "exchange/content_line.h"
 #include "store/store_error.h"
@@ -170,6 +171,10 @@ int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs,
         return runFind(files, fs, out, err);
     } else if (command == "--dial") {
         return runDial(files, fs, out, err);
+    } else if (command == "--search-provider") {
+        if (!files.empty())
+            throw Failure{UsageError, command + " takes no argument; found " + quoted(files[0])};
+        return search_provider::run(err);
     } else if (command == "--export") {
         if (files.size() != 1)
             throw Failure{UsageError, "--export needs exactly one file (- for standard output)"};
