@@ -6,6 +6,7 @@
 #include "dialing/telephone.h"
 #include "dialing/telephone_application.h"
 #include "search/contact_matching.h"
+#include "search/shown_contact.h"
 #include "store/store_error.h"
 #include "transfer/book_reading.h"
 #include "transfer/failure_text.h"
@@ -21,24 +22,13 @@ std::string quoted(const QString& text)
     return '"' + text.toStdString() + '"';
 }
 
-// A field as one cell of a line: trimmed, and a tab or line break a file may hold made a
-// blank, so that every contact stays one line of five cells.
-QString cell(std::string_view stored)
-{
-    QString text = fromStore(store::trimBlanks(stored));
-    for (QChar& ch : text) {
-        if (ch.category() == QChar::Other_Control)
-            ch = u' ';
-    }
-    return text;
-}
-
 // Nickname, full name, family name, city and the number as Dial dials it, tab-separated.
 std::string listingLine(const store::ContactRecord& record)
 {
-    const QStringList cells = {cell(record.Nick.text()), cell(record.FullName.text()),
-                               cell(record.FamilyName.text()), cell(record.City.text()),
-                               dialledForm(composedNumber(record))};
+    const QStringList cells = {
+        search::shownField(record.Nick.text()), search::shownField(record.FullName.text()),
+        search::shownField(record.FamilyName.text()), search::shownField(record.City.text()),
+        dialledForm(composedNumber(record))};
     return cells.join(u'\t').toStdString() + '\n';
 }
 
@@ -127,7 +117,7 @@ int runDial(const std::vector<std::string>& arguments, store::FileSystem& fs, st
     const store::ContactRecord& contact = candidates.front();
     const QString number = composedNumber(contact);
     if (number.isEmpty())
-        return refuse(FileFailure, quoted(cell(contact.Nick.text())) +
+        return refuse(FileFailure, quoted(search::shownField(contact.Nick.text())) +
                                        " has no phone number; nothing was dialled");
     const auto application = applicationForTheTelephone();
     const QString reason = handOverCall(number, telephone());

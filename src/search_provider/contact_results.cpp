@@ -4,10 +4,9 @@
 #include "dialing/stored_number.h"
 #include "dialing/telephone.h"
 #include "search/contact_matching.h"
-#include "search/text_folding.h"
+#include "search/shown_contact.h"
 #include "store/store_error.h"
 #include "transfer/book_reading.h"
-#include "window/store_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,41 +27,14 @@ std::uint64_t fingerprint(const store::ContactRecord& record)
     return hash;
 }
 
-// A field as the desktop shows it: trimmed, control characters a file may hold made blanks.
-QString shown(std::string_view stored)
-{
-    QString text = fromStore(store::trimBlanks(stored));
-    for (QChar& ch : text) {
-        if (ch.category() == QChar::Other_Control)
-            ch = u' ';
-    }
-    return text;
-}
-
-// "Ann Example" from the full name "Ann" and the family name "Example", and from a full name
-// that holds the family name already.
-QString nameOf(const store::ContactRecord& record)
-{
-    const QString full = shown(record.FullName.text());
-    const QString family = shown(record.FamilyName.text());
-    if (full.isEmpty() && family.isEmpty())
-        return shown(record.Nick.text());
-    std::string foldedFull;
-    std::string foldedFamily;
-    search::appendFoldedStored(foldedFull, record.FullName.trimmed());
-    search::appendFoldedStored(foldedFamily, record.FamilyName.trimmed());
-    if (family.isEmpty() || foldedFull.find(foldedFamily) != std::string::npos)
-        return full;
-    return full.isEmpty() ? family : full + u' ' + family;
-}
-
 Result resultOf(std::int32_t recordNo, const store::ContactRecord& record)
 {
     QString number = dialledForm(composedNumber(record));
     // A number Dial refuses is shown as stored, so that the user sees what to correct.
     if (number.isEmpty())
-        number = shown(record.Phone.text());
-    return {resultId(recordNo, record), nameOf(record), number, shown(record.Nick.text())};
+        number = search::shownField(record.Phone.text());
+    return {resultId(recordNo, record), search::shownName(record), number,
+            search::shownField(record.Nick.text())};
 }
 
 } // namespace
@@ -159,7 +131,7 @@ QString ContactResults::dial(const QString& id)
     const QString number = composedNumber(*record);
     if (number.isEmpty())
         return QStringLiteral("\"%1\" has no phone number, so nothing was dialled.")
-            .arg(shown(record->Nick.text()));
+            .arg(search::shownField(record->Nick.text()));
     return handOverCall(number, telephone());
 }
 
