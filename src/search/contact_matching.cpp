@@ -8,6 +8,7 @@
 #include <QChar>
 
 #include <algorithm>
+#include <array>
 
 namespace search {
 namespace {
@@ -37,19 +38,28 @@ QString inTheFilesLetters(const QString& typed)
     return QString::fromUcs4(latin.data(), static_cast<qsizetype>(latin.size()));
 }
 
-// The four text fields, trimmed and folded, one to a line: a word found in them lies within
-// one field, since no folded word holds a line break.
-std::string foldedFields(const store::ContactRecord& record)
-{
-    std::string fields;
-    fields.reserve(128);
-    for (const std::string_view field : {record.Nick.trimmed(), record.FullName.trimmed(),
-                                         record.FamilyName.trimmed(), record.City.trimmed()}) {
-        appendFoldedStored(fields, field);
-        fields.push_back('\n');
+// The four text fields, trimmed and folded, one to a line, the nickname first: a word found in
+// them lies within one field, since no folded word holds a line break.
+class FoldedFields {
+public:
+    explicit FoldedFields(const store::ContactRecord& record)
+    {
+        char* end = buffer_.data();
+        for (const std::string_view field : {record.Nick.text(), record.FullName.text(),
+                                             record.FamilyName.text(), record.City.text()}) {
+            end = foldStoredInto(store::trimBlanks(field), end);
+            *end++ = '\n';
+        }
+        text_ = std::string_view(buffer_.data(), static_cast<std::size_t>(end - buffer_.data()));
     }
-    return fields;
-}
+
+    std::string_view text() const { return text_; }
+
+private:
+    // Room for the longest form of every byte of the four fields, and their line breaks.
+    std::array<char, (15 + 25 + 25 + 25) * MostFoldedBytes + 4> buffer_;
+    std::string_view text_;
+};
 
 std::string dialledDigits(const store::ContactRecord& record)
 {
@@ -58,9 +68,10 @@ std::string dialledDigits(const store::ContactRecord& record)
     return digits;
 }
 
-bool beginsAWord(const std::string& fields, const std::string& word)
+bool beginsAWord(std::string_view fields, std::string_view word)
 {
-    for (auto at = fields.find(word); at != std::string::npos; at = fields.find(word, at + 1)) {
+    for (auto at = fields.find(word); at != std::string_view::npos;
+         at = fields.find(word, at + 1)) {
         if (at == 0 || fields[at - 1] == ' ' || fields[at - 1] == '\n' || fields[at - 1] == '-')
             return true;
     }
@@ -118,17 +129,12 @@ void ContactQuery::add(const QString& typed)
     findsNothing_ = terms_.size() > MostWords;
 }
 
-bool ContactQuery::matches(const store::ContactRecord& record) const
+bool ContactQuery::found(const store::ContactRecord& record, std::string_view fields) const
 {
-    if (findsNothing_)
-        return false;
-    if (terms_.empty())
-        return true;
-    const std::string fields = foldedFields(record);
     std::string digits;
     bool digitsTaken = false;
     for (const Term& term : terms_) {
-        if (fields.find(term.folded) != std::string::npos)
+        if (fields.find(term.folded) != std::string_view::npos)
             continue;
         if (term.digits.empty())
             return false;
@@ -140,13 +146,26 @@ bool ContactQuery::matches(const store::ContactRecord& record) const
     return true;
 }
 
-int ContactQuery::closeness(const store::ContactRecord& record) const
+bool ContactQuery::matches(const store::ContactRecord& record) const
 {
-    std::string nick;
-    appendFoldedStored(nick, record.Nick.trimmed());
-    if (terms_.size() == 1 && nick == terms_.front().folded)
+    if (findsNothing_)
+        return false;
+    if (terms_.empty())
+        return true;
+    return found(record, FoldedFields(record).text());
+}
+
+std::optional<int> ContactQuery::closenessIfFound(const store::ContactRecord& record) const
+{
+    if (findsNothing_)
+        return std::nullopt;
+    const FoldedFields folded(record);
+    const std::string_view fields = folded.text();
+    if (!found(record, fields))
+        return std::nullopt;
+    if (terms_.size() == 1 &&
+        std::string_view(fields).substr(0, fields.find('\n')) == terms_.front().folded)
         return 0;
-    const std::string fields = foldedFields(record);
     const bool wordStarts = std::all_of(terms_.begin(), terms_.end(), [&](const Term& term) {
         return beginsAWord(fields, term.folded);
     });

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Which contacts a search finds: those whose nickname, full name, family name or city holds
@@ -25,9 +27,10 @@ public:
     // Nothing was asked for (an empty list, or only blanks): such a query lists everyone.
     bool asksNothing() const { return terms_.empty() && !findsNothing_; }
     bool matches(const store::ContactRecord& record) const;
-    // How well a found contact answers, for the order of the desktop's results: 0 its
-    // nickname is what was typed, 1 every word begins a word of the contact's, 2 otherwise.
-    int closeness(const store::ContactRecord& record) const;
+    // For a contact the query finds, how well it answers, for the order of the desktop's
+    // results: 0 its nickname is what was typed, 1 every word begins a word of the contact's,
+    // 2 otherwise. Nothing for a contact it does not find.
+    std::optional<int> closenessIfFound(const store::ContactRecord& record) const;
 
 private:
     struct Term {
@@ -36,6 +39,8 @@ private:
     };
 
     void add(const QString& typed);
+    // Whether every word is in the folded fields or, for a number, in the dialled number.
+    bool found(const store::ContactRecord& record, std::string_view fields) const;
 
     std::vector<Term> terms_;
     // What no contact can hold: a word longer than any field, or more words than a contact

@@ -6,8 +6,10 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace search {
 namespace {
@@ -48,14 +50,23 @@ bool isMark(char32_t ch)
            category == QChar::Mark_Enclosing;
 }
 
-using FoldTable = std::array<std::string, 256>;
+// A byte's folded form, held in place: a scan folds every byte of every record. The longest of
+// the set's characters ("¼" as "1⁄4") takes five bytes.
+struct FoldedByte {
+    std::array<char, MostFoldedBytes> bytes{};
+    std::uint8_t size = 0;
+};
+using FoldTable = std::array<FoldedByte, 256>;
 
 FoldTable makeFoldTable()
 {
     FoldTable table;
     for (int byte = 0; byte < 256; ++byte) {
         const char32_t ch = store::decodeByte(static_cast<std::uint8_t>(byte));
-        table[static_cast<std::size_t>(byte)] = foldTyped(QStringView(QString::fromUcs4(&ch, 1)));
+        const std::string folded = foldTyped(QStringView(QString::fromUcs4(&ch, 1)));
+        FoldedByte& entry = table[static_cast<std::size_t>(byte)];
+        entry.size = static_cast<std::uint8_t>(std::min(folded.size(), entry.bytes.size()));
+        std::copy_n(folded.begin(), entry.size, entry.bytes.begin());
     }
     return table;
 }
@@ -82,11 +93,23 @@ std::string foldTyped(QStringView text)
     return folded.toUtf8().toStdString();
 }
 
-void appendFoldedStored(std::string& out, std::string_view stored)
+char* foldStoredInto(std::string_view stored, char* out)
 {
     static const FoldTable table = makeFoldTable();
-    for (char byte : stored)
-        out += table[static_cast<std::uint8_t>(byte)];
+    for (const char byte : stored) {
+        const FoldedByte& folded = table[static_cast<std::uint8_t>(byte)];
+        // Every form copied whole, as one word, and the end moved by its true length.
+        std::memcpy(out, folded.bytes.data(), MostFoldedBytes);
+        out += folded.size;
+    }
+    return out;
+}
+
+void appendFoldedStored(std::string& out, std::string_view stored)
+{
+    const std::size_t start = out.size();
+    out.resize(start + stored.size() * MostFoldedBytes);
+    out.resize(static_cast<std::size_t>(foldStoredInto(stored, out.data() + start) - out.data()));
 }
 
 } // namespace search

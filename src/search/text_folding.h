@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,11 @@ std::string foldTyped(QStringView text);
 // Stored text (bytes of the file's Windows-1252) folded and added to `out`, byte for byte
 // through a table made once, as a scan of every record needs.
 void appendFoldedStored(std::string& out, std::string_view stored);
+
+// The most bytes one stored byte folds to.
+inline constexpr std::size_t MostFoldedBytes = 8;
+// The same written at `out`, which has room for MostFoldedBytes for every stored byte; returns
+// where the folded text ends.
+char* foldStoredInto(std::string_view stored, char* out);
 
 } // namespace search

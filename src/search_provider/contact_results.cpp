@@ -93,18 +93,21 @@ QList<Result> ContactResults::search(const QStringList& terms, qsizetype limit)
     if (query.asksNothing())
         return {};
     const std::vector<store::ContactRecord> records = book();
-    QList<Result> results;
+    // The closest first, each closeness in stored order; only those shown are made results.
+    std::vector<std::pair<int, std::size_t>> found;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!query.matches(records[i]))
-            continue;
-        Result result = resultOf(static_cast<std::int32_t>(i + 1), records[i]);
-        result.closeness = query.closeness(records[i]);
-        results.append(std::move(result));
+        if (const std::optional<int> closeness = query.closenessIfFound(records[i]))
+            found.emplace_back(*closeness, i);
     }
-    std::stable_sort(results.begin(), results.end(),
-                     [](const Result& a, const Result& b) { return a.closeness < b.closeness; });
-    if (results.size() > limit)
-        results.resize(limit);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<Result> results;
+    for (const auto& [closeness, i] : found) {
+        if (results.size() == limit)
+            break;
+        results.append(resultOf(static_cast<std::int32_t>(i + 1), records[i]));
+        results.back().closeness = closeness;
+    }
     return results;
 }
 
