@@ -63,14 +63,16 @@ fuzz: deps
 
 # Times the actions on address books of up to 32,767 contacts, the start of the program beside
 # a bare Qt window (on Qt's offscreen platform, and on an X server where Xvfb is installed),
-# vCard and CSV import and export, and syncs with Radicale on loopback; see README.
+# vCard and CSV import and export, the desktop's search, and syncs with Radicale on loopback;
+# see README.
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth zarvoth_bench start_bench exchange_bench
+	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth zarvoth_bench start_bench exchange_bench search_bench
 	@$(BUILD)/bench/zarvoth_bench
 	@$(BUILD)/bench/start_bench
 	@if command -v xvfb-run >/dev/null 2>&1; then \
 	  xvfb-run -a env QT_QPA_PLATFORM=xcb $(BUILD)/bench/start_bench; fi
 	@$(BUILD)/bench/exchange_bench
+	@$(BUILD)/bench/search_bench
 	@/usr/bin/python3 bench/sync_bench.py $(BUILD)/src/zarvoth
 
 PREFIX ?= /usr/local

@@ -24,7 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Zarvoth keeps, for each contact, a nickname, full name, family name, city
 and phone number with its dialling prefix and STD code. It lists the
 nicknames, all or by initial letter, finds contacts as the nickname is
-typed or by any name or the city, and dials the shown number.
+typed or by any name or the city, and dials the shown number. GNOME
+Shell's and KRunner's search, and the command line, find contacts and
+call them without the window.
 
 Started from the application menu it keeps its contacts in
 ~/.local/share/zarvoth.")

@@ -5,11 +5,14 @@
 #include <QStyleFactory>
 
 #include <iostream>
+#include <string_view>
 
 int main(int argc, char* argv[])
 {
+    // The window opened on a search of the desktop's: "more results".
+    const bool showFound = argc == 3 && std::string_view(argv[1]) == "--show-found";
     // A command needs no display: it runs before anything of the window is made.
-    if (argc > 1)
+    if (argc > 1 && !showFound)
         return command_line::run({argv + 1, argv + argc}, store::posixFileSystem(), std::cout,
                                  std::cerr);
 
@@ -23,5 +26,7 @@ int main(int argc, char* argv[])
 
     Form1x window;
     window.show();
+    if (showFound)
+        window.showFound(QString::fromLocal8Bit(argv[2]).split(u' ', Qt::SkipEmptyParts));
     return app.exec();
 }

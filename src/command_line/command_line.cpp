@@ -1,6 +1,8 @@
 #include "command_line/command_line.h"
 
+#include "command_line/find_commands.h"
 #include "command_line/sync_commands.h"
+#include "search_provider/search_provider.h"
 
 #include "exchange/content_line.h"
 #include "store/store_error.h"
@@ -193,6 +195,14 @@ int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs,
         if (!files.empty())
             throw Failure{UsageError, "--sync takes no argument; found " + quoted(files[0])};
         return runSync(fs, out, err);
+    } else if (command == "--find") {
+        return runFind(files, fs, out, err);
+    } else if (command == "--dial") {
+        return runDial(files, fs, out, err);
+    } else if (command == "--search-provider") {
+        if (!files.empty())
+            throw Failure{UsageError, command + " takes no argument; found " + quoted(files[0])};
+        return search_provider::run(err);
     } else if (command == "--export") {
         if (files.size() != 1)
             throw Failure{UsageError, "--export needs exactly one file (- for standard output)"};

@@ -1,6 +1,9 @@
 // The desktop's own telephone: the freedesktop.org default application for tel: links, as
-// xdg-mime reports it, opened through xdg-open; inside a sandbox, the desktop portal.
+// xdg-mime reports it, opened through xdg-open (or, without a display, started from its entry);
+// inside a sandbox, the desktop portal.
 #include "dialing/telephone.h"
+
+#include "dialing/desktop_entry.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -11,13 +14,21 @@
 namespace {
 
 // A desktop entry id names vendor-app.desktop in an applications folder, or vendor/app.desktop.
-bool desktopEntryInstalled(const QString& id)
+// The entry's file; empty when it is in neither place.
+QString desktopEntryPath(const QString& id)
 {
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
+    if (!path.isEmpty() || !id.contains(u'-'))
+        return path;
     QString inFolder = id;
     inFolder.replace(inFolder.indexOf(u'-'), 1, u'/');
-    return !QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id).isEmpty() ||
-           (id.contains(u'-') &&
-            !QStandardPaths::locate(QStandardPaths::ApplicationsLocation, inFolder).isEmpty());
+    return QStandardPaths::locate(QStandardPaths::ApplicationsLocation, inFolder);
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 class DesktopTelephone final : public Telephone {
@@ -41,17 +52,24 @@ public:
         }
         const QString id = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
         // A default left behind by a removed program would make xdg-open try web browsers instead.
-        return !id.isEmpty() && desktopEntryInstalled(id) ? id : QString();
+        return !id.isEmpty() && !desktopEntryPath(id).isEmpty() ? id : QString();
     }
 
     bool open(const QUrl& uri) override
     {
         if (behindPortal())
             return QDesktopServices::openUrl(uri);
+        const QString link = QString::fromLatin1(uri.toEncoded());
         // Detached: the window never waits for the phone program, which may run for the whole
         // call.
-        return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                       {QString::fromLatin1(uri.toEncoded())});
+        if (hasDisplay())
+            return QProcess::startDetached(QStringLiteral("xdg-open"), {link});
+        // Without a display (a command in a terminal of another machine, a search started by
+        // the bus) xdg-open knows no desktop and hands links to a web browser: the program
+        // for tel: links is started from its entry instead, as the desktop itself starts it.
+        const QStringList command =
+            commandOpening(readDesktopEntry(desktopEntryPath(telProgram())), link);
+        return !command.isEmpty() && QProcess::startDetached(command.front(), command.mid(1));
     }
 
 private:

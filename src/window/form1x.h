@@ -51,6 +51,8 @@ public:
     ~Form1x() override;
 
     const WindowState& windowState() const { return state_; }
+    // Lists the contacts the words find and shows the last of them (search/found_in_window.cpp).
+    void showFound(const QStringList& terms);
     Dialogs& dialogs() { return *dialogs_; }
 
     // --- Controls, by their names ---------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "store/file_system.h"
 #include "support/carddav_server.h"
 #include "support/data_folder.h"
+#include "support/recording_tel_handler.h"
 #include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
 
@@ -28,16 +29,10 @@ struct Call {
     QString home = {};     // where ~/.netrc is looked for; a folder of no one's by default
 };
 
-Run zarvoth(const QStringList& arguments, const Call& call = {})
+Run zarvothIn(const QProcessEnvironment& environment, const QStringList& arguments,
+              const Call& call = {})
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    // Neither the desktop's keyring nor the tester's own ~/.netrc has a say.
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
-    environment.insert(QStringLiteral("HOME"),
-                       call.home.isEmpty() ? QStringLiteral("/nonexistent") : call.home);
     process.setProcessEnvironment(environment);
     process.start(call.program, arguments);
     process.write(call.input);
@@ -46,6 +41,18 @@ Run zarvoth(const QStringList& arguments, const Call& call = {})
         qFatal("zarvoth %s did not end", qPrintable(arguments.join(u' ')));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+Run zarvoth(const QStringList& arguments, const Call& call = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    // Neither the desktop's keyring nor the tester's own ~/.netrc has a say.
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    environment.insert(QStringLiteral("HOME"),
+                       call.home.isEmpty() ? QStringLiteral("/nonexistent") : call.home);
+    return zarvothIn(environment, arguments, call);
 }
 
 const QByteArray Three = encoded(recordsNamed({"Ann", "Bob", "Cid"}));
@@ -69,6 +76,8 @@ private slots:
     void setUpTakesTheAddressAsTyped();
     void failedSyncSaysOnlyWhatItDid_data();
     void failedSyncSaysOnlyWhatItDid();
+    void findListsAndDialCalls_data();
+    void findListsAndDialCalls();
 };
 
 void TestCommandLine::endsWithItsStatusAndOneLine_data()
@@ -414,6 +423,105 @@ void TestCommandLine::failedSyncSaysOnlyWhatItDid()
     QVERIFY2(run.err.startsWith("zarvoth: ") && run.err.count('\n') == 1 &&
                  run.err.endsWith("; nothing was lost, the next sync picks up\n"),
              run.err.constData());
+}
+
+namespace {
+
+// Dial dials 047123 for Ann (prefix and STD code ticked) and 55501 for Anneli; Bob's number
+// holds a letter, Eve has none, and Cid's fields hold a tab and a line break.
+const std::vector<Contact> FindBook = {
+    {"Ann", "Ann Example", "Example", "Oslo", "123", "47", "0", 1, 1},
+    {"Anneli", "Anneli M\xFCller", "M\xFCller", "Bergen", "555-01", "22", "", 0, 0},
+    {"Bob", "Bob Stone", "Stone", "Oslo", "12 x9"},
+    {"Cid", "Cid\tTab", "", "New\nYork", "7"},
+    {"Eve", "Eve Sand", "Sand", "", ""},
+};
+const QByteArray AnnLine = "Ann\tAnn Example\tExample\tOslo\t047123\n";
+const QByteArray AnneliLine = "Anneli\tAnneli M\xC3\xBCller\tM\xC3\xBCller\tBergen\t55501\n";
+
+} // namespace
+
+void TestCommandLine::findListsAndDialCalls_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("telProgram"); // the desktop has a program for tel: links
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    QTest::addColumn<QStringList>("handled"); // the links the tel: program got
+
+    const auto row = [](const char* name, QStringList arguments, int status, QByteArray out,
+                        QByteArray err = {}, QStringList handled = {}, bool telProgram = true) {
+        QTest::newRow(name) << arguments << telProgram << status << out << err << handled;
+    };
+    row("find by part of a nickname, in stored order", {"--find", "ANN"}, 0, AnnLine + AnneliLine);
+    row("find without accents", {"--find", "muller"}, 0, AnneliLine);
+    row("find a number as written", {"--find", "+47 123"}, 0, AnnLine);
+    row("find nothing", {"--find", "Zed"}, 1, {});
+    row("find everyone", {"--find", ""}, 0,
+        AnnLine + AnneliLine + "Bob\tBob Stone\tStone\tOslo\t\nCid\tCid Tab\t\tNew York\t7\n" +
+            "Eve\tEve Sand\tSand\t\t\n");
+    row("a number Dial refuses is no number to dial", {"--find", "bob"}, 0,
+        "Bob\tBob Stone\tStone\tOslo\t\n");
+    row("find without a text", {"--find"}, 2, {},
+        "zarvoth: --find needs exactly one text to look for; quote it when it holds blanks\n");
+    row("find with two texts", {"--find", "ann", "bob"}, 2, {},
+        "zarvoth: --find needs exactly one text to look for; quote it when it holds blanks\n");
+
+    row("dial a nickname as stored", {"--dial", "Ann"}, 0, {}, {}, {"tel:047123"});
+    row("dial the one contact found", {"--dial", "m\xC3\xBCller"}, 0, {}, {}, {"tel:55501"});
+    row("dial what finds two", {"--dial", "ann"}, 2, AnnLine + AnneliLine,
+        "zarvoth: 2 contacts are found by \"ann\"; nothing was dialled: give one of their "
+        "nicknames\n");
+    row("dial what finds no one", {"--dial", "Zed"}, 2, {},
+        "zarvoth: no contact is found by \"Zed\"; nothing was dialled\n");
+    row("dial a number with a letter", {"--dial", "Bob"}, 1, {},
+        "zarvoth: \"12x9\" was not dialled: it holds \"x\", which cannot be dialled.\n\n"
+        "A number is dialled from its digits and \"+\", \"*\" and \"#\"; blanks and the "
+        "separators \"-\", \".\", \"(\" and \")\" are left out. Correct the prefix, STD code or "
+        "phone number and press Dial again.\n");
+    row("dial a contact without a number", {"--dial", "Eve"}, 1, {},
+        "zarvoth: \"Eve\" has no phone number; nothing was dialled\n");
+    row("dial with no program for tel: links", {"--dial", "Ann"}, 1, {},
+        "zarvoth: No program is set up to place calls, so 047123 was not dialled.\n\n"
+        "Install a telephone program that takes tel: links, for instance one of the Debian "
+        "packages gnome-calls, linphone-desktop or kdeconnect (which calls through your paired "
+        "phone), or choose one for tel: links in the desktop's settings.\n",
+        {}, false);
+    row("dial nobody", {"--dial"}, 2, {},
+        "zarvoth: --dial needs exactly one contact: a nickname, or what --find finds the "
+        "contact by\n");
+}
+
+void TestCommandLine::findListsAndDialCalls()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, telProgram);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QFETCH(QStringList, handled);
+
+    RecordingTelHandler desktop;
+    if (!telProgram)
+        desktop.removeProgram();
+    DataFolder folder;
+    std::vector<store::ContactRecord> records;
+    for (const Contact& contact : FindBook)
+        records.push_back(makeRecord(contact, static_cast<std::int16_t>(records.size() + 1)));
+    folder.writeRecords(records);
+    const QByteArray book = folder.bytes();
+
+    const Run run = zarvothIn(desktop.environment(), arguments);
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.status, status);
+    // A call that goes out reaches the program at once; one that must not is given as long.
+    QCOMPARE(
+        desktop.handled(handled.isEmpty() ? 1 : int(handled.size()), handled.isEmpty() ? 1 : 10),
+        handled);
+    QCOMPARE(desktop.browsed(), QString());
+    QCOMPARE(folder.bytes(), book);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -1,6 +1,10 @@
-// The tel: URI a composed number is handed over as.
+// The tel: URI a composed number is handed over as, and the command that opens it with the
+// program for tel: links when the desktop cannot be asked.
+#include "dialing/desktop_entry.h"
 #include "dialing/tel_uri.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestTelUri : public QObject {
@@ -9,6 +13,8 @@ class TestTelUri : public QObject {
 private slots:
     void keepsWhatIsDialled_data();
     void keepsWhatIsDialled();
+    void opensTheLinkAsTheEntrySays_data();
+    void opensTheLinkAsTheEntrySays();
 };
 
 void TestTelUri::keepsWhatIsDialled_data()
@@ -74,6 +80,45 @@ void TestTelUri::keepsWhatIsDialled()
     QCOMPARE(QString::fromLatin1(made.toEncoded()), uri);
     // What a telephony program reads back is the number itself.
     QCOMPARE(QUrl(uri).path(), made.path());
+}
+
+void TestTelUri::opensTheLinkAsTheEntrySays_data()
+{
+    QTest::addColumn<QString>("exec"); // as the file holds it
+    QTest::addColumn<QStringList>("command");
+
+    const auto row = [](const char* name, const char* exec, QStringList command) {
+        QTest::newRow(name) << QString::fromUtf8(exec) << command;
+    };
+    row("a link", "gnome-calls %u", {"gnome-calls", "tel:047123"});
+    row("links", "linphone --call %U", {"linphone", "--call", "tel:047123"});
+    row("no field code", "phone-dial", {"phone-dial", "tel:047123"});
+    row("quoted blanks and escapes", R"("/opt/My Phone/run" "say \\"hi\\"" %u)",
+        {"/opt/My Phone/run", R"(say "hi")", "tel:047123"});
+    row("a string escape", R"("/opt/My\sPhone" %u)", {"/opt/My Phone", "tel:047123"});
+    row("icon, name, file and a percent", "phone %i %c %k 100%% %u",
+        {"phone", "--icon", "phone-icon", "Phone", "/apps/phone.desktop", "100%", "tel:047123"});
+    row("codes no longer in use", "phone %d %m %u", {"phone", "tel:047123"});
+    row("a quote left open", R"(phone "%u)", {});
+    row("no Exec", "", {});
+}
+
+// Read from a file as the desktop writes it, so that the string escapes are undone first.
+void TestTelUri::opensTheLinkAsTheEntrySays()
+{
+    QFETCH(QString, exec);
+    QFETCH(QStringList, command);
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("phone.desktop")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nName=Phone\nIcon=phone-icon\nExec=" +
+               exec.toUtf8() + "\n[Desktop Action x]\nExec=other %u\n");
+    file.close();
+    DesktopEntry entry = readDesktopEntry(file.fileName());
+    QCOMPARE(entry.name, QStringLiteral("Phone"));
+    entry.path = QStringLiteral("/apps/phone.desktop");
+    QCOMPARE(commandOpening(entry, QStringLiteral("tel:047123")), command);
 }
 
 QTEST_GUILESS_MAIN(TestTelUri)

@@ -337,6 +337,38 @@ private slots:
         QCOMPARE(fixture.dialogs->inputs.front().title, QStringLiteral("Search By City"));
         QCOMPARE(fixture.listEntries(), listed({"Velor", "Kip", "Ulm"}));
     }
+
+    // The desktop's "more results": the window opened with the list narrowed to what the
+    // words find, the last of them shown; nothing found leaves the window as it started.
+    void opensOnTheDesktopsSearch_data()
+    {
+        QTest::addColumn<QStringList>("terms");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("current");
+
+        const QStringList everyone = listed({"Velor", "Kip", "Moss", "Zed", "Ulm"});
+        QTest::newRow("a name") << QStringList{"ARVENID"} << listed({"Velor", "Moss"}) << 3;
+        QTest::newRow("two words") << QStringList{"ostre", "tarr"} << listed({"Ulm"}) << 5;
+        QTest::newRow("a number") << QStringList{"40"} << listed({"Zed"}) << 4;
+        QTest::newRow("nothing found") << QStringList{"nobody"} << everyone << 5;
+        QTest::newRow("no words") << QStringList{} << everyone << 5;
+    }
+
+    void opensOnTheDesktopsSearch()
+    {
+        QFETCH(QStringList, terms);
+        QFETCH(QStringList, entries);
+        QFETCH(int, current);
+
+        WindowFixture fixture;
+        fixture.folder.writeRecords(contacts());
+        Form1x& window = fixture.start();
+        window.showFound(terms);
+        QCOMPARE(fixture.listEntries(), entries);
+        QCOMPARE(window.windowState().CurrentRecord, current);
+        QCOMPARE(window.TxtNick->text(), entries.last().trimmed());
+        QVERIFY(fixture.dialogs->messages.isEmpty());
+    }
 };
 
 QTEST_MAIN(TestFieldSearch)
