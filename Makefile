@@ -64,7 +64,7 @@ fuzz: deps
 # Times the actions on address books of up to 32,767 contacts, the start of the program beside
 # a bare Qt window (on Qt's offscreen platform, and on an X server where Xvfb is installed),
 # vCard and CSV import and export, the desktop's search, and syncs with Radicale on loopback;
-# see README.
+# see docs/performance.md.
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target zarvoth zarvoth_bench start_bench exchange_bench search_bench
 	@$(BUILD)/bench/zarvoth_bench
