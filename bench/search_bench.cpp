@@ -13,7 +13,7 @@
 #include "measure.h"
 
 #include "search_provider/contact_results.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "window/dialogs.h"
-#include "window/form1x.h"
+#include "window/form/dialogs.h"
+#include "window/form/form1x.h"
 
 #include <QString>
 

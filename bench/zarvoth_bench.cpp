@@ -17,7 +17,7 @@
 #include "window/controls/status_bar.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <QAction>
 #include <QApplication>

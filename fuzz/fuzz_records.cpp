@@ -7,10 +7,10 @@
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
-#include "window/dialogs.h"
-#include "window/first_character.h"
-#include "window/form1x.h"
-#include "window/store_text.h"
+#include "window/form/dialogs.h"
+#include "window/form/first_character.h"
+#include "window/form/form1x.h"
+#include "window/form/store_text.h"
 
 #include <QAction>
 #include <QApplication>

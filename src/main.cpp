@@ -1,5 +1,5 @@
 #include "command_line/command_line.h"
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include <QApplication>
 #include <QStyleFactory>

@@ -10,7 +10,7 @@
 #include "store/store_error.h"
 #include "transfer/book_reading.h"
 #include "transfer/failure_text.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <ostream>
 

@@ -1,9 +1,9 @@
 // The number the dialer calls: prefix, STD code and phone number as the boxes show them.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
-#include "dialing/dial_button.h"
-#include "window/check_value.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/text_box.h"
+#include "window/form/check_value.h"
 
 #include <QPushButton>
 

@@ -1,7 +1,7 @@
 #include "dialing/stored_number.h"
 
 #include "dialing/tel_uri.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <QUrl>
 

@@ -1,5 +1,5 @@
 // Which events of the window run DELETE.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "window/controls/hover_button.h"
 

@@ -1,5 +1,5 @@
 // EDIT: the shown contact opened for SAVE to write it back in place.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "editing/record_from_boxes.h"
 #include "window/controls/hover_button.h"

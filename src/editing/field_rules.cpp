@@ -1,11 +1,11 @@
 // The rules of the entry boxes while the user types.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
-#include "dialing/dial_button.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
-#include "window/first_character.h"
-#include "window/store_text.h"
+#include "window/form/first_character.h"
+#include "window/form/store_text.h"
 
 void Form1x::TxtAdName_KeyPress(std::int16_t& /*KeyAscii*/)
 {

@@ -1,5 +1,5 @@
 // ADD NEW and SAVE: a new contact, or an edited one written back in place.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "editing/record_from_boxes.h"
 #include "window/controls/hover_button.h"

@@ -1,5 +1,5 @@
 // DELETE: the chosen contact leaves the data file at once.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "store/compaction.h"
 #include "window/controls/hover_button.h"
@@ -27,12 +27,11 @@ void Form1x::DeleteCurrentRecord()
         } catch (const store::ChangeNotYetOnDisk& error) {
             // The contact is gone; only its folder could not be told to keep it so.
             InitializeWindow();
-            dialogs_->showMessage(
-                tr("The contact is deleted, but the change may not yet be "
-                   "safe on the disk: the folder \"%1\" could not be "
-                   "synced.\n\n%2.")
-                    .arg(QString::fromStdString(error.shownName()),
-                         QString::fromStdString(error.reason())));
+            dialogs_->showMessage(tr("The contact is deleted, but the change may not yet be "
+                                     "safe on the disk: the folder \"%1\" could not be "
+                                     "synced.\n\n%2.")
+                                      .arg(QString::fromStdString(error.shownName()),
+                                           QString::fromStdString(error.reason())));
             return;
         }
         InitializeWindow();

@@ -1,8 +1,8 @@
 #include "editing/record_from_boxes.h"
 
-#include "window/check_value.h"
 #include "window/controls/text_box.h"
-#include "window/form1x.h"
+#include "window/form/check_value.h"
+#include "window/form/form1x.h"
 
 QString storableText(const QString& text)
 {

@@ -2,7 +2,7 @@
 
 #include "store/contact_record.h"
 #include "store/fixed_text.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <QString>
 

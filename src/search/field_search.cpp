@@ -1,12 +1,12 @@
 // The search menu: every contact whose nickname, full name, family name or city equals the
 // value the user gives.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "window/controls/command_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
-#include "window/first_character.h"
-#include "window/store_text.h"
+#include "window/form/first_character.h"
+#include "window/form/store_text.h"
 
 #include <QCursor>
 #include <QMenu>

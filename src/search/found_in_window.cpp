@@ -1,5 +1,5 @@
 // The window opened on a search of the desktop's: its list narrowed to what the words find.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "search/contact_matching.h"
 

@@ -1,12 +1,12 @@
 // The nickname box as a search box: while a stored contact is shown, typing narrows the list
 // by the first letter and fills in the details of the contact whose nickname was typed.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
-#include "window/first_character.h"
-#include "window/initial_filter.h"
-#include "window/store_text.h"
+#include "window/form/first_character.h"
+#include "window/form/initial_filter.h"
+#include "window/form/store_text.h"
 
 void Form1x::TxtNick_KeyPress(std::int16_t& /*KeyAscii*/)
 {

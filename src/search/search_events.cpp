@@ -1,5 +1,5 @@
 // Which events of the window run the search handlers.
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include "window/controls/text_box.h"
 

@@ -1,7 +1,7 @@
 #include "search/shown_contact.h"
 
 #include "search/text_folding.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 namespace search {
 

@@ -1,10 +1,10 @@
 // The dialer through the real window: the number is composed from the boxes as they stand and
 // handed to the desktop as a tel: link, which the telephone standing in for the desktop's
 // receives; when no call goes out, a message says why.
-#include "dialing/dial_button.h"
 #include "support/faulty_file_system.h"
 #include "support/stand_in_telephone.h"
 #include "support/window_fixture.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 

@@ -1,5 +1,5 @@
-#include "dialing/dial_button.h"
 #include "support/window_fixture.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 

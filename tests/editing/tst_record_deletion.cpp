@@ -4,7 +4,7 @@
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 
-#include "dialing/dial_button.h"
+#include "window/controls/dial_button.h"
 
 #include <QCheckBox>
 #include <QDir>

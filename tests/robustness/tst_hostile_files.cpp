@@ -8,14 +8,14 @@
 #include "support/stand_in_telephone.h"
 #include "support/window_fixture.h"
 
-#include "dialing/dial_button.h"
 #include "store/fixed_text.h"
 #include "store/store_error.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/text_box.h"
-#include "window/first_character.h"
-#include "window/store_text.h"
+#include "window/form/first_character.h"
+#include "window/form/store_text.h"
 
 #include <QAction>
 #include <QCheckBox>

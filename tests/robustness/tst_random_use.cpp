@@ -15,18 +15,18 @@
 // repeated) and ZARVOTH_RANDOM_ACTIONS the number of actions, 20,000 when unset. Unset, the
 // seed is a fixed one, so that every run of the test suite tries the same sequence and a
 // failure there is never chance; `make test-random` takes a new seed from the clock each time.
-#include "dialing/dial_button.h"
 #include "dialing/tel_uri.h"
 #include "store/contact_record.h"
 #include "support/open_files.h"
 #include "support/record_bytes.h"
 #include "support/stand_in_telephone.h"
 #include "support/window_fixture.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <QApplication>
 #include <QCheckBox>

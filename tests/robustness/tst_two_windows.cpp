@@ -5,18 +5,18 @@
 // showed and "done". The test drives two such processes step by step through the
 // interleavings that lose contacts when a window acts on what it read before the other one
 // wrote, and then lets both run free at once and checks that every contact is accounted for.
-#include "dialing/dial_button.h"
 #include "store/contact_record.h"
 #include "store/file_system.h"
 #include "support/data_folder.h"
 #include "support/faulty_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/window_fixture.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "store/cp1252.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/dialogs.h"
+#include "window/form/dialogs.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "support/data_folder.h"
 #include "support/scripted_dialogs.h"
-#include "window/form1x.h"
+#include "window/form/form1x.h"
 
 #include <QString>
 #include <QStringList>

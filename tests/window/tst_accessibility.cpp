@@ -1,11 +1,11 @@
 // What a screen reader learns of the window, through Qt's accessibility interface.
-#include "dialing/dial_button.h"
 #include "support/captioned_boxes.h"
 #include "support/window_fixture.h"
-#include "window/appearance.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
+#include "window/looks/appearance.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -2,13 +2,13 @@
 // at scale 2, and again with Liberation Sans or DejaVu Sans as the only face of the machine):
 // every text fits its control, and the icon is drawn from an image of the size that the
 // screen needs, never one scaled up.
-#include "dialing/dial_button.h"
 #include "support/captioned_boxes.h"
 #include "support/window_fixture.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
-#include "window/fitted_captions.h"
+#include "window/looks/fitted_captions.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The window with the keyboard alone: the Tab order, and each control used by its keys.
-#include "dialing/dial_button.h"
 #include "support/window_fixture.h"
+#include "window/controls/dial_button.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"

@@ -3,7 +3,7 @@
 #include "store/cp1252.h"
 #include "window/controls/list_box.h"
 #include "window/controls/tab_strip.h"
-#include "window/store_text.h"
+#include "window/form/store_text.h"
 
 #include <QApplication>
 #include <QScrollBar>

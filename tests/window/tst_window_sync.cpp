@@ -10,7 +10,7 @@
 #include "window/controls/list_box.h"
 #include "window/controls/status_bar.h"
 #include "window/controls/text_box.h"
-#include "window/sync_setup_dialog.h"
+#include "window/sync/sync_setup_dialog.h"
 
 #include <QAction>
 #include <QApplication>

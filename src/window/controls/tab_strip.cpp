@@ -1,6 +1,6 @@
 #include "window/controls/tab_strip.h"
 
-#include "window/tab_style.h"
+#include "window/looks/tab_style.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,0 +1,286 @@
+#include "window/sync/sync_setup_dialog.h"
+
+#include "store/file_system.h"
+#include "store/store_error.h"
+#include "sync/setup/set_up_state.h"
+#include "sync/state/state_file.h"
+#include "sync/sync_module.h"
+#include "sync/sync_module_loader.h"
+#include "window/form/dialogs.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString Checking = QStringLiteral("Checking with the server...");
+const QString NotKept = QStringLiteral(
+    "Sync is set up, but no keyring on this desktop took the password, so it cannot be kept: "
+    "Zarvoth will ask for it when it syncs. OK closes this dialog.");
+
+} // namespace
+
+QString asSentence(const std::string& message)
+{
+    QString text = QString::fromStdString(message);
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text.endsWith(u'.') ? text : text + u'.';
+}
+
+SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
+                                 const QString& userName, QWidget* parent)
+    : QDialog(parent), fs_(fs)
+{
+    setWindowTitle(QStringLiteral("Set Up Sync"));
+    setObjectName(QStringLiteral("SyncSetUpDialog"));
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+
+    server = new QLineEdit(serverUrl.toString(), this);
+    server->setObjectName(QStringLiteral("TxtSyncServer"));
+    server->setPlaceholderText(QStringLiteral("https://example.org/"));
+    server->setMinimumWidth(server->fontMetrics().horizontalAdvance(u'x') * 40);
+    user = new QLineEdit(userName, this);
+    user->setObjectName(QStringLiteral("TxtSyncUser"));
+    passwordBox = new QLineEdit(this);
+    passwordBox->setObjectName(QStringLiteral("TxtSyncPassword"));
+    passwordBox->setEchoMode(QLineEdit::Password);
+    book = new QComboBox(this);
+    book->setObjectName(QStringLiteral("CboSyncBook"));
+
+    serverNote_ = noteFor(server);
+    userNote_ = noteFor(user);
+    passwordNote_ = noteFor(passwordBox);
+    bookNote_ = noteFor(book);
+    const auto row = [&](const QString& caption, QWidget* box, QLabel* note) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(box);
+        auto* column = new QVBoxLayout;
+        column->setSpacing(2);
+        column->addWidget(box);
+        column->addWidget(note);
+        form->addRow(label, column);
+        box->setAccessibleName(QString(caption).remove(u'&').chopped(1));
+        return label;
+    };
+    row(QStringLiteral("&Server address:"), server, serverNote_);
+    row(QStringLiteral("&User name:"), user, userNote_);
+    row(QStringLiteral("&Password:"), passwordBox, passwordNote_);
+    bookLabel_ = row(QStringLiteral("Address &book:"), book, bookNote_);
+    server->setAccessibleDescription(
+        QStringLiteral("The address of the CardDAV server, of your home on it, or of the "
+                       "address book itself"));
+    book->setAccessibleDescription(
+        QStringLiteral("The server has several address books: the one to sync with"));
+    bookLabel_->hide();
+    book->hide();
+
+    progress_ = new QLabel(this);
+    progress_->setObjectName(QStringLiteral("LblSyncProgress"));
+    progress_->setWordWrap(true);
+    progress_->setAccessibleName(QStringLiteral("Set-up progress"));
+    progress_->hide();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    okButton = buttons->button(QDialogButtonBox::Ok);
+    stopButton = buttons->addButton(QStringLiteral("S&top Syncing"), QDialogButtonBox::ResetRole);
+    stopButton->setObjectName(QStringLiteral("BtnStopSyncing"));
+    stopButton->setAccessibleDescription(
+        QStringLiteral("Forgets this set-up; the contacts stay as they are"));
+    stopButton->setVisible(!serverUrl.isEmpty());
+    connect(buttons, &QDialogButtonBox::accepted, this, &SyncSetUpDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &SyncSetUpDialog::reject);
+    connect(stopButton, &QPushButton::clicked, this, &SyncSetUpDialog::stopSyncing);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(progress_);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    (serverUrl.isEmpty() ? server : passwordBox)->setFocus();
+}
+
+SyncSetUpDialog::~SyncSetUpDialog() = default;
+
+QLabel* SyncSetUpDialog::noteFor(QWidget* box)
+{
+    auto* note = new QLabel(box->parentWidget());
+    note->setObjectName(box->objectName() + QStringLiteral("Note"));
+    note->setWordWrap(true);
+    note->setTextFormat(Qt::PlainText);
+    QPalette red = note->palette();
+    red.setColor(QPalette::WindowText, QColor(176, 0, 32));
+    note->setPalette(red);
+    note->hide();
+    return note;
+}
+
+void SyncSetUpDialog::say(QLabel* note, const QString& text)
+{
+    note->setText(text);
+    note->setVisible(!text.isEmpty());
+    // A screen reader hears what is wrong when it comes to the box.
+    QWidget* box = book;
+    if (note == serverNote_)
+        box = server;
+    else if (note == userNote_)
+        box = user;
+    else if (note == passwordNote_)
+        box = passwordBox;
+    box->setAccessibleDescription(text);
+    if (!text.isEmpty())
+        box->setFocus();
+}
+
+QString SyncSetUpDialog::password() const
+{
+    return passwordBox->text();
+}
+
+bool SyncSetUpDialog::checking() const
+{
+    return checker_ != nullptr;
+}
+
+void SyncSetUpDialog::clearNotes()
+{
+    for (QLabel* note : {serverNote_, userNote_, passwordNote_, bookNote_})
+        note->hide();
+    tell(QString());
+}
+
+void SyncSetUpDialog::tell(const QString& text)
+{
+    // Hidden while it says nothing, so that it leaves no gap above the buttons.
+    progress_->setText(text);
+    progress_->setVisible(!text.isEmpty());
+}
+
+void SyncSetUpDialog::tellStoreFailure(const QString& what, const store::StoreError& error)
+{
+    tell(QStringLiteral("%1: could not %2 the file \"%3\" (%4).")
+             .arg(what, QString::fromStdString(error.operation()),
+                  QString::fromStdString(error.shownName()),
+                  QString::fromStdString(error.reason())));
+}
+
+void SyncSetUpDialog::setBusy(bool busy)
+{
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{server, user, passwordBox, book, okButton, stopButton})
+        box->setEnabled(!busy);
+    tell(busy ? Checking : QString());
+}
+
+void SyncSetUpDialog::accept()
+{
+    if (setUpDone_)
+        return QDialog::accept();
+    if (checking())
+        return;
+    clearNotes();
+    const std::optional<QUrl> start = !book->isHidden() && book->currentIndex() >= 0
+                                          ? book->currentData().toUrl()
+                                          : syncing::serverAddress(server->text());
+    if (!start)
+        return say(serverNote_, asSentence(syncing::noServerAddressText(server->text())));
+    if (user->text().isEmpty())
+        return say(userNote_, QStringLiteral("The user name is missing."));
+    if (passwordBox->text().isEmpty())
+        return say(passwordNote_, QStringLiteral("The password is missing."));
+    const syncing::SyncModuleLoad& module = syncing::loadSyncModule();
+    if (!module.module)
+        return tell(asSentence(module.failure));
+    setBusy(true);
+    checker_ = module.module->newAccountCheck(user->text(), passwordBox->text());
+    checker_->check(*start, std::nullopt, [this](syncing::AccountCheck outcome) {
+        syncing::destroyOnceReturned(std::move(checker_));
+        checked(outcome);
+    });
+}
+
+void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
+{
+    setBusy(false);
+    if (outcome.error) {
+        const QString reason = asSentence(outcome.error->message);
+        switch (outcome.error->kind) {
+        case carddav::DavError::Unauthorized:
+            return say(passwordNote_,
+                       QStringLiteral("The server refused this user name or password."));
+        case carddav::DavError::Forbidden:
+            return say(userNote_, reason);
+        default:
+            return say(serverNote_, reason);
+        }
+    }
+    if (outcome.choice.kind != syncing::BookChoice::Chosen) {
+        book->clear();
+        for (const carddav::AddressBookInfo& info : outcome.books)
+            book->addItem(info.displayName.isEmpty() ? info.pathName : info.displayName, info.url);
+        bookLabel_->show();
+        book->show();
+        return say(bookNote_,
+                   QStringLiteral("The server has several address books: choose one, then OK."));
+    }
+    remember(outcome.choice.book->url);
+}
+
+void SyncSetUpDialog::remember(const QUrl& bookUrl)
+{
+    try {
+        const auto lock = fs_.lockFolder([] {});
+        syncing::rememberSetUp(fs_, user->text(), bookUrl);
+    } catch (const store::StoreError& error) {
+        tellStoreFailure(QStringLiteral("Sync could not be set up"), error);
+        return;
+    }
+    setBusy(true);
+    tell(QStringLiteral("Keeping the password in the keyring..."));
+    // The module was loaded by the check with the server.
+    syncing::loadSyncModule().module->keepPassword(
+        user->text(), bookUrl.host(), passwordBox->text(),
+        [dialog = QPointer<SyncSetUpDialog>(this)](bool kept) {
+            // Cancel may have closed the dialog while the keyring thought.
+            if (dialog)
+                dialog->keptOrNot(kept);
+        });
+}
+
+void SyncSetUpDialog::keptOrNot(bool kept)
+{
+    setBusy(false);
+    passwordKept_ = kept;
+    setUpDone_ = true;
+    if (kept)
+        return QDialog::accept();
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{server, user, passwordBox, book, stopButton})
+        box->setEnabled(false);
+    tell(NotKept);
+    okButton->setFocus();
+}
+
+void SyncSetUpDialog::stopSyncing()
+{
+    try {
+        const auto lock = fs_.lockFolder([] {});
+        syncing::removeStateFile(fs_);
+    } catch (const store::StoreError& error) {
+        tellStoreFailure(QStringLiteral("Sync could not be stopped"), error);
+        return;
+    }
+    const QUrl known = syncing::serverAddress(server->text()).value_or(QUrl());
+    // The keyring is reached through the sync module, which the window loaded before it opened
+    // this dialog.
+    if (syncing::SyncModule* module = syncing::loadSyncModule().module)
+        module->forgetPassword(user->text(), known.host(), [] {});
+    done(Stopped);
+}
