@@ -2,8 +2,7 @@
 
 #include "exchange/card_export.h"
 #include "exchange/csv_export.h"
-#include "store/data_file.h"
-#include "transfer/book_files.h"
+#include "transfer/book_reading.h"
 
 #include <vector>
 
@@ -11,21 +10,11 @@ namespace transfer {
 
 ExportedBook exportBook(store::FileSystem& fs, BookFormat format)
 {
-    std::vector<store::ContactRecord> records;
-    const auto exported = [&] {
-        return ExportedBook{format == BookFormat::Csv ? exchange::exportCsv(records)
-                                                      : exchange::exportCards(records),
-                            records.size()};
-    };
-    if (!fs.exists(DataFileName))
-        return exported(); // a CSV file still has its header
-    store::DataFile data(fs, DataFileName);
-    data.open();
-    records.reserve(static_cast<std::size_t>(data.recordCount()));
-    for (std::int32_t n = 1; n <= data.recordCount(); ++n)
-        records.push_back(data.read(n));
-    data.close();
-    return exported();
+    const std::vector<store::ContactRecord> records = readRecords(fs);
+    // A book without a data file still exports: a CSV file still has its header.
+    return ExportedBook{format == BookFormat::Csv ? exchange::exportCsv(records)
+                                                  : exchange::exportCards(records),
+                        records.size()};
 }
 
 } // namespace transfer

@@ -12,4 +12,7 @@ namespace transfer {
 // A missing data file is an empty book, and is not created.
 std::vector<store::ContactRecord> readBook(store::FileSystem& fs);
 
+// The same without taking the folder, for a caller that holds it already.
+std::vector<store::ContactRecord> readRecords(store::FileSystem& fs);
+
 } // namespace transfer

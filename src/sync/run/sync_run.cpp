@@ -6,6 +6,7 @@
 #include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
 #include "transfer/book_files.h"
+#include "transfer/book_reading.h"
 #include "transfer/failure_text.h"
 
 #include <QUuid>
@@ -27,25 +28,6 @@ constexpr int planRounds = 5;
 
 // Qt keeps at most six connections to one server; the client sends them at the server's pace.
 constexpr std::size_t sendsAtOnce = 6;
-
-std::vector<store::ContactRecord> readRecords(store::FileSystem& fs)
-{
-    std::vector<store::ContactRecord> records;
-    if (!fs.exists(transfer::DataFileName))
-        return records;
-    store::DataFile data(fs, transfer::DataFileName);
-    data.open();
-    try {
-        records.reserve(static_cast<std::size_t>(data.recordCount()));
-        for (std::int32_t n = 1; n <= data.recordCount(); ++n)
-            records.push_back(data.view(n).decode());
-    } catch (...) {
-        data.close();
-        throw;
-    }
-    data.close();
-    return records;
-}
 
 // The ETags the last sync left, for the cards a sync-collection answer does not name.
 std::map<std::string, std::string> rememberedEtags(const SyncState& state)
@@ -171,7 +153,7 @@ void SyncRun::Private::begin()
     std::optional<SyncState> remembered;
     if (!fileStep([&] {
             remembered = readStateFile(fs);
-            records = readRecords(fs);
+            records = transfer::readRecords(fs);
             if (!remembered)
                 return;
             KeptCardsRead read = readKeptCardsFile(fs, remembered->bookUrl);
@@ -329,7 +311,7 @@ void SyncRun::Private::writeHere()
     plan.state.syncToken = plan.uploads.empty() && plan.removals.empty() ? newToken : std::string();
     bool replan = false;
     const bool written = fileStep([&] {
-        std::vector<store::ContactRecord> now = readRecords(fs);
+        std::vector<store::ContactRecord> now = transfer::readRecords(fs);
         // A window changed the contacts while the sync talked to the server: plan again
         // from what it left, so that nothing it wrote is overwritten.
         if (now != records) {
