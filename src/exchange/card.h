@@ -39,7 +39,14 @@ struct Card {
     std::vector<CardTelephone> telephones;
     StoredFields stored;
     std::optional<std::u32string> uid;
+    // What the card stands for (KIND, or X-ADDRESSBOOKSERVER-KIND as iCloud writes it):
+    // "individual" when the card does not say, else a group, an organisation, a place...
+    std::u32string kind = U"individual";
 };
+
+// Whether the card is a person's: a group, an organisation or a place is no contact, whatever
+// numbers it holds.
+bool isIndividual(const Card& card);
 
 // Hands every card of a file to `take`, in order, one at a time; a card cut short by the end of
 // the file counts. False when the bytes hold no card at all.

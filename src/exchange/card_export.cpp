@@ -26,13 +26,14 @@ void appendIfPresent(std::string& out, std::string_view name, const std::string&
         appendFolded(out, name, value);
 }
 
-void appendCard(std::string& out, const store::ContactRecord& record, std::string_view uid)
+void appendCard(std::string& out, const store::ContactRecord& record, std::string_view uid,
+                bool version4 = false)
 {
     const std::string nick = outgoing(record.Nick);
     const std::string fullName = outgoing(record.FullName);
     const std::string familyName = outgoing(record.FamilyName);
     const std::string city = outgoing(record.City);
-    out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    out += version4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n";
     if (!uid.empty())
         appendFolded(out, "UID", escapedText(uid));
     appendIfPresent(out, "NICKNAME", nick);
@@ -66,10 +67,11 @@ void appendStoredNumber(std::string& out, const store::ContactRecord& record)
     appendFolded(out, "X-ZARVOTH-USESTDCODE", std::to_string(record.UseStdCode));
 }
 
-std::string exportCard(const store::ContactRecord& record, std::string_view uid)
+std::string exportCard(const store::ContactRecord& record, std::string_view uid,
+                       std::string_view version)
 {
     std::string out;
-    appendCard(out, record, uid);
+    appendCard(out, record, uid, version == "4.0");
     return out;
 }
 

@@ -13,8 +13,10 @@ namespace exchange {
 std::string exportCards(std::span<const store::ContactRecord> records);
 
 // One record as a card of its own with a UID line (the UID as the server will know it), as a
-// sync puts a new contact on a server.
-std::string exportCard(const store::ContactRecord& record, std::string_view uid);
+// sync puts a new contact on a server: vCard 3.0, or 4.0 where `version` says so (for a book
+// that takes nothing else; the lines are the same in both).
+std::string exportCard(const store::ContactRecord& record, std::string_view uid,
+                       std::string_view version = {});
 
 // The card's FN, made from the escaped names, for a card that has the names in N alone.
 std::string formattedName(const std::string& fullName, const std::string& familyName,

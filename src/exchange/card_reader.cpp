@@ -66,6 +66,8 @@ public:
                 {telephoneValue(line), preferenceOf(line), isCellOrVoice(line)});
         else if (line.name == "UID")
             takeFirst(card_.uid, unescape(decodedValue(line)));
+        else if (line.name == "KIND" || line.name == "X-ADDRESSBOOKSERVER-KIND")
+            card_.kind = unescape(decodedValue(line));
         else if (line.name.starts_with("X-ZARVOTH-"))
             takeStored(line);
     }
@@ -184,6 +186,13 @@ bool readCards(std::string_view bytes, const std::function<void(const Card&)>& t
     if (depth > 0)
         take(builder.finish());
     return anyCard;
+}
+
+bool isIndividual(const Card& card)
+{
+    std::string kind = toUtf8(card.kind);
+    std::erase(kind, ' ');
+    return kind.empty() || equalsIgnoringCase(kind, "individual");
 }
 
 } // namespace exchange

@@ -2,6 +2,7 @@
 #include "support/scripted_http_server.h"
 #include "support/slow_carddav_front.h"
 #include "sync/carddav/carddav_client.h"
+#include "sync/carddav/put_answer.h"
 #include "sync/carddav/request_pace.h"
 #include "sync/carddav/url_policy.h"
 
@@ -77,6 +78,10 @@ class TestCardDav : public QObject {
 private slots:
     void readsMultistatus_data();
     void readsMultistatus();
+    void choosesCardVersion_data();
+    void choosesCardVersion();
+    void readsPutAnswers_data();
+    void readsPutAnswers();
     void tellsLoopback_data();
     void tellsLoopback();
     void discovers_data();
@@ -164,6 +169,76 @@ void TestCardDav::readsMultistatus()
         seen = "throws";
     }
     QCOMPARE(seen, expected);
+}
+
+// The vCard version of new cards, from the book's supported-address-data.
+void TestCardDav::choosesCardVersion_data()
+{
+    QTest::addColumn<QByteArray>("offered"); // inside supported-address-data
+    QTest::addColumn<QString>("version");
+    const QByteArray v3 = R"(<c:address-data-type content-type="text/vcard" version="3.0"/>)";
+    const QByteArray v4 = R"(<c:address-data-type content-type="text/vcard" version="4.0"/>)";
+    QTest::newRow("3.0 and 4.0") << v3 + v4 << "3.0";
+    QTest::newRow("3.0 alone") << v3 << "3.0";
+    QTest::newRow("4.0 alone") << v4 << "4.0";
+    QTest::newRow("4.0 beside jCard")
+        << v4 + R"(<c:address-data-type content-type="application/vcard+json" version="4.0"/>)"
+        << "4.0";
+    QTest::newRow("the defaults: text/vcard 3.0") << v4 + "<c:address-data-type/>"
+                                                  << "3.0";
+    QTest::newRow("none named") << QByteArray() << "3.0";
+}
+
+void TestCardDav::choosesCardVersion()
+{
+    QFETCH(QByteArray, offered);
+    QFETCH(QString, version);
+    const QByteArray xml =
+        R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav">)"
+        "<d:response><d:href>/book/</d:href><d:propstat><d:prop>"
+        "<c:supported-address-data>" +
+        offered +
+        "</c:supported-address-data></d:prop><d:status>HTTP/1.1 200 "
+        "OK</d:status></d:propstat></d:response>" +
+        MsEnd;
+    const Multistatus read = readMultistatus(xml);
+    QCOMPARE(read.responses.size(), 1u);
+    QCOMPARE(QString::fromStdString(CardDavClient::cardVersionFor(read.responses[0].vcardVersions)),
+             version);
+}
+
+// What a PUT's answer says of the card the server keeps: its ETag when strong, its href when
+// the server chose another.
+void TestCardDav::readsPutAnswers_data()
+{
+    QTest::addColumn<QByteArray>("etag");
+    QTest::addColumn<QByteArray>("location");
+    QTest::addColumn<QString>("expected"); // "etag href"
+    QTest::newRow("strong ETag") << QByteArray("\"e1\"") << QByteArray() << "\"e1\" /book/a.vcf";
+    // sabre/dav when it changed the card on its way in.
+    QTest::newRow("no ETag") << QByteArray() << QByteArray() << " /book/a.vcf";
+    QTest::newRow("weak ETag") << QByteArray("W/\"e1\"") << QByteArray() << " /book/a.vcf";
+    // Google: a name of its own, without .vcf.
+    QTest::newRow("relative Location")
+        << QByteArray() << QByteArray("/book/c9%20x") << " /book/c9 x";
+    QTest::newRow("absolute Location, same server")
+        << QByteArray("\"e2\"") << QByteArray("http://127.0.0.1:8080/book/c9") << "\"e2\" /book/c9";
+    QTest::newRow("Location on another server is not followed")
+        << QByteArray() << QByteArray("http://192.0.2.7/book/c9") << " /book/a.vcf";
+}
+
+void TestCardDav::readsPutAnswers()
+{
+    QFETCH(QByteArray, etag);
+    QFETCH(QByteArray, location);
+    QFETCH(QString, expected);
+    DavReply reply;
+    reply.status = 201;
+    reply.url = QUrl(QStringLiteral("http://127.0.0.1:8080/book/a.vcf"));
+    reply.etag = etag;
+    reply.location = location;
+    const PutOutcome outcome = putOutcome(reply, "/book/a.vcf");
+    QCOMPARE(QString::fromStdString(outcome.etag + " " + outcome.href), expected);
 }
 
 void TestCardDav::tellsLoopback_data()

@@ -114,6 +114,9 @@ private slots:
     void cutOffAnywhereAndRunAgain_data();
     void cutOffAnywhereAndRunAgain();
     void nothingChangedIsLinear();
+    void newCardsInTheBooksVersion_data();
+    void newCardsInTheBooksVersion();
+    void anUploadStoredElsewhereIsFound();
 };
 
 void TestReconcile::firstSyncPairsTheSamePerson()
@@ -187,6 +190,35 @@ void TestReconcile::threeWay_data()
     QTest::newRow("nickname edited after a deletion moved it")
         << nickHereAfterDelete << none << "Annie|Ann|Smith|Oslo|+4712345678"
         << "";
+
+    // iCloud's groups and vCard 4's groups, organisations and places are cards, not contacts.
+    const auto kindThere = [](const char* kind) {
+        return WorldChange([kind](SyncWorld& w) {
+            auto& card = w.server.at("/book/ann-1.vcf");
+            w.put("/book/ann-1.vcf", replaced(card.text, "UID:", std::string(kind) + "\r\nUID:"));
+        });
+    };
+    const auto groupAppears = [](const char* text) {
+        return WorldChange([text](SyncWorld& w) { w.put("/book/group.vcf", text); });
+    };
+    QTest::newRow("an iCloud group appears there")
+        << none
+        << groupAppears("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:g\r\nFN:Family\r\nN:Family;;;;\r\n"
+                        "X-ADDRESSBOOKSERVER-KIND:group\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:"
+                        "ann-1\r\nEND:VCARD\r\n")
+        << as << "";
+    QTest::newRow("an organisation with a number appears there")
+        << none
+        << groupAppears("BEGIN:VCARD\r\nVERSION:4.0\r\nUID:o\r\nKIND:org\r\nFN:Works\r\n"
+                        "NICKNAME:Works\r\nTEL:555 0900\r\nEND:VCARD\r\n")
+        << as << "";
+    QTest::newRow("the card became a group there")
+        << none << kindThere("X-ADDRESSBOOKSERVER-KIND:group") << ""
+        << "\"Ann\": no longer a person's card on the server; removed here";
+    QTest::newRow("changed here, the card became a place there")
+        << cityHere("Lyon") << kindThere("KIND:location") << "Ann|Ann|Smith|Lyon|+4712345678"
+        << "\"Ann\": its card on the server is no longer a person's and the contact was changed "
+           "here; put on the server anew";
 }
 
 void TestReconcile::threeWay()
@@ -417,6 +449,56 @@ void TestReconcile::cutOffAnywhereAndRunAgain()
     QCOMPARE(world.localContacts(), expected);
     QCOMPARE(world.serverContacts(), expected);
     QVERIFY(world.server.at("/book/ann-1.vcf").etag != annEtag);
+    const syncing::Plan again = world.run();
+    QVERIFY(again.uploads.empty() && again.removals.empty() && !again.recordsChanged);
+}
+
+// A new card is written in 3.0 unless the book takes 4.0 alone, and reads back as the same
+// contact either way: the next sync finds nothing to do.
+void TestReconcile::newCardsInTheBooksVersion_data()
+{
+    QTest::addColumn<QString>("bookTakes");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("not yet asked") << ""
+                                   << "3.0";
+    QTest::newRow("3.0") << "3.0"
+                         << "3.0";
+    QTest::newRow("4.0 alone") << "4.0"
+                               << "4.0";
+}
+
+void TestReconcile::newCardsInTheBooksVersion()
+{
+    QFETCH(QString, bookTakes);
+    QFETCH(QString, written);
+    SyncWorld world;
+    world.state.cardVersion = bookTakes.toStdString();
+    world.records = {annHere};
+    const syncing::Plan plan = world.run();
+    QCOMPARE(plan.uploads.size(), 1u);
+    QVERIFY2(plan.uploads[0].text.starts_with("BEGIN:VCARD\r\nVERSION:" + written.toStdString() +
+                                              "\r\n"),
+             plan.uploads[0].text.c_str());
+    QCOMPARE(plan.state.cardVersion, bookTakes.toStdString());
+    QCOMPARE(world.serverContacts(), world.localContacts());
+    const syncing::Plan again = world.run();
+    QVERIFY(again.uploads.empty() && again.removals.empty() && !again.recordsChanged);
+}
+
+// The server stored a new card under a name and a UID of its own, and the answer that said so
+// was lost: the next sync finds the card there instead of sending the contact again.
+void TestReconcile::anUploadStoredElsewhereIsFound()
+{
+    SyncWorld world;
+    world.records = {annHere};
+    const syncing::Plan cut = world.run(2);
+    world.state = cut.state;
+    world.put("/book/c9", replaced(cut.uploads.at(0).text, "UID:", "UID:google-"));
+    const syncing::Plan next = world.run();
+    QVERIFY(next.uploads.empty() && next.notices.empty());
+    QCOMPARE(world.server.size(), 1u);
+    QCOMPARE(world.serverContacts(), world.localContacts());
+    QCOMPARE(world.state.pairs.at(0).href, std::string("/book/c9"));
     const syncing::Plan again = world.run();
     QVERIFY(again.uploads.empty() && again.removals.empty() && !again.recordsChanged);
 }

@@ -18,6 +18,7 @@ syncing::SyncState awkwardState()
     state.bookUrl = "https://dav.example.org/user/book one/";
     state.user = "-";
     state.syncToken = everyByte();
+    state.cardVersion = "4.0";
     syncing::Pair pair;
     pair.uid = "a b%c";
     pair.href = "/user/book one/a.vcf";
@@ -90,6 +91,7 @@ void TestSyncState::malformedFilesAreRefused_data()
     QTest::newRow("no final line break") << head.chopped(1);
     QTest::newRow("user missing") << QByteArray("zarvoth-sync 2\nbook b\ntoken -\n");
     QTest::newRow("book twice") << head + "book c\n";
+    QTest::newRow("card version twice") << head + "cards 4.0\ncards 3.0\n";
     QTest::newRow("unknown entry") << head + "pear x\n";
     QTest::newRow("blank line") << head + "\n";
     QTest::newRow("two blanks") << head + "passed /a  e\n";

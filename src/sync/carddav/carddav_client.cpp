@@ -3,6 +3,7 @@
 #include "sync/carddav/dav_bodies.h"
 #include "sync/carddav/discovery.h"
 #include "sync/carddav/multistatus_request.h"
+#include "sync/carddav/put_answer.h"
 #include "sync/carddav/url_policy.h"
 
 #include <algorithm>
@@ -147,11 +148,33 @@ void CardDavClient::supportsSyncCollection(const QUrl& book,
         });
 }
 
+std::string CardDavClient::cardVersionFor(const std::vector<std::string>& offered)
+{
+    const bool only4 = !offered.empty() &&
+                       std::all_of(offered.begin(), offered.end(),
+                                   [](const std::string& version) { return version == "4.0"; });
+    return only4 ? "4.0" : "3.0";
+}
+
+void CardDavClient::cardVersion(const QUrl& book, std::function<void(DavResult<std::string>)> done)
+{
+    requestMultistatus(
+        *transport_, propfind(asCollection(book), 0, bodies::addressDataTypes()),
+        QStringLiteral("the address book"),
+        [done = std::move(done)](DavResult<MultistatusAnswer> result) {
+            if (auto* error = std::get_if<DavError>(&result))
+                return done(*error);
+            const auto& answer = std::get<MultistatusAnswer>(result);
+            const MultistatusResponse* here = responseFor(answer.multistatus, answer.url);
+            done(cardVersionFor(here ? here->vcardVersions : std::vector<std::string>{}));
+        });
+}
+
 void CardDavClient::changesSince(const QUrl& book, const std::string& token,
                                  std::function<void(DavResult<Changes>)> done)
 {
     DavRequest request = report(asCollection(book), 0, bodies::syncCollection(token));
-    transport_->send(std::move(request), [this, book, done = std::move(done)](
+    transport_->send(std::move(request), [this, book, token, done = std::move(done)](
                                              DavResult<DavReply> result) mutable {
         if (auto* error = std::get_if<DavError>(&result))
             return done(*error);
@@ -191,6 +214,10 @@ void CardDavClient::changesSince(const QUrl& book, const std::string& token,
             return done(badAnswer("the server's sync-collection answer holds no sync token"));
         if (!truncated)
             return done(std::move(changes));
+        // A server that cuts its answer short without moving its token on would be asked
+        // the same forever; the caller lists the book instead.
+        if (changes.newToken == token)
+            return done(badAnswer("the server cut its list of changes short without going on"));
         // Ask again from where this answer stopped, and add the rest.
         changesSince(
             book, changes.newToken,
@@ -283,7 +310,7 @@ void CardDavClient::putCard(const QUrl& book, const std::string& href, const std
                          const DavReply& reply = std::get<DavReply>(result);
                          if (reply.status / 100 != 2)
                              return done(statusError(reply.status, cardName(href), reply.reason));
-                         done(PutOutcome{reply.etag.toStdString()});
+                         done(putOutcome(reply, href));
                      });
 }
 

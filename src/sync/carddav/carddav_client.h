@@ -46,8 +46,12 @@ struct FetchedCard {
 };
 
 struct PutOutcome {
-    // Empty when the server sent no ETag with its answer.
+    // Empty when the server sent no ETag with its answer, or a weak one: either way the card
+    // it keeps may not be byte for byte what was sent.
     std::string etag;
+    // Where the server stored the card: the href it was put to, or the one its Location
+    // names when it chose a name of its own.
+    std::string href;
 };
 
 class CardDavClient : public QObject {
@@ -71,6 +75,11 @@ public:
 
     // Whether the book offers sync-collection; NotFound when it is gone.
     void supportsSyncCollection(const QUrl& book, std::function<void(DavResult<bool>)> done);
+
+    // The vCard version new cards are written in for this book: "4.0" when its
+    // supported-address-data offers vCard 4.0 and no other, else "3.0".
+    void cardVersion(const QUrl& book, std::function<void(DavResult<std::string>)> done);
+    static std::string cardVersionFor(const std::vector<std::string>& offered);
 
     // sync-collection since `token` (empty: the first). A token the server no longer knows
     // (valid-sync-token, or 409/412) ends in PreconditionFailed, whatever status the server

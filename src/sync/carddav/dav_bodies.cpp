@@ -41,6 +41,11 @@ QByteArray supportedReports()
     return propfind("<d:resourcetype/><d:supported-report-set/>");
 }
 
+QByteArray addressDataTypes()
+{
+    return propfind("<d:resourcetype/><c:supported-address-data/>");
+}
+
 QByteArray etags()
 {
     return propfind("<d:resourcetype/><d:getetag/>");

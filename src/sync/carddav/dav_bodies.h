@@ -19,6 +19,8 @@ QByteArray homeSetProperty();
 QByteArray collectionProperties();
 // Depth 0 at a book: whether it offers sync-collection.
 QByteArray supportedReports();
+// Depth 0 at a book: the vCard versions it takes.
+QByteArray addressDataTypes();
 // Depth 1 at a book: every card's ETag.
 QByteArray etags();
 // sync-collection since `token` (empty: from the start), the ETags of what changed.

@@ -249,6 +249,7 @@ void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
     answer.body = exchange->body + reply->readAll();
     answer.url = exchange->request.url;
     answer.etag = reply->rawHeader("ETag");
+    answer.location = reply->rawHeader("Location");
     if (answer.body.size() > MaxAnswerBytes)
         return conclude(exchange, badAnswer("the server's answer is larger than 64 MiB"));
 

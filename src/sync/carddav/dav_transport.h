@@ -41,6 +41,8 @@ struct DavReply {
     // Where the request ended after the redirects it followed.
     QUrl url;
     QByteArray etag;
+    // The Location header, as sent (a card the server stored under a name of its own).
+    QByteArray location;
 };
 
 // The requests' plumbing: the password sent with each request, the timeout, redirects to the

@@ -165,6 +165,8 @@ private:
                                              found.supportedReports.begin(),
                                              found.supportedReports.end());
             response.hrefProperties.merge(found.hrefProperties);
+            response.vcardVersions.insert(response.vcardVersions.end(), found.vcardVersions.begin(),
+                                          found.vcardVersions.end());
         }
         return status;
     }
@@ -178,6 +180,8 @@ private:
                 into.resourceTypes = childNames();
             else if (isDav(u"supported-report-set"))
                 into.supportedReports = reportNames();
+            else if (isCardDav(u"supported-address-data"))
+                into.vcardVersions = vcardVersions();
             else if (isDav(u"current-user-principal") || isCardDav(u"addressbook-home-set"))
                 into.hrefProperties[name] = hrefs();
             else
@@ -219,6 +223,27 @@ private:
             }
         }
         return names;
+    }
+
+    // supported-address-data / address-data-type content-type="text/vcard" version="4.0";
+    // each attribute left out means text/vcard 3.0.
+    std::vector<std::string> vcardVersions()
+    {
+        std::vector<std::string> versions;
+        const int level = depth_;
+        while (nextChild(level)) {
+            if (isCardDav(u"address-data-type")) {
+                const QXmlStreamAttributes attributes = xml_.attributes();
+                const QStringView type = attributes.value(QStringLiteral("content-type"));
+                const QStringView version = attributes.value(QStringLiteral("version"));
+                if (type.isEmpty() ||
+                    type.trimmed().compare(u"text/vcard", Qt::CaseInsensitive) == 0)
+                    versions.push_back(
+                        version.isEmpty() ? "3.0" : version.trimmed().toString().toStdString());
+            }
+            skipElement();
+        }
+        return versions;
     }
 
     std::vector<std::string> hrefs()

@@ -26,6 +26,8 @@ struct MultistatusResponse {
     std::vector<std::string> resourceTypes;
     // The reports inside supported-report-set: "sync-collection", "addressbook-multiget", ...
     std::vector<std::string> supportedReports;
+    // The vCard versions inside supported-address-data: "3.0", "4.0", ...
+    std::vector<std::string> vcardVersions;
     // Properties that name resources: "current-user-principal", "addressbook-home-set" ->
     // their hrefs, percent-decoded paths.
     std::map<std::string, std::vector<std::string>> hrefProperties;

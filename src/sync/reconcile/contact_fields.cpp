@@ -243,6 +243,9 @@ ServerCard readServerCard(std::string_view text)
         const std::u32string nick = card.nickname.value_or(U"");
         read.statesNick =
             std::any_of(nick.begin(), nick.end(), [](char32_t ch) { return ch > U' '; });
+        read.notAPerson = !exchange::isIndividual(card);
+        if (read.notAPerson)
+            return;
         if (const std::optional<exchange::ContactDraft> draft = exchange::draftContact(card)) {
             read.fields = fieldsOf(*draft);
             read.changes = draft->changes;

@@ -54,6 +54,8 @@ struct ServerCard {
     std::vector<exchange::FieldChange> changes;
     // Whether the card names a nickname of its own, rather than one made from its names.
     bool statesNick = false;
+    // A group, an organisation or a place: never a record, never changed by a sync.
+    bool notAPerson = false;
 };
 
 // Whether the card leaves the field empty: no text of its own for it.

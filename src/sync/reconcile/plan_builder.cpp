@@ -47,6 +47,7 @@ PlanBuilder::PlanBuilder(const SyncState& last, std::span<const store::ContactRe
     plan_.state.bookUrl = last.bookUrl;
     plan_.state.user = last.user;
     plan_.state.syncToken = last.syncToken;
+    plan_.state.cardVersion = last.cardVersion;
 }
 
 bool PlanBuilder::bookIsFull() const
@@ -128,7 +129,12 @@ void PlanBuilder::uploadNew(std::size_t local, const Pair* again)
     const store::ContactRecord& record = records_[local];
     const std::string uid = again ? again->uid : newUid_();
     const std::string href = again ? again->href : hrefFor_(uid);
-    Upload upload{href, uid, exchange::exportCard(record, uid), {}, withoutNumber(record), {}};
+    Upload upload{href,
+                  uid,
+                  exchange::exportCard(record, uid, plan_.state.cardVersion),
+                  {},
+                  withoutNumber(record),
+                  {}};
     upload.card = readBack(upload.text, {});
     keep({uid, href, {}, false, upload.record, upload.card}, local);
     plan_.uploads.push_back(std::move(upload));

@@ -16,11 +16,12 @@ namespace syncing {
 namespace {
 
 enum class ServerStatus {
-    Same,      // the card says what was agreed
-    Changed,   // the card says something else
-    Gone,      // no such card on the server
-    NoContact, // a card that holds no number any more, or no vCard
-    Unknown,   // changed, but its text was not fetched: left for the next sync
+    Same,       // the card says what was agreed
+    Changed,    // the card says something else
+    Gone,       // no such card on the server
+    NoContact,  // a card that holds no number any more, or no vCard
+    NotAPerson, // a card that is now a group's, an organisation's or a place's
+    Unknown,    // changed, but its text was not fetched: left for the next sync
 };
 
 using Listed = std::map<std::string, std::string>::value_type;
@@ -92,6 +93,10 @@ ServerSide serverSide(const Pair& pair, const Listed* listed, const ServerView& 
         return side;
     }
     side.card = std::make_unique<ServerCard>(readServerCard(*side.text));
+    if (side.card->notAPerson) {
+        side.status = ServerStatus::NotAPerson;
+        return side;
+    }
     if (!side.card->fields) {
         side.status = ServerStatus::NoContact;
         return side;
@@ -189,6 +194,8 @@ private:
             return goneThere(pair, local);
         case ServerStatus::NoContact:
             return noContactThere(pair, side, local);
+        case ServerStatus::NotAPerson:
+            return notAPersonThere(pair, side, local);
         case ServerStatus::Same:
         case ServerStatus::Changed:
             break;
@@ -203,9 +210,14 @@ private:
         if (!local)
             return;
         const store::ContactRecord& record = records_[*local];
-        // A card whose upload was cut off was never there: it goes up again.
-        if (!pair.confirmed)
-            return builder_.uploadNew(*local, &pair);
+        // A card whose upload was cut off is not where it was sent: never stored, or stored
+        // under a name the server chose, which the answer that was lost would have told. It
+        // meets the server's new cards first, and goes up again only when none is it.
+        if (!pair.confirmed) {
+            paired_[*local] = false;
+            uploadAgain_.emplace(*local, &pair);
+            return;
+        }
         if (sameRecord(record, pair.record))
             return builder_.removeRecord(*local);
         builder_.notice(recordLabel(record) +
@@ -232,6 +244,24 @@ private:
         CardFields none;
         builder_.uploadUpdate(*local, {allFields.begin(), allFields.end()}, *side.text, side.etag(),
                               pair, none);
+    }
+
+    // The contact's card now stands for a group, an organisation or a place: the person is
+    // gone from the server, and the card is no longer this program's to change.
+    void notAPersonThere(const Pair& pair, const ServerSide& side, std::optional<std::size_t> local)
+    {
+        builder_.passOver(pair.href, side.etag());
+        if (!local)
+            return;
+        const store::ContactRecord& record = records_[*local];
+        if (sameRecord(record, pair.record)) {
+            builder_.removeRecord(*local);
+            return builder_.notice(recordLabel(record) +
+                                   ": no longer a person's card on the server; removed here");
+        }
+        builder_.notice(recordLabel(record) + ": its card on the server is no longer a " +
+                        "person's and the contact was changed here; put on the server anew");
+        builder_.uploadNew(*local);
     }
 
     void deletedHere(const Pair& pair, const ServerSide& side)
@@ -307,6 +337,12 @@ private:
             if (fetched == server_.cards.end())
                 continue;
             ServerCard card = readServerCard(fetched->second);
+            // A group (iCloud keeps its groups as cards) is not a contact left out: nothing
+            // to tell, and remembered so that it is fetched again only when it changes.
+            if (card.notAPerson) {
+                builder_.passOver(href, etag);
+                continue;
+            }
             if (!card.fields) {
                 builder_.passOver(href, etag);
                 builder_.notice(card.label + ": left out, no phone number");
@@ -338,10 +374,11 @@ private:
             Newcomer* same = free(byNick, std::string(records_[r].Nick.trimmed()));
             if (!same)
                 same = free(byNamesAndNumber, namesAndNumber(records_[r]));
+            const auto again = uploadAgain_.find(r);
             if (same)
                 meet(r, *same);
             else
-                builder_.uploadNew(r);
+                builder_.uploadNew(r, again == uploadAgain_.end() ? nullptr : again->second);
         }
         for (Newcomer& newcomer : newcomers_) {
             if (newcomer.taken)
@@ -413,6 +450,8 @@ private:
     std::vector<ServerSide> sides_;
     std::vector<bool> paired_;
     std::vector<Newcomer> newcomers_;
+    // Records whose card's upload was cut off, by index, and the pair that sent it.
+    std::unordered_map<std::size_t, const Pair*> uploadAgain_;
 };
 
 } // namespace
@@ -480,7 +519,8 @@ void confirmTaken(SyncState& state, std::span<const UploadTaken> uploads,
         byHref.emplace(state.pairs[p].href, p);
     for (const UploadTaken& taken : uploads) {
         const Upload& upload = *taken.upload;
-        Pair now{upload.uid, upload.href, taken.etag, true, upload.record, upload.card};
+        const std::string& href = taken.storedAt.empty() ? upload.href : taken.storedAt;
+        Pair now{upload.uid, href, taken.etag, true, upload.record, upload.card};
         if (const auto found = byHref.find(upload.href); found != byHref.end()) {
             now.place = state.pairs[found->second].place;
             state.pairs[found->second] = std::move(now);

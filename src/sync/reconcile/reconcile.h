@@ -75,9 +75,10 @@ using UidSource = std::function<std::string()>;
 using HrefForUid = std::function<std::string(const std::string& uid)>;
 
 // `server.cards` must hold every card cardsToFetch named; a card it lacks is left as it was
-// for the next sync. `last.bookUrl`, `user` and `syncToken` are carried into the plan's state
-// unchanged. `last` is taken by value: moved in, its pairs move on into the plan's state
-// rather than being copied, which is most of the time of a sync of a large book.
+// for the next sync. `last.bookUrl`, `user`, `syncToken` and `cardVersion` (that of the new
+// cards) are carried into the plan's state unchanged. `last` is taken by value: moved in, its pairs
+// move on into the plan's state rather than being copied, which is most of the time of a sync of a
+// large book.
 Plan reconcile(SyncState last, std::span<const store::ContactRecord> records,
                const ServerView& server, const UidSource& newUid, const HrefForUid& hrefFor);
 
@@ -91,6 +92,8 @@ void confirmRemoval(SyncState& state, const Removal& removal);
 struct UploadTaken {
     const Upload* upload;
     std::string etag;
+    // Where the server stored the card when it chose another name; empty: the upload's href.
+    std::string storedAt = {};
 };
 void confirmTaken(SyncState& state, std::span<const UploadTaken> uploads,
                   std::span<const Removal* const> removals);

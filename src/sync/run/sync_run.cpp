@@ -2,6 +2,7 @@
 
 #include "store/compaction.h"
 #include "store/data_file.h"
+#include "sync/reconcile/etag_settling.h"
 #include "sync/run/sync_lock.h"
 #include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
@@ -42,9 +43,10 @@ std::map<std::string, std::string> rememberedEtags(const SyncState& state)
 }
 
 // The server refuses the sync token or has no sync-collection: the cards are listed instead.
-// Some servers answer a token they no longer know with a server error (Xandikos: 500), so a
-// failure after a token is also worth a listing; what says the account, the address or the
-// network is wrong ends the sync.
+// Servers answer a token they no longer know with any status of their choice (403, 400, 409,
+// 410, 412, 415; Xandikos: 500), so any refusal after a token is worth a listing, which tells
+// in its turn when the book itself is gone; what says the account or the network is wrong
+// ends the sync.
 bool listingWouldHelp(const DavError& error, bool hadToken)
 {
     switch (error.kind) {
@@ -52,6 +54,8 @@ bool listingWouldHelp(const DavError& error, bool hadToken)
     case DavError::Forbidden:
     case DavError::BadAnswer:
         return true;
+    case DavError::NotFound:
+        return hadToken;
     case DavError::ServerError:
         return hadToken || error.httpStatus < 500 || error.httpStatus == 501;
     default:
@@ -123,6 +127,7 @@ struct SyncRun::Private {
     void remove(const Removal& removal);
     void answered();
     void confirmThere();
+    void saveConfirmed();
     void fail(const std::string& message);
     void fail(const DavError& error);
     void finish();
@@ -170,7 +175,15 @@ void SyncRun::Private::begin()
     }
     state = *remembered;
     book = QUrl(QString::fromStdString(state.bookUrl));
-    list();
+    if (!state.cardVersion.empty())
+        return list();
+    // Asked once per book: the answer is remembered with the rest of the sync. Unanswered,
+    // new cards are written in 3.0, which nearly every server takes, and it is asked again.
+    client.cardVersion(book, [this](DavResult<std::string> version) {
+        if (auto* known = std::get_if<std::string>(&version))
+            state.cardVersion = *known;
+        list();
+    });
 }
 
 void SyncRun::Private::list()
@@ -381,7 +394,7 @@ void SyncRun::Private::put(const Upload& upload)
     client.putCard(book, upload.href, upload.text, upload.ifMatch,
                    [this, &upload](DavResult<PutOutcome> result) {
                        if (auto* sent = std::get_if<PutOutcome>(&result)) {
-                           taken.push_back({&upload, sent->etag});
+                           taken.push_back({&upload, sent->etag, sent->href});
                            ++report.contactsOut;
                        } else if (auto* error = std::get_if<DavError>(&result)) {
                            // A new card already there is this sync's own, stored by an
@@ -415,6 +428,25 @@ void SyncRun::Private::remove(const Removal& removal)
 void SyncRun::Private::confirmThere()
 {
     confirmTaken(plan.state, taken, removed);
+    const std::vector<std::string> unknown = takenWithoutEtag(taken);
+    if (unknown.empty() || report.outcome != SyncReport::Done)
+        return saveConfirmed();
+    ++outstanding;
+    client.fetchCards(book, unknown, [this](DavResult<std::vector<FetchedCard>> result) {
+        --outstanding;
+        // Unread, the cards are simply compared again at the next sync.
+        if (auto* fetched = std::get_if<std::vector<FetchedCard>>(&result)) {
+            std::vector<CardReadBack> cards;
+            for (FetchedCard& card : *fetched)
+                cards.push_back({card.href, card.etag, std::move(card.text)});
+            settleEtags(plan.state, cards);
+        }
+        saveConfirmed();
+    });
+}
+
+void SyncRun::Private::saveConfirmed()
+{
     const SyncReport::Outcome outcome = report.outcome;
     if (fileStep([&] { writeStateFile(fs, plan.state); }))
         report.outcome = outcome;

@@ -248,6 +248,8 @@ public:
             once(words, state_.user, seenUser_, lineNo);
         else if (keyword == "token")
             once(words, state_.syncToken, seenToken_, lineNo);
+        else if (keyword == "cards")
+            once(words, state_.cardVersion, seenCardVersion_, lineNo);
         else if (keyword == "pair")
             state_.pairs.push_back(uniqueHref(readPair(words, state_.placesKnown), lineNo));
         else if (keyword == "here" && state_.placesKnown)
@@ -305,7 +307,7 @@ private:
 
     SyncState state_;
     std::set<std::string> hrefs_;
-    bool seenBook_ = false, seenUser_ = false, seenToken_ = false;
+    bool seenBook_ = false, seenUser_ = false, seenToken_ = false, seenCardVersion_ = false;
 };
 
 } // namespace
@@ -318,6 +320,8 @@ std::string serializeState(const SyncState& state)
     out.append("book ").append(escaped(state.bookUrl)).append("\n");
     out.append("user ").append(escaped(state.user)).append("\n");
     out.append("token ").append(escaped(state.syncToken)).append("\n");
+    if (!state.cardVersion.empty())
+        out.append("cards ").append(escaped(state.cardVersion)).append("\n");
     for (const Pair& pair : state.pairs) {
         out.append("pair ").append(std::to_string(pair.place)).append(" ");
         out.append(escaped(pair.uid)).append(" ").append(escaped(pair.href));

@@ -76,6 +76,9 @@ struct SyncState {
     // The sync-collection token of the last sync; empty when the server offers none or there
     // was no sync yet.
     std::string syncToken;
+    // The vCard version new cards are written in ("3.0", or "4.0" for a book that takes
+    // nothing else); empty until the book was asked.
+    std::string cardVersion;
     std::vector<Pair> pairs;
     std::vector<PassedOverCard> passedOver;
     std::vector<UnpairedRecord> unpaired;
