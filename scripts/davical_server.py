@@ -212,12 +212,15 @@ class Davical:
                        "newpass2": self.password, "type_id": "1", "user_active": "on",
                        "submit": "Create"})
         post("admin.php?action=edit&t=principal", fields)
+        # The user's default address book, where DAViCal puts it.
         self.book = self.root + "caldav.php/%s/addresses/" % self.user
-        check = urllib.request.Request(self.book, method="PROPFIND", headers={"Depth": "0"})
+        look = urllib.request.Request(self.book, method="PROPFIND", headers={"Depth": "0"})
         password = urllib.request.HTTPPasswordMgrWithDefaultRealm()
         password.add_password(None, self.root, self.user, self.password)
-        urllib.request.build_opener(urllib.request.HTTPBasicAuthHandler(password)).open(
-            check, timeout=30).close()
+        with urllib.request.build_opener(urllib.request.HTTPBasicAuthHandler(password)).open(
+                look, timeout=30) as answer:
+            if b"addressbook" not in answer.read():
+                raise RuntimeError("DAViCal made no address book at " + self.book)
 
     def fresh_database(self):
         self.psql("DROP DATABASE IF EXISTS davical WITH (FORCE)",
