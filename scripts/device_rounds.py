@@ -118,7 +118,7 @@ class World:
 
     def __init__(self, program, kind):
         self.program = program
-        self.server = peers.Server(kind)
+        self.server = peers.server(kind)
         self.devices = []
         self.phone = None
         try:
@@ -349,8 +349,8 @@ ROUNDS = [round_one_side, round_both_sides, round_same_field, round_deleted_and_
     for deletion in (False, True)] + [round_fitted, round_late_device]
 
 
-def device_rounds(program, check):
-    for kind in ("radicale", "xandikos"):
+def device_rounds(program, check, kinds=peers.KINDS):
+    for kind in kinds:
         print("%s, two devices and the phone on one book:" % kind)
         for play in ROUNDS:
             try:

@@ -1,6 +1,7 @@
-"""The peers of a sync, for the sync checks: CardDAV servers (Radicale, Xandikos) on loopback,
-a third-party client (vdirsyncer) that plays the phone, a proxy that cuts a sync off, and the
-data file read and written byte for byte. Every process started here is ended by its own id."""
+"""The peers of a sync, for the sync checks: CardDAV servers (Radicale, Xandikos, DAViCal) on
+loopback, a third-party client (vdirsyncer) that plays the phone, a proxy that cuts a sync off,
+and the data file read and written byte for byte. Every process started here is ended by its
+own id."""
 
 import os
 import shutil
@@ -33,6 +34,18 @@ def wait_for_port(port, process, seconds=20):
         except OSError:
             time.sleep(0.05)
     raise RuntimeError("the server did not answer on port %d" % port)
+
+
+# The servers every round is played against.
+KINDS = ("radicale", "xandikos", "davical")
+
+
+def server(kind):
+    """A server with an empty book for `alice`, ended by its stop()."""
+    if kind == "davical":
+        import davical_server
+        return davical_server.book()
+    return Server(kind)
 
 
 class Server:
