@@ -208,6 +208,8 @@ int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
     account.user = QString::fromStdString(state->user);
     const QString password = passwordFor(account, err);
     const auto run = syncModule().newSync(fs, account.user, password);
+    // Said as it happens, beside the summary, so that a long wait is not taken for a hang.
+    run->setWaitNotice([&err](const std::string& notice) { err << "zarvoth: " << notice << '\n'; });
     const syncing::SyncReport report =
         waitFor<syncing::SyncReport>([&](auto done) { run->start(done); });
     if (report.outcome == syncing::SyncReport::NotSetUp)

@@ -33,6 +33,8 @@ public:
     virtual void setProgress(std::function<void(std::size_t done, std::size_t total)> progress) = 0;
     // Once the contacts here were written, before the sync goes on with the server.
     virtual void setRecordsWritten(std::function<void()> written) = 0;
+    // One line when the server asked to wait, or is still working on an answer.
+    virtual void setWaitNotice(std::function<void(const std::string&)> notice) = 0;
     // Runs the sync; `done` is called once.
     virtual void start(std::function<void(SyncReport)> done) = 0;
 };

@@ -25,6 +25,10 @@ public:
     {
         run_.setRecordsWritten(std::move(written));
     }
+    void setWaitNotice(std::function<void(const std::string&)> notice) override
+    {
+        run_.setWaitNotice(std::move(notice));
+    }
     void start(std::function<void(SyncReport)> done) override { run_.start(std::move(done)); }
 
 private:

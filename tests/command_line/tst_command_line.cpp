@@ -5,6 +5,7 @@
 #include "store/file_system.h"
 #include "support/carddav_server.h"
 #include "support/data_folder.h"
+#include "support/demanding_front.h"
 #include "support/recording_tel_handler.h"
 #include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
@@ -76,6 +77,7 @@ private slots:
     void setUpTakesTheAddressAsTyped();
     void failedSyncSaysOnlyWhatItDid_data();
     void failedSyncSaysOnlyWhatItDid();
+    void syncSaysTheServerAskedToWait();
     void findListsAndDialCalls_data();
     void findListsAndDialCalls();
 };
@@ -423,6 +425,42 @@ void TestCommandLine::failedSyncSaysOnlyWhatItDid()
     QVERIFY2(run.err.startsWith("zarvoth: ") && run.err.count('\n') == 1 &&
                  run.err.endsWith("; nothing was lost, the next sync picks up\n"),
              run.err.constData());
+}
+
+// A service that throttles (iCloud answers 503 with Retry-After): the command says it waits,
+// on standard error beside its summary, and then syncs as ever.
+void TestCommandLine::syncSaysTheServerAskedToWait()
+{
+    CardDavServer server(CardDavServer::Kind::Radicale);
+    DemandingFront front(server.port(), QStringLiteral("alice"), QStringLiteral("secret"));
+    front.answerFirst({"HTTP/1.1 503 Service Unavailable\r\nRetry-After: 1\r\n"
+                       "Content-Length: 0\r\n\r\n"});
+    QTemporaryDir home;
+    QFile netrc(home.filePath(QStringLiteral(".netrc")));
+    QVERIFY(netrc.open(QIODevice::WriteOnly));
+    netrc.write("machine 127.0.0.1 login alice password secret\n");
+    netrc.close();
+    QVERIFY(netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    DataFolder folder;
+    folder.writeRecords(recordsNamed({"Ann"}));
+    syncing::rememberSetUp(store::posixFileSystem(), QStringLiteral("alice"),
+                           front.url(server.bookUrl()));
+
+    // The front answers in this process: the program runs beside the event loop.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ZARVOTH_BINARY), {QStringLiteral("--sync")});
+    process.closeWriteChannel();
+    QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(process.readAllStandardError(),
+             QByteArray("zarvoth: the server asked to wait; asking again in 1 s\n"));
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("0 contacts in, 1 out\n"));
+    QCOMPARE(process.exitCode(), 0);
 }
 
 namespace {

@@ -1,9 +1,13 @@
 #include "support/carddav_server.h"
+#include "support/demanding_front.h"
 #include "support/scripted_http_server.h"
 #include "support/slow_carddav_front.h"
 #include "sync/carddav/carddav_client.h"
 #include "sync/carddav/put_answer.h"
+#include "sync/carddav/digest_login.h"
 #include "sync/carddav/request_pace.h"
+#include "sync/carddav/server_login.h"
+#include "sync/carddav/server_wait.h"
 #include "sync/carddav/url_policy.h"
 
 #include <QtTest>
@@ -98,6 +102,214 @@ private slots:
     void pacesRequests();
     void waitsItsTurn_data();
     void waitsItsTurn();
+
+    // The worked examples of the Digest login's definitions, to the last hex digit.
+    void answersDigestExamples_data()
+    {
+        QTest::addColumn<QByteArray>("algorithm");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QByteArray>("realm");
+        QTest::addColumn<QByteArray>("nonce");
+        QTest::addColumn<QByteArray>("cnonce");
+        QTest::addColumn<QByteArray>("response");
+        const QByteArray realm = "http-auth@example.org";
+        const QByteArray nonce = "7ypf/xlj9XXwfDPEoM4URrv/xwf94BcCAzFZH4GiTo0v";
+        const QByteArray cnonce = "f2/wE4q74E6zIJEtWaHKaf5wv/H5QzzpXusqGemxURZJ";
+        QTest::newRow("RFC 7616, MD5") << QByteArray("MD5") << "Circle of Life" << realm << nonce
+                                       << cnonce << QByteArray("8ca523f5e9506fed4657c9700eebdbec");
+        QTest::newRow("RFC 7616, SHA-256")
+            << QByteArray("SHA-256") << "Circle of Life" << realm << nonce << cnonce
+            << QByteArray("753927fa0e85d155564e2e272a28d1802ca10daf4496794697cf8db5856cb6c1");
+        QTest::newRow("RFC 2617, MD5")
+            << QByteArray("MD5") << "Circle Of Life" << QByteArray("testrealm@host.com")
+            << QByteArray("dcd98b7102dd2f0e8b11d0f600bfb0c093") << QByteArray("0a4f113b")
+            << QByteArray("6629fae49393a05397450978507c4ef1");
+    }
+    void answersDigestExamples()
+    {
+        QFETCH(QByteArray, algorithm);
+        QFETCH(QString, password);
+        QFETCH(QByteArray, realm);
+        QFETCH(QByteArray, nonce);
+        QFETCH(QByteArray, cnonce);
+        QFETCH(QByteArray, response);
+        const DigestChallenge challenge{realm, nonce, "opaque", algorithm, true, false};
+        QCOMPARE(digestResponse(challenge, "Mufasa", password, "GET", "/dir/index.html", 1, cnonce),
+                 response);
+        const QByteArray header =
+            digestAuthorization(challenge, "Mufasa", password, "GET", "/dir/index.html", 1, cnonce);
+        QVERIFY2(header.contains("response=\"" + response + "\"") &&
+                     header.contains("nc=00000001") && header.contains("qop=auth") &&
+                     header.contains("opaque=\"opaque\"") && !header.contains("Circle"),
+                 header.constData());
+    }
+
+    // What a login does after a 401: send again, and with which login, or take the refusal.
+    void answersChallenges_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<bool>("sentWithLogin");
+        QTest::addColumn<bool>("sendsAgain");
+        QTest::addColumn<QByteArray>("login"); // how the next request's Authorization begins
+        QTest::newRow("Basic asked for")
+            << QByteArray(R"(Basic realm="r")") << false << true << QByteArray("Basic ");
+        QTest::newRow("Basic refused")
+            << QByteArray(R"(Basic realm="r")") << true << false << QByteArray();
+        QTest::newRow("Digest before Basic")
+            << QByteArray(R"(Basic realm="r", Digest realm="r", nonce="n", qop="auth")") << false
+            << true << QByteArray("Digest ");
+        QTest::newRow("SHA-256 before MD5")
+            << QByteArray(R"(Digest realm="r", nonce="n", algorithm=SHA-256, qop="auth", )"
+                          R"(Digest realm="r", nonce="n", algorithm=MD5, qop="auth")")
+            << false << true << QByteArray("Digest ");
+        QTest::newRow("Digest refused") << QByteArray(R"(Digest realm="r", nonce="n", qop="auth")")
+                                        << true << false << QByteArray();
+        QTest::newRow("a stale nonce: again with the new one")
+            << QByteArray(R"(Digest realm="r", nonce="m", qop="auth", stale=true)") << true << true
+            << QByteArray("Digest ");
+        QTest::newRow("a login unknown here")
+            << QByteArray("Bearer realm=\"r\"") << false << false << QByteArray();
+        QTest::newRow("sabre/dav (Baïkal) writes no blanks")
+            << QByteArray(R"(Digest realm="BaikalDAV",qop="auth",nonce="5f1,a=b",opaque="x")")
+            << false << true << QByteArray("Digest ");
+        QTest::newRow("a token68 scheme, then Basic")
+            << QByteArray(R"(Negotiate abc==, Basic realm="x")") << false << true
+            << QByteArray("Basic ");
+        QTest::newRow("auth-int alone cannot be answered")
+            << QByteArray(R"(Digest realm="r", nonce="n", qop="auth-int")") << false << false
+            << QByteArray();
+        QTest::newRow("an algorithm unknown here")
+            << QByteArray(R"(Digest realm="r", nonce="n", algorithm=SHA-512-256)") << false << false
+            << QByteArray();
+    }
+    void answersChallenges()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(bool, sentWithLogin);
+        QFETCH(bool, sendsAgain);
+        QFETCH(QByteArray, login);
+        const QUrl url(QStringLiteral("https://dav.example/a%20b/c.vcf?x=1"));
+        ServerLogin logins({QStringLiteral("ann"), QStringLiteral("pässword")});
+        QCOMPARE(logins.authorization("GET", url), QByteArray());
+        QCOMPARE(logins.challenged(url, header, sentWithLogin), sendsAgain);
+        const QByteArray first = logins.authorization("PUT", url);
+        QVERIFY2(first.startsWith(login), first.constData());
+        // Another server knows nothing of it.
+        QCOMPARE(logins.authorization("GET", QUrl(QStringLiteral("https://other.example/"))),
+                 QByteArray());
+        if (login != "Digest ")
+            return;
+        QVERIFY(first.contains("uri=\"/a%20b/c.vcf?x=1\"") && first.contains("nc=00000001"));
+        QVERIFY(first.contains(header.contains("SHA-256") ? "algorithm=SHA-256" : "algorithm=MD5"));
+        QVERIFY(!header.contains("BaikalDAV") || first.contains("nonce=\"5f1,a=b\""));
+        QVERIFY(logins.authorization("PUT", url).contains("nc=00000002"));
+    }
+
+    void readsRetryAfter_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<int>("seconds"); // -1: none
+        QTest::newRow("seconds") << QByteArray("120") << 120;
+        QTest::newRow("now") << QByteArray(" 0 ") << 0;
+        QTest::newRow("absent") << QByteArray() << -1;
+        QTest::newRow("negative") << QByteArray("-5") << -1;
+        QTest::newRow("nonsense") << QByteArray("soon") << -1;
+        QTest::newRow("HTTP date") << QByteArray("Wed, 09 Dec 2026 21:01:30 GMT") << 90;
+        QTest::newRow("HTTP date, the older form")
+            << QByteArray("Wednesday, 09-Dec-26 21:01:30 GMT") << 90;
+        QTest::newRow("HTTP date, asctime") << QByteArray("Wed Dec  9 21:01:30 2026") << 90;
+        QTest::newRow("a date past") << QByteArray("Wed, 09 Dec 2026 20:00:00 GMT") << 0;
+    }
+    void readsRetryAfter()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(int, seconds);
+        const QDateTime now(QDate(2026, 12, 9), QTime(21, 0), Qt::UTC);
+        const auto asked = retryAfter(header, now);
+        QCOMPARE(asked ? int(asked->count()) : -1, seconds);
+    }
+
+    void decidesWaits_data()
+    {
+        QTest::addColumn<int>("asked"); // Retry-After in seconds; -1: none
+        QTest::addColumn<int>("triesSoFar");
+        QTest::addColumn<int>("waitedMs");
+        QTest::addColumn<int>("wait"); // -1: give up
+        QTest::newRow("as told") << 120 << 0 << 0 << 120;
+        QTest::newRow("told now: a moment") << 0 << 0 << 0 << 1;
+        QTest::newRow("told again and again") << 1 << 9 << 9000 << 1;
+        QTest::newRow("told more than is left") << 200 << 0 << 150000 << -1;
+        QTest::newRow("told just what is left") << 150 << 0 << 150000 << 150;
+        QTest::newRow("untold, the first time") << -1 << 0 << 0 << 1;
+        QTest::newRow("untold, the second time") << -1 << 1 << 1000 << 2;
+        QTest::newRow("untold, the fifth time") << -1 << 4 << 15000 << 16;
+        QTest::newRow("untold, a sixth time: given up") << -1 << 5 << 31000 << -1;
+        QTest::newRow("untold, the sync's wait spent") << -1 << 0 << 299500 << -1;
+    }
+    void decidesWaits()
+    {
+        QFETCH(int, asked);
+        QFETCH(int, triesSoFar);
+        QFETCH(int, waitedMs);
+        QFETCH(int, wait);
+        const WaitDecision decision =
+            decideWait(asked < 0 ? std::nullopt : std::optional<seconds>(asked), triesSoFar,
+                       milliseconds(waitedMs));
+        QCOMPARE(decision.wait ? int(decision.wait->count()) : -1, wait);
+        QCOMPARE(MostWaitingInAll, milliseconds(300000));
+    }
+
+    // Baïkal (sabre/dav) takes Digest only: the client answers its challenge with the
+    // algorithm it names, and the password never crosses the wire.
+    void logsInWithDigest_data()
+    {
+        QTest::addColumn<QByteArray>("algorithm");
+        QTest::addColumn<int>("nonceUses");
+        QTest::addColumn<bool>("rightPassword");
+        QTest::newRow("MD5") << QByteArray("MD5") << 1000 << true;
+        QTest::newRow("SHA-256") << QByteArray("SHA-256") << 1000 << true;
+        QTest::newRow("nonces that go stale") << QByteArray("SHA-256") << 2 << true;
+        QTest::newRow("a wrong password") << QByteArray("MD5") << 1000 << false;
+    }
+    void logsInWithDigest()
+    {
+        QFETCH(QByteArray, algorithm);
+        QFETCH(int, nonceUses);
+        QFETCH(bool, rightPassword);
+        CardDavServer server(Kind::Radicale);
+        const QString user = server.options().user;
+        const QString password = server.options().password;
+        DemandingFront front(server.port(), user, password);
+        front.demandDigest(algorithm, nonceUses);
+        CardDavClient client({user, rightPassword ? password : QStringLiteral("secreT")});
+        const auto found = await<Discovery>(
+            [&](auto done) { client.discover(front.url(server.rootUrl()), done); });
+        if (!rightPassword) {
+            QCOMPARE(failed(found).kind, DavError::Unauthorized);
+            QCOMPARE(front.handedOn(), 0);
+        } else {
+            QCOMPARE(ok(found).books.size(), std::size_t(1));
+            const QUrl book = front.url(server.bookUrl());
+            for (const std::string nick : {"ann", "bob", "cy"})
+                ok(await<PutOutcome>([&](auto done) {
+                    client.putCard(book, nick + ".vcf", card(nick, nick), "", done);
+                }));
+            using Etags = std::map<std::string, std::string>;
+            QCOMPARE(ok(await<Etags>([&](auto done) { client.listCards(book, done); })).size(),
+                     std::size_t(3));
+            // Asked once; from then on every request goes with the login at once, and only
+            // a nonce gone stale is answered again.
+            QCOMPARE(front.refusals(), 1 + (front.handedOn() - 1) / nonceUses);
+        }
+        const QByteArray basic = (user + ':' + password).toUtf8().toBase64();
+        QVERIFY(!front.authorizations().isEmpty());
+        for (const QByteArray& login : front.authorizations())
+            QVERIFY2(login.startsWith("Digest ") &&
+                         login.contains(("algorithm=" + algorithm + ",")) &&
+                         !login.contains(password.toUtf8()) && !login.contains(basic) &&
+                         !login.contains(password.toUtf8().toBase64()),
+                     login.constData());
+    }
 };
 
 void TestCardDav::readsMultistatus_data()
@@ -437,8 +649,12 @@ void TestCardDav::failsClearlyOnBadAnswers_data()
     };
     QTest::newRow("nothing listens")
         << QList<QByteArray>{} << "list" << DavError::Unreachable << "refused";
-    QTest::newRow("hangs") << QList<QByteArray>{QByteArray()} << "list" << DavError::Timeout
-                           << "did not answer";
+    QTest::newRow("hangs: the answer never begins")
+        << QList<QByteArray>{QByteArray()} << "list" << DavError::Timeout
+        << "did not answer for 1 s";
+    QTest::newRow("the answer begins, then stops")
+        << QList<QByteArray>{"HTTP/1.1 207 Multi-Status\r\nContent-Length: 900\r\n\r\n" + Ms}
+        << "list" << DavError::Timeout << "did not answer for 1 s";
     QTest::newRow("401") << status("401 Unauthorized") << "discover" << DavError::Unauthorized
                          << "password";
     QTest::newRow("403") << status("403 Forbidden") << "list" << DavError::Forbidden << "403";
@@ -447,8 +663,10 @@ void TestCardDav::failsClearlyOnBadAnswers_data()
     QTest::newRow("410") << status("410 Gone") << "changes" << DavError::NotFound << "410";
     QTest::newRow("412 on put") << status("412 Precondition Failed") << "put"
                                 << DavError::PreconditionFailed << "changed on the server";
-    QTest::newRow("503") << status("503 Service Unavailable") << "put" << DavError::ServerError
-                         << "503";
+    QTest::newRow("503, and no time to wait")
+        << status("503 Service Unavailable") << "put" << DavError::ServerError
+        << "the server is busy: it asked to wait longer than a sync waits, 0 s in all (HTTP 503 "
+           "Service Unavailable)";
     QTest::newRow("a web page") << status("200 OK", "<html>Hello</html>") << "list"
                                 << DavError::BadAnswer << "multistatus";
     QTest::newRow("malformed") << status("207 Multi-Status", Ms + "<d:response>") << "list"
@@ -486,6 +704,9 @@ void TestCardDav::failsClearlyOnBadAnswers()
     const QUrl book(QStringLiteral("http://127.0.0.1:%1/book/").arg(port));
     CardDavClient client({"alice", "secret"});
     client.setTimeout(300);
+    // A silence before the answer begins is waited for longer than one within it.
+    client.setAnswerWait(1000);
+    client.setMostWaiting(0);
     DavError error{};
     if (operation == "discover")
         error = failed(await<Discovery>([&](auto done) { client.discover(book, done); }));
@@ -551,6 +772,7 @@ void TestCardDav::waitsItsTurn()
         hrefs.push_back(front.href(card));
     CardDavClient client({"alice", "secret"});
     client.setTimeout(400);
+    client.setAnswerWait(400);
     // Quick answers first, as a sync's listing is: six requests may then go at once.
     for (int quick = 0; quick < 5; ++quick)
         ok(await<Changes>([&](auto done) { client.changesSince(front.bookUrl(), "", done); }));

@@ -1,6 +1,7 @@
 #include "store/data_file.h"
 #include "support/carddav_server.h"
 #include "support/data_folder.h"
+#include "support/demanding_front.h"
 #include "support/faulty_file_system.h"
 #include "support/slow_carddav_front.h"
 #include "sync/carddav/carddav_client.h"
@@ -18,11 +19,20 @@ namespace {
 
 using Kind = CardDavServer::Kind;
 
+// With a timeout set, a silence before an answer ends the sync as soon, and so does a server
+// that asks to wait; `setUp` sets what else the test wants of the run.
 syncing::SyncReport runSync(store::FileSystem& fs, const carddav::Credentials& credentials,
-                            int timeoutMs = 30000)
+                            std::optional<int> timeoutMs = std::nullopt,
+                            const std::function<void(syncing::SyncRun&)>& setUp = {})
 {
     syncing::SyncRun run(fs, credentials);
-    run.setTimeout(timeoutMs);
+    if (timeoutMs) {
+        run.setTimeout(*timeoutMs);
+        run.setAnswerWait(*timeoutMs);
+        run.setMostWaiting(0);
+    }
+    if (setUp)
+        setUp(run);
     std::optional<syncing::SyncReport> report;
     QEventLoop loop;
     run.start([&](syncing::SyncReport done) {
@@ -30,7 +40,7 @@ syncing::SyncReport runSync(store::FileSystem& fs, const carddav::Credentials& c
         loop.quit();
     });
     if (!report) {
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
         loop.exec();
     }
     if (!report)
@@ -97,6 +107,11 @@ void putOnServer(const CardDavServer& server, const std::string& nick)
                        "\r\nFN:" + nick + "\r\nTEL:555 0199\r\nEND:VCARD\r\n",
                    {}, [&](auto) { loop.quit(); });
     loop.exec();
+}
+
+std::function<void(const std::string&)> noticesInto(QStringList& notices)
+{
+    return [&notices](const std::string& notice) { notices << QString::fromStdString(notice); };
 }
 
 void remember(const QUrl& book, const QString& user)
@@ -308,6 +323,111 @@ private slots:
         QVERIFY2(QString::fromStdString(report->error).contains(says), report->error.c_str());
         QCOMPARE(report->passwordRefused, password == "wrong");
         QCOMPARE(fileNicknames(folder), QStringList{"Ann"});
+    }
+
+    // Services that throttle: Google answers 429, iCloud 503 with Retry-After in seconds or as
+    // a date, Nextcloud in maintenance 503 alone. The sync waits as asked, says so, and ends
+    // with everything in its place; asked to wait for longer than it waits, it fails and loses
+    // nothing.
+    void waitsWhenAsked_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("answers");
+        QTest::addColumn<int>("mostWaitingMs");
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<int>("waitedMs"); // at least
+        const auto busy = [](const QByteArray& status, const QByteArray& retryAfter) {
+            return "HTTP/1.1 " + status + "\r\n" +
+                   (retryAfter.isEmpty() ? QByteArray() : "Retry-After: " + retryAfter + "\r\n") +
+                   "Content-Length: 4\r\n\r\nbusy";
+        };
+        const QByteArray soon = QLocale::c()
+                                    .toString(QDateTime::currentDateTimeUtc().addSecs(3),
+                                              QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+                                    .toLatin1();
+        QTest::newRow("429, Retry-After in seconds")
+            << QList<QByteArray>{busy("429 Too Many Requests", "1"),
+                                 busy("429 Too Many Requests", "1")}
+            << 300000 << true << 2000;
+        QTest::newRow("503, Retry-After as a date")
+            << QList<QByteArray>{busy("503 Service Unavailable", soon)} << 300000 << true << 1000;
+        QTest::newRow("503 without Retry-After: 1 s, then 2 s")
+            << QList<QByteArray>{busy("503 Service Unavailable", {}),
+                                 busy("503 Service Unavailable", {})}
+            << 300000 << true << 3000;
+        QTest::newRow("429 again and again: given up")
+            << QList<QByteArray>(20, busy("429 Too Many Requests", "1")) << 3000 << false << 3000;
+    }
+    void waitsWhenAsked()
+    {
+        QFETCH(QList<QByteArray>, answers);
+        QFETCH(int, mostWaitingMs);
+        QFETCH(bool, done);
+        QFETCH(int, waitedMs);
+        CardDavServer server(Kind::Radicale);
+        const carddav::Credentials credentials{server.options().user, server.options().password};
+        DemandingFront front(server.port(), credentials.user, credentials.password);
+        DataFolder folder;
+        store::FileSystem& fs = store::posixFileSystem();
+        folder.writeRecords(recordsNamed({"Ann", "Bob"}));
+        remember(front.url(server.bookUrl()), credentials.user);
+        const QByteArray before = folder.bytes();
+        front.answerFirst(answers);
+        QStringList notices;
+        QElapsedTimer clock;
+        clock.start();
+        const syncing::SyncReport first =
+            runSync(fs, credentials, std::nullopt, [&](syncing::SyncRun& run) {
+                run.setMostWaiting(mostWaitingMs);
+                run.setWaitNotice(noticesInto(notices));
+            });
+        QVERIFY2(clock.elapsed() >= waitedMs, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!notices.isEmpty());
+        for (const QString& notice : notices)
+            QVERIFY2(notice.startsWith("the server asked to wait; asking again in "),
+                     qPrintable(notice));
+        if (done) {
+            QVERIFY2(first.outcome == syncing::SyncReport::Done, first.error.c_str());
+            QCOMPARE(first.contactsOut, std::size_t(2));
+            return;
+        }
+        QCOMPARE(first.outcome, syncing::SyncReport::Failed);
+        QVERIFY2(QString::fromStdString(first.error)
+                     .startsWith("the server is busy: it asked to wait longer than a sync "
+                                 "waits, 3 s in all (HTTP 429 Too Many Requests)"),
+                 first.error.c_str());
+        QCOMPARE(folder.bytes(), before);
+        // Once the server takes requests again, everything goes as if nothing had happened.
+        front.answerFirst({});
+        const syncing::SyncReport second = runSync(fs, credentials);
+        QVERIFY2(second.outcome == syncing::SyncReport::Done, second.error.c_str());
+        QCOMPARE(second.contactsOut, std::size_t(2));
+        QCOMPARE(fileNicknames(folder), (QStringList{"Ann", "Bob"}));
+    }
+
+    // Radicale says nothing until it has read a whole book for the first listing (138 s for
+    // 32,767 cards): a listing held back 45 s, with the limits a sync has unless set, is
+    // waited for, said to be waited for, and synced to the end.
+    void waitsForASlowListing()
+    {
+        CardDavServer server(Kind::Radicale);
+        const carddav::Credentials credentials{server.options().user, server.options().password};
+        putOnServer(server, "Dee");
+        DemandingFront front(server.port(), credentials.user, credentials.password);
+        front.holdListings(45000);
+        DataFolder folder;
+        folder.writeRecords(recordsNamed({"Ann"}));
+        remember(front.url(server.bookUrl()), credentials.user);
+        QStringList notices;
+        QElapsedTimer clock;
+        clock.start();
+        const syncing::SyncReport synced =
+            runSync(store::posixFileSystem(), credentials, std::nullopt,
+                    [&](syncing::SyncRun& run) { run.setWaitNotice(noticesInto(notices)); });
+        QVERIFY2(synced.outcome == syncing::SyncReport::Done, synced.error.c_str());
+        QVERIFY(clock.elapsed() >= 45000);
+        QCOMPARE(fileNicknames(folder), (QStringList{"Ann", "Dee"}));
+        QCOMPARE(synced.contactsOut, std::size_t(1));
+        QCOMPARE(notices.value(0), "the server is still working on its answer (30 s so far)");
     }
 };
 

@@ -3,6 +3,7 @@
 // the one at EXIT. No keyring answers here (the session bus is switched off), so the password
 // is asked in a box when a sync needs it.
 #include "support/carddav_server.h"
+#include "support/demanding_front.h"
 #include "support/window_fixture.h"
 #include "sync/carddav/carddav_client.h"
 #include "sync/setup/set_up_state.h"
@@ -166,6 +167,7 @@ private slots:
     void serverChangeWhileTyping_data();
     void serverChangeWhileTyping();
     void syncsWhenTheWindowOpensAndAtExit();
+    void saysWhenTheServerAsksToWait();
     void emptyBookHintsHowToBegin();
     void backgroundSyncKeepsTheUsersPlace_data();
     void backgroundSyncKeepsTheUsersPlace();
@@ -331,6 +333,36 @@ void TestWindowSync::syncsWhenTheWindowOpensAndAtExit()
     fx.click(w.BtnExit);
     QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(serverNicknames(server), QStringList({"Ann", "Dee", "Zed"}));
+}
+
+// A service that throttles (Google's answers 429 with Retry-After): the status bar says the
+// sync waits, the window takes typing meanwhile, and the sync then ends as any other.
+void TestWindowSync::saysWhenTheServerAsksToWait()
+{
+    CardDavServer server(CardDavServer::Kind::Radicale);
+    DemandingFront front(server.port(), server.options().user, server.options().password);
+    front.answerFirst({"HTTP/1.1 429 Too Many Requests\r\nRetry-After: 2\r\n"
+                       "Content-Length: 0\r\n\r\n"});
+    WindowFixture fx;
+    fx.folder.writeRecords(recordsNamed({"Ann"}));
+    {
+        const auto lock = store::posixFileSystem().lockFolder([] {});
+        syncing::rememberSetUp(store::posixFileSystem(), QStringLiteral("alice"),
+                               front.url(server.bookUrl()));
+    }
+    fx.start();
+    fx.dialogs->passwords.push_back(server.options().password);
+    Form1x& w = fx.window();
+    QTRY_COMPARE_WITH_TIMEOUT(w.StatusBar1->currentMessage(),
+                              QStringLiteral("The server asked to wait; asking again in 2 s."),
+                              syncTimeoutMs);
+    QVERIFY(w.StatusBar1->isVisible());
+    fx.click(w.BtnAdd);
+    fx.type(w.TxtNick, QStringLiteral("Zed"));
+    QCOMPARE(w.TxtNick->text(), QStringLiteral("Zed"));
+    QTRY_VERIFY_WITH_TIMEOUT(w.MnuSyncNow->isEnabled(), syncTimeoutMs);
+    QCOMPARE(fx.dialogs->messages, QStringList());
+    QCOMPARE(serverNicknames(server), QStringList({"Ann"}));
 }
 
 void TestWindowSync::emptyBookHintsHowToBegin()

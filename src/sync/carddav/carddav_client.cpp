@@ -83,6 +83,21 @@ void CardDavClient::setTimeout(int milliseconds)
     transport_->setTimeout(milliseconds);
 }
 
+void CardDavClient::setAnswerWait(int milliseconds)
+{
+    transport_->setAnswerWait(milliseconds);
+}
+
+void CardDavClient::setMostWaiting(int milliseconds)
+{
+    transport_->setMostWaiting(milliseconds);
+}
+
+void CardDavClient::setWaitNotice(std::function<void(const std::string&)> notice)
+{
+    transport_->setWaitNotice(std::move(notice));
+}
+
 void CardDavClient::discover(const QUrl& start, std::function<void(DavResult<Discovery>)> done)
 {
     discoverBooks(*transport_, start, std::move(done));

@@ -62,6 +62,14 @@ public:
 
     // No progress for this long ends a request with DavError::Timeout (30 s unless set).
     void setTimeout(int milliseconds);
+    // A request sent whole waits this long for its answer to begin (10 min unless set).
+    void setAnswerWait(int milliseconds);
+    // The servers' requests to wait (429, 503) are waited for this long in all (5 min unless
+    // set); a server that asks for more ends the operation.
+    void setMostWaiting(int milliseconds);
+    // Told, in one line, when the server asked to wait and when it is still working on an
+    // answer.
+    void setWaitNotice(std::function<void(const std::string&)> notice);
 
     // From the address book itself, the user's home, or the server alone (through
     // /.well-known/carddav, current-user-principal and addressbook-home-set). Checks the

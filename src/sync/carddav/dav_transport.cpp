@@ -20,11 +20,9 @@ namespace {
 // Enough for any server's chain of redirects; more is a loop.
 constexpr int MaxRedirects = 8;
 
-QByteArray basicAuthorization(const Credentials& credentials)
-{
-    return "Basic " +
-           (credentials.user + QLatin1Char(':') + credentials.password).toUtf8().toBase64();
-}
+// A login refused with a stale nonce is sent again with the new one; a server that calls
+// every nonce stale is not asked for ever.
+constexpr int MaxLogins = 3;
 
 bool isRedirect(int status)
 {
@@ -63,13 +61,22 @@ struct DavTransport::Exchange {
     DavRequest request;
     Done done;
     int redirects = 0;
+    int logins = 0;
+    // The request went with an Authorization header.
+    bool sentWithLogin = false;
     QNetworkReply* reply = nullptr;
     // Runs only while it is the server's turn for this request (see the class comment).
     QTimer stall;
     // Since the server's turn first came to it: how long it took the server, for the pace.
     QElapsedTimer served;
-    // The server has begun to send its answer.
+    // The request went out whole; the server has begun to send its answer.
+    bool requestSent = false;
     bool answered = false;
+    // Since the request went out whole and the server's turn came to it, while no answer began.
+    QElapsedTimer answerAwaited;
+    // How often the server asked to wait before it would take this request.
+    int waits = 0;
+    int timeoutMs = 0;
     QByteArray body;
     // Set before the reply is aborted, to say why.
     std::optional<DavError> abortedFor;
@@ -81,7 +88,9 @@ struct DavTransport::Exchange {
     {
         if (!served.isValid())
             served.start();
-        stall.start();
+        if (requestSent && !answered && !answerAwaited.isValid())
+            answerAwaited.start();
+        stall.start(timeoutMs);
     }
     void abort(const DavError& error)
     {
@@ -93,9 +102,13 @@ struct DavTransport::Exchange {
 };
 
 DavTransport::DavTransport(Credentials credentials)
-    : credentials_(std::move(credentials)), context_(std::make_unique<QObject>()),
-      network_(std::make_unique<QNetworkAccessManager>())
+    : login_(std::move(credentials)), context_(std::make_unique<QObject>()),
+      network_(std::make_unique<QNetworkAccessManager>()), pause_(std::make_unique<QTimer>())
 {
+    pause_->setSingleShot(true);
+    // Never back before the time the server asked for.
+    pause_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(pause_.get(), &QTimer::timeout, context_.get(), [this] { letWaitingGo(); });
     // Redirects are followed here, where their target can be checked first.
     network_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     // A wrong password is told at once, not asked for again and again.
@@ -129,7 +142,7 @@ void DavTransport::send(DavRequest request, Done done)
                            [this, exchange, refusal] { conclude(exchange, *refusal); });
         return;
     }
-    if (onTheWire_.size() >= pace_.atOnce()) {
+    if (pause_->isActive() || onTheWire_.size() >= pace_.atOnce()) {
         waiting_.push_back(exchange);
         return;
     }
@@ -147,8 +160,11 @@ void DavTransport::start(std::shared_ptr<Exchange> exchange)
 {
     const DavRequest& request = exchange->request;
     QNetworkRequest network(request.url);
-    // Sent with every request, so that no upload waits for a 401 first.
-    network.setRawHeader("Authorization", basicAuthorization(credentials_));
+    // None until the server asks; from then on the login it asked for goes at once.
+    const QByteArray authorization = login_.authorization(request.method, request.url);
+    exchange->sentWithLogin = !authorization.isEmpty();
+    if (exchange->sentWithLogin)
+        network.setRawHeader("Authorization", authorization);
     if (!request.contentType.isEmpty())
         network.setHeader(QNetworkRequest::ContentTypeHeader, request.contentType);
     for (const auto& [name, value] : request.headers)
@@ -161,7 +177,10 @@ void DavTransport::start(std::shared_ptr<Exchange> exchange)
     exchange->reply = network_->sendCustomRequest(network, request.method, request.body);
     QNetworkReply* reply = exchange->reply;
 
+    exchange->requestSent = false;
     exchange->answered = false;
+    exchange->answerAwaited.invalidate();
+    exchange->timeoutMs = timeoutMs_;
     exchange->stall.setSingleShot(true);
     exchange->stall.setInterval(timeoutMs_);
     QObject::connect(&exchange->stall, &QTimer::timeout, reply,
@@ -173,6 +192,14 @@ void DavTransport::start(std::shared_ptr<Exchange> exchange)
         if (exchange->stall.isActive())
             exchange->stall.start();
     });
+    QObject::connect(reply, &QNetworkReply::requestSent, reply, [exchange] {
+        exchange->requestSent = true;
+        if (exchange->stall.isActive())
+            exchange->clockOn();
+    });
+    // The status line and headers are the answer's beginning, before any of its body.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply,
+                     [exchange, this] { answering(exchange); });
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                      [exchange, this] { answering(exchange); });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [exchange] {
@@ -204,9 +231,19 @@ void DavTransport::answering(const std::shared_ptr<Exchange>& exchange)
 
 void DavTransport::stalled(const std::shared_ptr<Exchange>& exchange)
 {
-    const DavError timeout{DavError::Timeout, hostOf(exchange->request.url) +
-                                                  " did not answer for " +
-                                                  std::to_string((timeoutMs_ + 999) / 1000) + " s"};
+    std::string waitedFor = std::to_string((timeoutMs_ + 999) / 1000) + " s";
+    if (exchange->requestSent && !exchange->answered && exchange->answerAwaited.isValid()) {
+        // The server has the whole request and works on it: its answer begins when it is done.
+        const qint64 waited = exchange->answerAwaited.elapsed();
+        if (waited < answerWaitMs_) {
+            notice_(stillWorkingText(std::chrono::milliseconds(waited)));
+            exchange->stall.start(int(std::min<qint64>(timeoutMs_, answerWaitMs_ - waited)));
+            return;
+        }
+        waitedFor = durationText(std::chrono::milliseconds(answerWaitMs_));
+    }
+    const DavError timeout{DavError::Timeout,
+                           hostOf(exchange->request.url) + " did not answer for " + waitedFor};
     // What waits behind the request the server stopped on waits for the same server: it ends
     // now too, rather than each request waiting out a clock of its own in turn.
     const std::deque<std::shared_ptr<Exchange>> unsent = std::exchange(waiting_, {});
@@ -253,6 +290,12 @@ void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
     if (answer.body.size() > MaxAnswerBytes)
         return conclude(exchange, badAnswer("the server's answer is larger than 64 MiB"));
 
+    if (asksToWait(answer.status))
+        return waitOrGiveUp(exchange, *reply, answer);
+    if (answer.status == 401 && ++exchange->logins <= MaxLogins &&
+        login_.challenged(exchange->request.url, reply->rawHeader("WWW-Authenticate"),
+                          exchange->sentWithLogin))
+        return start(exchange);
     if (isRedirect(answer.status)) {
         const QUrl target = exchange->request.url.resolved(
             reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl());
@@ -282,14 +325,53 @@ void DavTransport::leaveTheWire(const std::shared_ptr<Exchange>& exchange)
     if (exchange->served.isValid())
         pace_.answered(std::chrono::milliseconds(exchange->served.elapsed()),
                        std::chrono::milliseconds(timeoutMs_));
+    handTheClockOn();
+    letWaitingGo();
+}
+
+void DavTransport::handTheClockOn()
+{
     // The server's turn comes to the oldest request left.
     if (!onTheWire_.empty() && !onTheWire_.front()->stall.isActive() && onTheWire_.front()->reply)
         onTheWire_.front()->clockOn();
-    while (onTheWire_.size() < pace_.atOnce() && !waiting_.empty()) {
+}
+
+void DavTransport::letWaitingGo()
+{
+    while (!pause_->isActive() && onTheWire_.size() < pace_.atOnce() && !waiting_.empty()) {
         std::shared_ptr<Exchange> next = waiting_.front();
         waiting_.pop_front();
         putOnTheWire(std::move(next));
     }
+}
+
+void DavTransport::waitOrGiveUp(const std::shared_ptr<Exchange>& exchange,
+                                const QNetworkReply& reply, const DavReply& answer)
+{
+    const WaitDecision decision =
+        decideWait(retryAfter(reply.rawHeader("Retry-After"), QDateTime::currentDateTimeUtc()),
+                   exchange->waits, waitedInAll_, mostWaiting_);
+    if (!decision.wait)
+        return conclude(exchange, DavError{DavError::ServerError,
+                                           "the server is busy: it asked to wait longer than a "
+                                           "sync waits, " +
+                                               durationText(mostWaiting_) + " in all (HTTP " +
+                                               std::to_string(answer.status) + " " +
+                                               answer.reason.trimmed().toStdString() + ")",
+                                           answer.status});
+    ++exchange->waits;
+    // Asked again first once the wait is over; what the server is busy with meanwhile goes on.
+    std::erase(onTheWire_, exchange);
+    exchange->sent = false;
+    waiting_.push_front(exchange);
+    const std::chrono::milliseconds wait = *decision.wait;
+    const std::chrono::milliseconds left(pause_->isActive() ? pause_->remainingTime() : 0);
+    if (wait > left) {
+        waitedInAll_ += wait - left;
+        pause_->start(int(wait.count()));
+        notice_(askedToWaitText(wait));
+    }
+    handTheClockOn();
 }
 
 } // namespace carddav

@@ -493,6 +493,21 @@ void SyncRun::setTimeout(int milliseconds)
     d->client.setTimeout(milliseconds);
 }
 
+void SyncRun::setAnswerWait(int milliseconds)
+{
+    d->client.setAnswerWait(milliseconds);
+}
+
+void SyncRun::setMostWaiting(int milliseconds)
+{
+    d->client.setMostWaiting(milliseconds);
+}
+
+void SyncRun::setWaitNotice(std::function<void(const std::string&)> notice)
+{
+    d->client.setWaitNotice(std::move(notice));
+}
+
 void SyncRun::setUidSource(UidSource source)
 {
     d->uidSource = std::move(source);

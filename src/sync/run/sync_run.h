@@ -29,6 +29,13 @@ public:
 
     // No progress of the server for this long ends a request (30 s unless set).
     void setTimeout(int milliseconds);
+    // A request sent whole waits this long for its answer to begin (10 min unless set).
+    void setAnswerWait(int milliseconds);
+    // How long the sync waits in all when the server asks it to wait (5 min unless set).
+    void setMostWaiting(int milliseconds);
+    // Called on the event loop with one line when the server asked to wait or is still working
+    // on an answer.
+    void setWaitNotice(std::function<void(const std::string&)> notice);
 
     // How a new card gets its UID; random unless a test sets it.
     void setUidSource(UidSource source);

@@ -195,6 +195,8 @@ void Form1x::runSync(SyncStart how, const QString& user, const QString& password
         sync_->progress->show();
     });
     sync_->run->setRecordsWritten([this] { catchUpWithSync(); });
+    sync_->run->setWaitNotice(
+        [this](const std::string& notice) { StatusBar1->showMessage(asSentence(notice)); });
     sync_->run->start([this, how](syncing::SyncReport report) { syncEnded(how, report); });
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "sync/carddav/digest_login.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <map>
+#include <optional>
+
+namespace carddav {
+
+struct Credentials {
+    QString user;
+    QString password;
+};
+
+// How requests log in to each server: nothing is sent until a server asks (401 with
+// WWW-Authenticate), then the login it asked for, Digest before Basic when it offers both, so
+// that a server that takes Digest never sees the password. What a server asked for is kept:
+// the requests after the first go with the login at once.
+class ServerLogin {
+public:
+    explicit ServerLogin(Credentials credentials);
+
+    // The Authorization header for a request to `url`; empty while its server asked for none.
+    QByteArray authorization(const QByteArray& method, const QUrl& url);
+
+    // After a 401 from `url`'s server with this WWW-Authenticate: whether the request is worth
+    // sending again. Yes when it went without a login, or when only the Digest nonce expired
+    // (stale); no when the login it carried was refused, or the server asks for a login this
+    // client does not know.
+    bool challenged(const QUrl& url, const QByteArray& wwwAuthenticate, bool sentWithLogin);
+
+    // The request target as it goes on the wire, which a Digest login hashes.
+    static QByteArray requestTarget(const QUrl& url);
+
+private:
+    struct Server {
+        bool basic = false;
+        std::optional<DigestChallenge> digest;
+        unsigned nonceCount = 0;
+        QByteArray cnonce;
+    };
+
+    Credentials credentials_;
+    // By scheme, host and port.
+    std::map<QString, Server> servers_;
+};
+
+} // namespace carddav
