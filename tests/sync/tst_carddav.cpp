@@ -91,6 +91,7 @@ private slots:
     void resolvesHrefs();
     void findsTheServiceOfAnAddress_data();
     void findsTheServiceOfAnAddress();
+    void discoversThroughSparseAnswers();
     void followsAPartitionHost();
     void refusesAHomeOfAnotherOwner();
     void followsRedirectsWithTheWholeRequest_data();
@@ -338,6 +339,48 @@ QByteArray homeMovedTo(QByteArray body, const QUrl& url)
 }
 
 } // namespace
+
+void TestCardDav::discoversThroughSparseAnswers()
+{
+    // As hosted services answer: no /.well-known/carddav (404), properties the server lacks in
+    // a 404 propstat, a principal that names no home, a listing that names the collection
+    // itself, a book without a display name.
+    const auto propstat = [](const QByteArray& properties, const QByteArray& status) {
+        return "<d:propstat><d:prop>" + properties + "</d:prop><d:status>HTTP/1.1 " + status +
+               "</d:status></d:propstat>";
+    };
+    const QByteArray lacked =
+        propstat(R"(<c:addressbook-home-set/><d:displayname/>)", "404 Not Found");
+    const QByteArray open =
+        R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav">)";
+    const auto multistatus = [&](const QByteArray& responses) {
+        return ScriptedHttpServer::answer("207 Multi-Status", open + responses + MsEnd);
+    };
+    ScriptedHttpServer scripted({
+        ScriptedHttpServer::answer("404 Not Found"),
+        multistatus("<d:response><d:href>/</d:href>" +
+                    propstat("<d:current-user-principal><d:href>/p/</d:href>"
+                             "</d:current-user-principal>",
+                             "200 OK") +
+                    lacked + "</d:response>"),
+        multistatus("<d:response><d:href>/p/</d:href>" +
+                    propstat("<d:resourcetype><d:principal/></d:resourcetype>", "200 OK") + lacked +
+                    "</d:response>"),
+        multistatus(
+            "<d:response><d:href>/</d:href>" +
+            propstat("<d:resourcetype><d:collection/></d:resourcetype>", "200 OK") +
+            "</d:response><d:response><d:href>/book/</d:href>" +
+            propstat("<d:resourcetype><d:collection/><c:addressbook/></d:resourcetype>", "200 OK") +
+            lacked + "</d:response>"),
+    });
+    const QUrl root(QStringLiteral("http://127.0.0.1:%1/").arg(scripted.port()));
+    CardDavClient client({"alice", "secret"});
+    const Discovery found = ok(await<Discovery>([&](auto done) { client.discover(root, done); }));
+    QCOMPARE(found.books.size(), 1u);
+    QCOMPARE(found.books[0].url, root.resolved(QUrl(QStringLiteral("/book/"))));
+    QCOMPARE(found.books[0].displayName, QStringLiteral("book"));
+    QCOMPARE(scripted.requests(), 4);
+}
 
 void TestCardDav::followsAPartitionHost()
 {
