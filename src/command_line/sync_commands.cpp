@@ -92,6 +92,9 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
         else
             throw Failure{UsageError, "--sync-setup takes one URL; found \"" + argument + "\""};
     }
+    // An e-mail address is most often the user name of its own service too.
+    if (request.typed && request.user.isEmpty() && syncing::isMailAddress(*request.typed))
+        request.user = request.typed->trimmed();
     if (!request.typed || request.typed->isEmpty() || request.user.isEmpty())
         throw Failure{UsageError, "usage: zarvoth --sync-setup URL --user NAME [--book NAME] "
                                   "[--password-stdin]"};
@@ -148,6 +151,15 @@ carddav::AddressBookInfo chooseBook(const SetupRequest& request, const syncing::
     }
 }
 
+// A refused password from a service that takes only app passwords says where to make one.
+std::string setUpFailureText(const carddav::DavError& error, const QUrl& start)
+{
+    const std::optional<std::string> hint = syncing::appPasswordHint(start);
+    if (error.kind != carddav::DavError::Unauthorized || !hint)
+        return error.message;
+    return error.message + "; " + *hint;
+}
+
 void remember(store::FileSystem& fs, const SetupRequest& request, const QUrl& book)
 {
     const auto lock = fs.lockFolder([] {});
@@ -164,7 +176,7 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
         [&](auto done) { checker->check(request.url, request.book, done); });
     if (found.error)
-        throw Failure{FileFailure, found.error->message};
+        throw Failure{FileFailure, setUpFailureText(*found.error, request.url)};
     const carddav::AddressBookInfo book = chooseBook(request, found, out);
     remember(fs, request, book.url);
     const bool kept = waitFor<bool>([&](auto done) {

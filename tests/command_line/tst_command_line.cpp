@@ -75,6 +75,8 @@ private slots:
     void syncWithoutItsModuleSaysSoAndChangesNothing();
     void setUpTakesTheAddressAsTyped_data();
     void setUpTakesTheAddressAsTyped();
+    void tellsWhereToMakeAnAppPassword_data();
+    void tellsWhereToMakeAnAppPassword();
     void failedSyncSaysOnlyWhatItDid_data();
     void failedSyncSaysOnlyWhatItDid();
     void syncSaysTheServerAskedToWait();
@@ -158,6 +160,10 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
     row("set-up without a user", {"--sync-setup", "https://dav.example/"}, 2,
         "zarvoth: usage: zarvoth --sync-setup URL --user NAME [--book NAME] "
         "[--password-stdin]\n");
+    // The address is the user name: the set-up goes on to ask for the password.
+    row("set-up from an e-mail address without a user",
+        {"--sync-setup", "ann@example.org", "--password-stdin"}, 1,
+        "zarvoth: no password on standard input\n");
     row("set-up with the password on the command line",
         {"--sync-setup", "https://dav.example/", "--user", "ann", "--password", "x"}, 2,
         "zarvoth: a password is never taken on the command line; use --password-stdin, the "
@@ -335,6 +341,7 @@ void TestCommandLine::setUpTakesTheAddressAsTyped_data()
     row("LocalHost", "http://localhost/", {}, 1, "", noPassword);
     row("localhost.example.org:8443", "https://localhost.example.org:8443/", {}, 1, "", noPassword);
     row("https://x/", "https://x/", {}, 1, "", noPassword);
+    row("ann@example.org", "https://ann@example.org/", {}, 1, "", noPassword);
     row("dav", "", {}, 2, "", noAddress("dav"));
     row("exa mple.org", "", {}, 2, "", noAddress("exa mple.org"));
     row("example.org:dav", "", {}, 2, "", noAddress("example.org:dav"));
@@ -376,6 +383,54 @@ void TestCommandLine::setUpTakesTheAddressAsTyped()
              run.out.constData());
     QCOMPARE(folder.exists(QString::fromLatin1(syncing::StateFileName)), status == 0);
     QCOMPARE(folder.bytes(), Three);
+}
+
+void TestCommandLine::tellsWhereToMakeAnAppPassword_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("hint"); // a word of the hint; none for no hint
+    QTest::addColumn<QString>("mailDomain");
+    QTest::newRow("iCloud") << "contacts.icloud.com"
+                            << "account.apple.com"
+                            << "";
+    QTest::newRow("iCloud by address") << "ann@icloud.com"
+                                       << "App-Specific"
+                                       << "icloud.com";
+    QTest::newRow("Fastmail") << "https://carddav.fastmail.com/dav/"
+                              << "Fastmail"
+                              << "";
+    QTest::newRow("mailbox.org") << "ann@mailbox.org"
+                                 << "mailbox.org"
+                                 << "mailbox.org";
+    QTest::newRow("Nextcloud") << "https://cloud.example.org/remote.php/dav"
+                               << "Nextcloud"
+                               << "";
+    QTest::newRow("a look-alike") << "https://notfastmail.com/"
+                                  << ""
+                                  << "";
+    QTest::newRow("another server") << "https://dav.example.org/"
+                                    << ""
+                                    << "";
+    QTest::newRow("a user in the URL") << "https://ann@dav.example.org/dav/"
+                                       << ""
+                                       << "";
+}
+
+void TestCommandLine::tellsWhereToMakeAnAppPassword()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, hint);
+    QFETCH(QString, mailDomain);
+    const std::optional<QUrl> start = syncing::serverAddress(typed);
+    QVERIFY(start);
+    const std::optional<std::string> said = syncing::appPasswordHint(*start);
+    QCOMPARE(said.has_value(), !hint.isEmpty());
+    if (said)
+        QVERIFY2(QString::fromStdString(*said).contains(hint) &&
+                     said->find('\n') == std::string::npos,
+                 said->c_str());
+    QCOMPARE(syncing::mailDomainOf(*start), mailDomain);
+    QCOMPARE(syncing::isMailAddress(typed), !mailDomain.isEmpty());
 }
 
 void TestCommandLine::failedSyncSaysOnlyWhatItDid_data()

@@ -60,7 +60,7 @@ CardDavServer::CardDavServer(Kind kind, Options options) : kind_(kind), options_
         throw std::runtime_error("no scratch folder for the server");
     // Another program may take the free port between the probe and the server's start.
     for (int attempt = 0;; ++attempt) {
-        port_ = freeLoopbackPort();
+        port_ = options_.port != 0 ? options_.port : freeLoopbackPort();
         try {
             kind_ == Kind::Radicale ? startRadicale() : startXandikos();
             return;
@@ -146,9 +146,13 @@ void CardDavServer::startRadicale()
                              QStringLiteral("--logging-level"),
                              QStringLiteral("warning")};
     if (options_.tls) {
-        const QString certificate = scratch(QStringLiteral("cert.pem"));
-        const QString key = scratch(QStringLiteral("key.pem"));
-        makeCertificate(certificate, key);
+        QString certificate = options_.certificate;
+        QString key = options_.key;
+        if (certificate.isEmpty()) {
+            certificate = scratch(QStringLiteral("cert.pem"));
+            key = scratch(QStringLiteral("key.pem"));
+            makeCertificate(certificate, key);
+        }
         arguments << QStringLiteral("--server-ssl") << QStringLiteral("True")
                   << QStringLiteral("--server-certificate") << certificate
                   << QStringLiteral("--server-key") << key;

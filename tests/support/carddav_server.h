@@ -26,6 +26,13 @@ public:
         bool tls = false;
         // Make no address book before starting (Radicale): the user's home is empty.
         bool noBook = false;
+        // With tls: the certificate (and its key) to serve, made by the test, e.g. one a
+        // scratch authority signed for a host name; none: a self-signed one for 127.0.0.1.
+        QString certificate = {};
+        QString key = {};
+        // The port, for a test in a network namespace of its own, where every port is free
+        // and https has its usual 443; 0: any free port.
+        int port = 0;
     };
 
     explicit CardDavServer(Kind kind);

@@ -1,13 +1,16 @@
 #include "support/carddav_server.h"
+#include "support/dav_front.h"
 #include "support/demanding_front.h"
 #include "support/scripted_http_server.h"
 #include "support/slow_carddav_front.h"
 #include "sync/carddav/carddav_client.h"
-#include "sync/carddav/put_answer.h"
 #include "sync/carddav/digest_login.h"
+#include "sync/carddav/put_answer.h"
+#include "sync/carddav/registrable_domain.h"
 #include "sync/carddav/request_pace.h"
 #include "sync/carddav/server_login.h"
 #include "sync/carddav/server_wait.h"
+#include "sync/carddav/service_lookup.h"
 #include "sync/carddav/url_policy.h"
 
 #include <QtTest>
@@ -19,6 +22,7 @@ using namespace carddav;
 using Kind = CardDavServer::Kind;
 Q_DECLARE_METATYPE(CardDavServer::Kind)
 Q_DECLARE_METATYPE(DavError::Kind)
+Q_DECLARE_METATYPE(std::vector<carddav::ServiceRecord>)
 
 namespace {
 
@@ -90,6 +94,17 @@ private slots:
     void tellsLoopback();
     void discovers_data();
     void discovers();
+    void followsOnlyToTheSameOwner_data();
+    void followsOnlyToTheSameOwner();
+    void resolvesHrefs_data();
+    void resolvesHrefs();
+    void findsTheServiceOfAnAddress_data();
+    void findsTheServiceOfAnAddress();
+    void discoversThroughSparseAnswers();
+    void followsAPartitionHost();
+    void refusesAHomeOfAnotherOwner();
+    void followsRedirectsWithTheWholeRequest_data();
+    void followsRedirectsWithTheWholeRequest();
     void keepsCardsOnRealServers_data();
     void keepsCardsOnRealServers();
     void refusesWrongPassword();
@@ -498,6 +513,247 @@ void TestCardDav::discovers()
     QCOMPARE(found.home, server.homeUrl());
 }
 
+void TestCardDav::followsOnlyToTheSameOwner_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("followed");
+    const auto row = [](const char* name, const char* from, const char* to, bool followed) {
+        QTest::newRow(name) << from << to << followed;
+    };
+    row("iCloud's partition host", "https://contacts.icloud.com/",
+        "https://p42-contacts.icloud.com/1/carddavhome/", true);
+    row("the same host, another port", "https://dav.example.org/",
+        "https://DAV.Example.org:8443/x/", true);
+    row("a sibling under co.uk", "https://a.example.co.uk/", "https://b.example.co.uk/", true);
+    row("a name in Unicode", "https://dav.b\u00fccher.de/", "https://home.b\u00fccher.de/", true);
+    row("loopback to loopback", "http://127.0.0.1:8080/", "http://127.0.0.2:9090/", true);
+    row("loopback by name and number", "http://localhost/", "http://[::1]/", true);
+    row("two owners", "https://example.org/", "https://example.net/", false);
+    row("two owners under co.uk", "https://example.co.uk/", "https://other.co.uk/", false);
+    row("from a public suffix", "https://co.uk/", "https://example.co.uk/", false);
+    row("a private suffix", "https://alice.github.io/", "https://bob.github.io/", false);
+    row("plain http of one owner", "http://contacts.icloud.com/", "http://p42-contacts.icloud.com/",
+        false);
+    row("https to http", "https://contacts.icloud.com/", "http://p42-contacts.icloud.com/", false);
+    row("two addresses", "https://192.0.2.7/", "https://192.0.2.8/", false);
+    row("loopback to elsewhere", "http://127.0.0.1/", "http://192.0.2.7/", false);
+    row("elsewhere to loopback", "https://example.org/", "https://127.0.0.1/", false);
+}
+
+void TestCardDav::followsOnlyToTheSameOwner()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(bool, followed);
+    const std::optional<DavError> refusal = refusalToFollow(QUrl(from), QUrl(to));
+    QCOMPARE(!refusal, followed);
+    if (refusal) {
+        // The user is told both hosts: where the password stays, and where it would have gone.
+        const QString message = QString::fromStdString(refusal->message);
+        QCOMPARE(refusal->kind, DavError::Insecure);
+        QVERIFY2(message.contains(QUrl(from).host()) && message.contains(QUrl(to).host()),
+                 refusal->message.c_str());
+    }
+}
+
+void TestCardDav::resolvesHrefs_data()
+{
+    QTest::addColumn<QString>("answer"); // the URL of the answer that carried the href
+    QTest::addColumn<QString>("href");   // as the server wrote it
+    QTest::addColumn<QString>("url");
+    const char* principal = "https://contacts.icloud.com/123/principal/";
+    QTest::newRow("absolute path") << principal << "/123/carddavhome/"
+                                   << "https://contacts.icloud.com/123/carddavhome/";
+    QTest::newRow("relative path") << principal << "card%20home/"
+                                   << "https://contacts.icloud.com/123/principal/card%20home/";
+    QTest::newRow("full URL on another host")
+        << principal << "https://p42-contacts.icloud.com:443/123/carddavhome/"
+        << "https://p42-contacts.icloud.com:443/123/carddavhome/";
+    QTest::newRow("with blanks around") << "http://127.0.0.1:5232/"
+                                        << "\n  /alice/ \n"
+                                        << "http://127.0.0.1:5232/alice/";
+}
+
+void TestCardDav::resolvesHrefs()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, href);
+    QFETCH(QString, url);
+    QCOMPARE(resolvedHref(QUrl(answer), href.toStdString()).toString(QUrl::FullyEncoded), url);
+}
+
+void TestCardDav::findsTheServiceOfAnAddress_data()
+{
+    using Records = std::vector<ServiceRecord>;
+    QTest::addColumn<Records>("records");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("url"); // none: the domain's own root is asked
+    const ServiceRecord fastmail{"carddav.fastmail.com.", 443, 0, 1};
+    QTest::newRow("no record") << Records{} << QStringList{} << "";
+    QTest::newRow("no such service") << Records{{".", 0, 0, 0}} << QStringList{} << "";
+    QTest::newRow("a record, no path")
+        << Records{fastmail} << QStringList{} << "https://carddav.fastmail.com/";
+    QTest::newRow("the path the text gives")
+        << Records{{"dav.example.org", 8443, 0, 0}} << QStringList{"v=1", "path=/dav/ann/"}
+        << "https://dav.example.org:8443/dav/ann/";
+    QTest::newRow("the first priority, then the weight")
+        << Records{{"backup.example.org", 443, 10, 90},
+                   {"light.example.org", 443, 0, 5},
+                   {"main.example.org", 443, 0, 50}}
+        << QStringList{} << "https://main.example.org/";
+}
+
+void TestCardDav::findsTheServiceOfAnAddress()
+{
+    QFETCH(std::vector<ServiceRecord>, records);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, url);
+    const std::optional<QUrl> found = serviceAddress(records, texts);
+    QCOMPARE(found ? found->toString() : QString(), url);
+}
+
+namespace {
+
+// Puts `url` in place of the href the principal names its address-book home with.
+QByteArray homeMovedTo(QByteArray body, const QUrl& url)
+{
+    static const QRegularExpression home(
+        R"((addressbook-home-set[^>]*>\s*<(?:\w+:)?href>)[^<]*(<))");
+    return QString::fromUtf8(body)
+        .replace(home, QStringLiteral("\\1") + url.toString() + QStringLiteral("\\2"))
+        .toUtf8();
+}
+
+} // namespace
+
+void TestCardDav::discoversThroughSparseAnswers()
+{
+    // As hosted services answer: no /.well-known/carddav (404), properties the server lacks in
+    // a 404 propstat, a principal that names no home, a listing that names the collection
+    // itself, a book without a display name.
+    const auto propstat = [](const QByteArray& properties, const QByteArray& status) {
+        return "<d:propstat><d:prop>" + properties + "</d:prop><d:status>HTTP/1.1 " + status +
+               "</d:status></d:propstat>";
+    };
+    const QByteArray lacked =
+        propstat(R"(<c:addressbook-home-set/><d:displayname/>)", "404 Not Found");
+    const QByteArray open =
+        R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav">)";
+    const auto multistatus = [&](const QByteArray& responses) {
+        return ScriptedHttpServer::answer("207 Multi-Status", open + responses + MsEnd);
+    };
+    ScriptedHttpServer scripted({
+        ScriptedHttpServer::answer("404 Not Found"),
+        multistatus("<d:response><d:href>/</d:href>" +
+                    propstat("<d:current-user-principal><d:href>/p/</d:href>"
+                             "</d:current-user-principal>",
+                             "200 OK") +
+                    lacked + "</d:response>"),
+        multistatus("<d:response><d:href>/p/</d:href>" +
+                    propstat("<d:resourcetype><d:principal/></d:resourcetype>", "200 OK") + lacked +
+                    "</d:response>"),
+        multistatus(
+            "<d:response><d:href>/</d:href>" +
+            propstat("<d:resourcetype><d:collection/></d:resourcetype>", "200 OK") +
+            "</d:response><d:response><d:href>/book/</d:href>" +
+            propstat("<d:resourcetype><d:collection/><c:addressbook/></d:resourcetype>", "200 OK") +
+            lacked + "</d:response>"),
+    });
+    const QUrl root(QStringLiteral("http://127.0.0.1:%1/").arg(scripted.port()));
+    CardDavClient client({"alice", "secret"});
+    const Discovery found = ok(await<Discovery>([&](auto done) { client.discover(root, done); }));
+    QCOMPARE(found.books.size(), 1u);
+    QCOMPARE(found.books[0].url, root.resolved(QUrl(QStringLiteral("/book/"))));
+    QCOMPARE(found.books[0].displayName, QStringLiteral("book"));
+    QCOMPARE(scripted.requests(), 4);
+}
+
+void TestCardDav::followsAPartitionHost()
+{
+    // iCloud: the user types contacts.icloud.com, whose principal names the address-book home
+    // as an absolute URL on a partition host of its own (pNN-contacts.icloud.com), and which
+    // answers OPTIONS with 404. Here 127.0.0.2 is the partition host, loopback as the first.
+    CardDavServer server(Kind::Radicale);
+    DavFront partition(server.rootUrl(), QHostAddress(QStringLiteral("127.0.0.2")));
+    DavFront front(server.rootUrl());
+    const QUrl home = partition.url(QStringLiteral("/alice/"));
+    front.answerItself([](const DavFront::Request& request) -> std::optional<QByteArray> {
+        if (request.method == "OPTIONS")
+            return ScriptedHttpServer::answer("404 Not Found");
+        return std::nullopt;
+    });
+    front.rewrite([home](const DavFront::Request&, QByteArray body) {
+        return homeMovedTo(std::move(body), home);
+    });
+
+    CardDavClient client({server.options().user, server.options().password});
+    const Discovery found =
+        ok(await<Discovery>([&](auto done) { client.discover(front.url(), done); }));
+    QCOMPARE(found.home, home);
+    QCOMPARE(found.books.size(), 1u);
+    QCOMPARE(found.books[0].url, partition.url(QStringLiteral("/alice/contacts/")));
+
+    // The book's URL carries its host: the cards are kept there.
+    ok(await<PutOutcome>([&](auto done) {
+        client.putCard(found.books[0].url, "p.vcf", card("p", "Pat"), "", done);
+    }));
+    const auto cards = ok(await<std::map<std::string, std::string>>(
+        [&](auto done) { client.listCards(found.books[0].url, done); }));
+    QCOMPARE(cards.size(), 1u);
+    QVERIFY(partition.seen().contains("PUT /alice/contacts/p.vcf Depth - login yes body yes"));
+    for (const QByteArray& request : front.seen())
+        QVERIFY2(!request.contains("/alice/contacts/"), request.constData());
+}
+
+void TestCardDav::refusesAHomeOfAnotherOwner()
+{
+    // A principal that names its home on a host of another owner: the password is not sent
+    // there, and the user is told both hosts.
+    CardDavServer server(Kind::Radicale);
+    DavFront front(server.rootUrl());
+    front.rewrite([](const DavFront::Request&, QByteArray body) {
+        return homeMovedTo(std::move(body), QUrl(QStringLiteral("http://dav.example.net/alice/")));
+    });
+    CardDavClient client({server.options().user, server.options().password});
+    const DavError error =
+        failed(await<Discovery>([&](auto done) { client.discover(front.url(), done); }));
+    QCOMPARE(error.kind, DavError::Insecure);
+    const QString message = QString::fromStdString(error.message);
+    QVERIFY2(message.contains("dav.example.net") && message.contains("127.0.0.1"),
+             error.message.c_str());
+}
+
+void TestCardDav::followsRedirectsWithTheWholeRequest_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    // Baïkal answers its /.well-known/carddav with a 308; others use 301, 302 or 307.
+    for (const char* status :
+         {"301 Moved Permanently", "302 Found", "307 Temporary Redirect", "308 Permanent Redirect"})
+        QTest::newRow(status) << QByteArray(status);
+}
+
+void TestCardDav::followsRedirectsWithTheWholeRequest()
+{
+    QFETCH(QByteArray, status);
+    CardDavServer server(Kind::Radicale);
+    DavFront front(server.rootUrl());
+    front.answerItself([status](const DavFront::Request& request) -> std::optional<QByteArray> {
+        if (request.path == "/.well-known/carddav")
+            return ScriptedHttpServer::answer(status, {}, "Location: /alice/\r\n");
+        return std::nullopt;
+    });
+    CardDavClient client({server.options().user, server.options().password});
+    const Discovery found =
+        ok(await<Discovery>([&](auto done) { client.discover(front.url(), done); }));
+    QCOMPARE(found.books.size(), 1u);
+    QCOMPARE(found.books[0].url, front.url(QStringLiteral("/alice/contacts/")));
+    // The same PROPFIND, with its body, its Depth and the login, went on to the new address.
+    const QList<QByteArray> seen = front.seen();
+    QCOMPARE(seen.value(0), "PROPFIND /.well-known/carddav Depth 0 login yes body yes");
+    QCOMPARE(seen.value(1), "PROPFIND /alice/ Depth 0 login yes body yes");
+}
+
 void TestCardDav::keepsCardsOnRealServers_data()
 {
     QTest::addColumn<Kind>("kind");
@@ -680,8 +936,8 @@ void TestCardDav::failsClearlyOnBadAnswers_data()
         << status("403 Forbidden", R"(<error xmlns="DAV:"><valid-sync-token/></error>)")
         << "changes" << DavError::PreconditionFailed << "token";
     QTest::newRow("redirect to another host")
-        << status("301 Moved", {}, "Location: http://127.0.0.2/dav/\r\n") << "list"
-        << DavError::Insecure << "127.0.0.2";
+        << status("301 Moved", {}, "Location: http://192.0.2.7/dav/\r\n") << "list"
+        << DavError::Insecure << "192.0.2.7";
     QTest::newRow("redirect to https")
         << status("302 Found", {}, "Location: https://127.0.0.1/dav/\r\n") << "put"
         << DavError::Insecure << "scheme";

@@ -97,35 +97,54 @@ private:
         if (hasType(*here, "addressbook"))
             return done_(Discovery{{bookAt(answer.url, *here)}, parentCollection(answer.url)});
         if (const auto homes = hrefs(*here, "addressbook-home-set"); !homes.empty())
-            return listHome(urlForPath(answer.url, homes.front()));
+            return listHome(answer.url, resolvedHref(answer.url, homes.front()));
         if (const auto principals = hrefs(*here, "current-user-principal"); !principals.empty())
-            return askPrincipal(urlForPath(answer.url, principals.front()), answer.url);
+            return askPrincipal(answer.url, resolvedHref(answer.url, principals.front()));
         if (hasType(*here, "collection"))
-            return listHome(answer.url);
+            return listHome(answer.url, answer.url);
         done_(badAnswer("no address book was found at " + where(answer.url)));
     }
 
-    void askPrincipal(const QUrl& principal, const QUrl& fallbackHome)
+    // The principal and the home may be on another host of the same service; the password goes
+    // there only under the rule redirects obey.
+    bool mayGoOn(const QUrl& from, const QUrl& to)
     {
+        if (auto refusal = refusalToFollow(from, to)) {
+            done_(*refusal);
+            return false;
+        }
+        return true;
+    }
+
+    void askPrincipal(const QUrl& fallbackHome, const QUrl& principal)
+    {
+        if (!mayGoOn(fallbackHome, principal))
+            return;
         requestMultistatus(
             transport_, propfind(principal, 0, bodies::homeSetProperty()),
             QStringLiteral("the user's principal"),
-            [self = shared_from_this(), principal,
-             fallbackHome](DavResult<MultistatusAnswer> result) {
+            [self = shared_from_this(), fallbackHome](DavResult<MultistatusAnswer> result) {
                 if (auto* error = std::get_if<DavError>(&result))
                     return self->done_(*error);
-                const auto& answer = std::get<MultistatusAnswer>(result);
-                const MultistatusResponse* here = responseFor(answer.multistatus, answer.url);
-                const auto homes =
-                    here ? hrefs(*here, "addressbook-home-set") : std::vector<std::string>{};
-                // A server that names no home may keep the books right where we looked.
-                self->listHome(homes.empty() ? fallbackHome
-                                             : urlForPath(answer.url, homes.front()));
+                self->homeNamed(std::get<MultistatusAnswer>(result), fallbackHome);
             });
     }
 
-    void listHome(const QUrl& home)
+    // A principal may answer with only some of the properties asked for.
+    void homeNamed(const MultistatusAnswer& answer, const QUrl& fallbackHome)
     {
+        const MultistatusResponse* here = responseFor(answer.multistatus, answer.url);
+        const auto homes = here ? hrefs(*here, "addressbook-home-set") : std::vector<std::string>{};
+        // A server that names no home may keep the books right where we looked.
+        if (homes.empty())
+            return listHome(fallbackHome, fallbackHome);
+        listHome(answer.url, resolvedHref(answer.url, homes.front()));
+    }
+
+    void listHome(const QUrl& namedAt, const QUrl& home)
+    {
+        if (!mayGoOn(namedAt, home))
+            return;
         requestMultistatus(transport_,
                            propfind(asCollection(home), 1, bodies::collectionProperties()),
                            QStringLiteral("the user's address books"),
@@ -140,10 +159,15 @@ private:
     {
         Discovery found;
         found.home = asCollection(answer.url);
-        for (const MultistatusResponse& response : answer.multistatus.responses)
-            if (hasType(response, "addressbook") &&
-                (response.status / 100 == 2 || response.status == 0))
-                found.books.push_back(bookAt(urlForPath(answer.url, response.href), response));
+        for (const MultistatusResponse& response : answer.multistatus.responses) {
+            if (!hasType(response, "addressbook") ||
+                (response.status / 100 != 2 && response.status != 0))
+                continue;
+            const QUrl book = resolvedHref(answer.url, response.writtenHref);
+            // A book the listing places on a host of another owner is not offered.
+            if (!refusalToFollow(answer.url, book))
+                found.books.push_back(bookAt(book, response));
+        }
         done_(std::move(found));
     }
 

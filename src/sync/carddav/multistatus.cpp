@@ -124,7 +124,8 @@ private:
         const int level = depth_;
         while (nextChild(level)) {
             if (isDav(u"href") && !hasHref) {
-                response.href = decodedHrefPath(text().trimmed());
+                response.writtenHref = text().trimmed().toStdString();
+                response.href = decodedHrefPath(QString::fromStdString(response.writtenHref));
                 hasHref = true;
             } else if (isDav(u"status")) {
                 ownStatus = statusFromLine(text());
@@ -252,7 +253,7 @@ private:
         const int level = depth_;
         while (nextChild(level)) {
             if (isDav(u"href"))
-                found.push_back(decodedHrefPath(text().trimmed()));
+                found.push_back(text().trimmed().toStdString());
             else
                 skipElement();
         }

@@ -16,6 +16,9 @@ inline constexpr qsizetype MaxAnswerBytes = 64 * 1024 * 1024;
 struct MultistatusResponse {
     // The resource's path, percent-decoded; a full URL is cut to its path.
     std::string href;
+    // The same href as the server wrote it (a path or a full URL, percent-encoded): a
+    // collection named on another host is found by it.
+    std::string writtenHref;
     // The response's own status (a card removed since a sync token: 404), else the status of
     // the propstat that holds the properties read; 0 when the server gave none.
     int status = 0;
@@ -29,7 +32,7 @@ struct MultistatusResponse {
     // The vCard versions inside supported-address-data: "3.0", "4.0", ...
     std::vector<std::string> vcardVersions;
     // Properties that name resources: "current-user-principal", "addressbook-home-set" ->
-    // their hrefs, percent-decoded paths.
+    // their hrefs as the server wrote them (a principal's home may be on another host).
     std::map<std::string, std::vector<std::string>> hrefProperties;
 };
 

@@ -1,5 +1,7 @@
 #include "sync/carddav/url_policy.h"
 
+#include "sync/carddav/registrable_domain.h"
+
 #include <QHostAddress>
 
 namespace carddav {
@@ -32,8 +34,12 @@ std::optional<DavError> refusalToSend(const QUrl& url)
 
 std::optional<DavError> refusalToFollow(const QUrl& from, const QUrl& to)
 {
-    if (from.scheme().compare(to.scheme(), Qt::CaseInsensitive) == 0 &&
-        from.host().compare(to.host(), Qt::CaseInsensitive) == 0)
+    const bool sameScheme = from.scheme().compare(to.scheme(), Qt::CaseInsensitive) == 0;
+    const bool sameHost = from.host().compare(to.host(), Qt::CaseInsensitive) == 0;
+    const bool sameOwner = (isLoopbackHost(from.host()) && isLoopbackHost(to.host())) ||
+                           (from.scheme().toLower() == QLatin1String("https") &&
+                            shareRegistrableDomain(from.host(), to.host()));
+    if (sameScheme && (sameHost || sameOwner))
         return std::nullopt;
     return DavError{
         DavError::Insecure,
@@ -41,6 +47,18 @@ std::optional<DavError> refusalToFollow(const QUrl& from, const QUrl& to)
             ", another " +
             (from.host().compare(to.host(), Qt::CaseInsensitive) == 0 ? "scheme" : "server") +
             "; not followed, so that the password stays with " + from.host().toStdString()};
+}
+
+QUrl resolvedHref(const QUrl& answerUrl, const std::string& written)
+{
+    const QUrl reference(QString::fromStdString(written).trimmed(), QUrl::TolerantMode);
+    QUrl url = answerUrl.resolved(reference);
+    url.setUserInfo(QString());
+    url.setFragment(QString());
+    // Spelled as a path from readMultistatus is, so that one book has one URL however the
+    // server encoded its href.
+    url.setPath(url.path(QUrl::FullyDecoded), QUrl::DecodedMode);
+    return url;
 }
 
 QUrl urlForPath(const QUrl& base, const std::string& path)

@@ -18,8 +18,15 @@ bool isLoopbackHost(const QString& host);
 // nothing when it may.
 std::optional<DavError> refusalToSend(const QUrl& url);
 
-// Why a redirect from `from` to `to` is not followed: another scheme or another host.
+// Why the password may not go on from `from` to `to`, where a redirect or an href sends it:
+// another scheme, or another host that is neither loopback like `from` nor, over https, of the
+// same registrable domain (a service's partition hosts, contacts.icloud.com and
+// p42-contacts.icloud.com, are followed; another owner's host never is).
 std::optional<DavError> refusalToFollow(const QUrl& from, const QUrl& to);
+
+// An href as the server wrote it (a path, relative or absolute, or a full URL) resolved against
+// the URL of the answer that carried it: a full URL keeps its own host.
+QUrl resolvedHref(const QUrl& answerUrl, const std::string& written);
 
 // The URL of a path as readMultistatus gives it (decoded), on the server of `base`; a path
 // that does not start with '/' is taken relative to base.

@@ -17,6 +17,12 @@ bool isLoopback(const QString& host)
            host == QLatin1String("::1") || ip4Loopback.match(host).hasMatch();
 }
 
+bool isOnDomain(const QString& host, const QString& domain)
+{
+    return host.compare(domain, Qt::CaseInsensitive) == 0 ||
+           host.endsWith(QLatin1Char('.') + domain, Qt::CaseInsensitive);
+}
+
 } // namespace
 
 bool isServerAddress(const QUrl& url)
@@ -46,6 +52,41 @@ std::optional<QUrl> serverAddress(const QString& typed)
     if (url.path().isEmpty())
         url.setPath(QStringLiteral("/"));
     return url;
+}
+
+bool isMailAddress(const QString& typed)
+{
+    static const QRegularExpression address(QStringLiteral("^[^@/:\\s]+@[^@/:\\s]+\\.[^@/:\\s]+$"));
+    return address.match(typed.trimmed()).hasMatch();
+}
+
+QString mailDomainOf(const QUrl& start)
+{
+    const bool fromAddress = start.scheme() == QLatin1String("https") &&
+                             !start.userName().isEmpty() && start.password().isEmpty() &&
+                             start.port() < 0 && start.path() == QLatin1String("/");
+    return fromAddress ? start.host() : QString();
+}
+
+std::optional<std::string> appPasswordHint(const QUrl& start)
+{
+    const QString host = start.host();
+    for (const char* apple : {"icloud.com", "me.com", "mac.com"})
+        if (isOnDomain(host, QLatin1String(apple)))
+            return "iCloud takes an app-specific password, not the Apple Account's own: make one "
+                   "at account.apple.com, Sign-In and Security, App-Specific Passwords";
+    for (const char* fastmail : {"fastmail.com", "fastmail.fm"})
+        if (isOnDomain(host, QLatin1String(fastmail)))
+            return "Fastmail takes an app password: make one in Fastmail's Settings, Privacy & "
+                   "Security, Manage app passwords, with access to contacts (CardDAV)";
+    if (isOnDomain(host, QStringLiteral("mailbox.org")))
+        return "mailbox.org takes an app password when two-factor login is on: make one in its "
+               "Settings, Security, App passwords";
+    // Nextcloud serves its address books under remote.php/dav.
+    if (start.path().contains(QLatin1String("/remote.php/")))
+        return "Nextcloud with two-factor login takes an app password: make one in its "
+               "Settings, Security, Devices & sessions, Create new app password";
+    return std::nullopt;
 }
 
 std::string noServerAddressText(const QString& typed)

@@ -20,6 +20,19 @@ bool isServerAddress(const QUrl& url);
 // whose own servers seldom have a certificate. Nothing when the text names no server.
 std::optional<QUrl> serverAddress(const QString& typed);
 
+// Whether `typed` is an e-mail address (ann@example.org): a set-up from it looks up the
+// domain's CardDAV service, and signs in as the address unless told another user name.
+bool isMailAddress(const QString& typed);
+
+// The domain whose service a start made from an e-mail address looks up: serverAddress()
+// makes ann@example.org the start https://ann@example.org/. Empty for any other start.
+QString mailDomainOf(const QUrl& start);
+
+// For a service that takes only an app password, not the account's own (iCloud, Fastmail,
+// mailbox.org, Nextcloud with two-factor login), where to make one, in a line: what a set-up
+// says when the service refused the password. Nothing for other servers.
+std::optional<std::string> appPasswordHint(const QUrl& start);
+
 // Why `typed` cannot start a set-up, naming it as it was typed.
 std::string noServerAddressText(const QString& typed);
 

@@ -1,5 +1,8 @@
 #include "sync/setup/sync_setup.h"
 
+#include "sync/carddav/url_policy.h"
+#include "sync/setup/set_up_state.h"
+
 namespace syncing {
 
 using carddav::AddressBookInfo;
@@ -23,7 +26,8 @@ BookChoice chooseBook(const std::vector<AddressBookInfo>& books,
 }
 
 AccountChecker::AccountChecker(carddav::Credentials credentials, QObject* parent)
-    : QObject(parent), client_(std::make_unique<carddav::CardDavClient>(std::move(credentials)))
+    : QObject(parent), client_(std::make_unique<carddav::CardDavClient>(std::move(credentials))),
+      lookup_(std::make_unique<carddav::ServiceLookup>())
 {
 }
 
@@ -31,6 +35,24 @@ AccountChecker::~AccountChecker() = default;
 
 void AccountChecker::check(const QUrl& start, const std::optional<QString>& wanted,
                            std::function<void(AccountCheck)> done)
+{
+    const QString domain = mailDomainOf(start);
+    if (domain.isEmpty())
+        return discover(start, wanted, std::move(done));
+    lookup_->lookUp(domain, [this, domain, wanted, done](const QUrl& service) {
+        // The name service may place the service on another host; the password goes there
+        // only as it would go after a redirect from the domain itself.
+        if (auto refusal = carddav::refusalToFollow(carddav::domainRoot(domain), service)) {
+            AccountCheck outcome;
+            outcome.error = *refusal;
+            return done(outcome);
+        }
+        discover(service, wanted, done);
+    });
+}
+
+void AccountChecker::discover(const QUrl& start, const std::optional<QString>& wanted,
+                              std::function<void(AccountCheck)> done)
 {
     client_->discover(start, [this, wanted, done](DavResult<carddav::Discovery> found) {
         AccountCheck outcome;

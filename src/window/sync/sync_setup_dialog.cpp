@@ -19,10 +19,22 @@
 
 namespace {
 
+const QString WhatToType =
+    QStringLiteral("Type the address of your CardDAV server, or your e-mail address where "
+                   "your mail service keeps your contacts too.");
 const QString Checking = QStringLiteral("Checking with the server...");
 const QString NotKept = QStringLiteral(
     "Sync is set up, but no keyring on this desktop took the password, so it cannot be kept: "
     "Zarvoth will ask for it when it syncs. OK closes this dialog.");
+
+// The server's refusal, and where a service that takes only app passwords makes one.
+QString refusedPasswordText(const QString& typedServer)
+{
+    const QString refused = QStringLiteral("The server refused this user name or password.");
+    const std::optional<QUrl> start = syncing::serverAddress(typedServer);
+    const std::optional<std::string> hint = start ? syncing::appPasswordHint(*start) : std::nullopt;
+    return hint ? refused + u' ' + QString::fromStdString(*hint) + u'.' : refused;
+}
 
 } // namespace
 
@@ -45,7 +57,7 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
 
     server = new QLineEdit(serverUrl.toString(), this);
     server->setObjectName(QStringLiteral("TxtSyncServer"));
-    server->setPlaceholderText(QStringLiteral("https://example.org/"));
+    server->setPlaceholderText(QStringLiteral("https://dav.example.org/ or ann@example.org"));
     server->setMinimumWidth(server->fontMetrics().horizontalAdvance(u'x') * 40);
     user = new QLineEdit(userName, this);
     user->setObjectName(QStringLiteral("TxtSyncUser"));
@@ -99,7 +111,12 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     connect(buttons, &QDialogButtonBox::rejected, this, &SyncSetUpDialog::reject);
     connect(stopButton, &QPushButton::clicked, this, &SyncSetUpDialog::stopSyncing);
 
+    auto* whatToType = new QLabel(WhatToType, this);
+    whatToType->setObjectName(QStringLiteral("LblSyncWhatToType"));
+    whatToType->setWordWrap(true);
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(whatToType);
     layout->addLayout(form);
     layout->addWidget(progress_);
     layout->addWidget(buttons);
@@ -191,6 +208,9 @@ void SyncSetUpDialog::accept()
                                           : syncing::serverAddress(server->text());
     if (!start)
         return say(serverNote_, asSentence(syncing::noServerAddressText(server->text())));
+    // An e-mail address is most often the user name of its own service too.
+    if (user->text().isEmpty() && syncing::isMailAddress(server->text()))
+        user->setText(server->text().trimmed());
     if (user->text().isEmpty())
         return say(userNote_, QStringLiteral("The user name is missing."));
     if (passwordBox->text().isEmpty())
@@ -213,8 +233,7 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
         const QString reason = asSentence(outcome.error->message);
         switch (outcome.error->kind) {
         case carddav::DavError::Unauthorized:
-            return say(passwordNote_,
-                       QStringLiteral("The server refused this user name or password."));
+            return say(passwordNote_, refusedPasswordText(server->text()));
         case carddav::DavError::Forbidden:
             return say(userNote_, reason);
         default:
