@@ -243,7 +243,6 @@ Pair readPair(Words& words, bool withPlace)
     return pair;
 }
 
-// Reads the lines after the first, each once where it must be once.
 // The hashes of a "settled" line, and where the text they cover begins.
 struct Settled {
     std::uint64_t dataFile = 0;
@@ -251,6 +250,7 @@ struct Settled {
     std::size_t restStart = 0;
 };
 
+// Reads the lines after the first, each once where it must be once.
 class StateReader {
 public:
     StateReader(bool withPlaces, bool withSettled) : withSettled_(withSettled)
