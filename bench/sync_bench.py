@@ -1,13 +1,14 @@
 #!/usr/bin/python3
-"""Times Zarvoth's sync against Radicale on loopback: the first sync of 2,000 contacts beside
+"""Times Zarvoth's sync on loopback: against Radicale, the first sync of 2,000 contacts beside
 the same uploads made by a plain client (http.client, one kept-alive connection per worker, as
-many workers as Zarvoth keeps connections), and a sync with nothing changed at 2,000 and 32,767
-contacts. Medians of wall time; Zarvoth's processor time beside them."""
+many workers as Zarvoth keeps connections), a sync with nothing changed at 2,000 contacts, and
+a book of 32,767 cards brought down into an empty book, then synced with nothing changed;
+against Xandikos, 5,000 contacts uploaded. Medians of wall time; Zarvoth's processor time and
+its peak memory beside them."""
 
 import base64
 import http.client
 import os
-import resource
 import statistics
 import subprocess
 import sys
@@ -29,18 +30,34 @@ def book_file(folder, count):
         "City": "Town", "Phone": "555%07d" % n}) for n in range(count)])
 
 
+class Run:
+    """One run of the program: wall time and processor time in ms, peak memory in kB."""
+
+    def __init__(self, wall, cpu, peak_kb):
+        self.wall, self.cpu, self.peak_kb = wall, cpu, peak_kb
+
+    def __iter__(self):
+        return iter((self.wall, self.cpu))
+
+
 def zarvoth(folder, *arguments, password=None):
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    start = time.perf_counter()
-    done = subprocess.run([PROGRAM] + list(arguments), cwd=folder, capture_output=True,
-                          text=True, input=password,
-                          env=dict(os.environ, HOME=folder, DBUS_SESSION_BUS_ADDRESS="disabled:"))
-    wall = time.perf_counter() - start
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    if done.returncode != 0:
-        raise RuntimeError(done.stderr)
-    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    return wall * 1000, cpu * 1000
+    """Runs the program in `folder` and waits for it alone, so that its own processor time and
+    peak memory are read, not those of every process the bench ran."""
+    with tempfile.TemporaryFile() as given, tempfile.TemporaryFile() as err:
+        given.write((password or "").encode())
+        given.seek(0)
+        start = time.perf_counter()
+        process = subprocess.Popen([PROGRAM] + list(arguments), cwd=folder, stdin=given,
+                                   stdout=subprocess.DEVNULL, stderr=err,
+                                   env=dict(os.environ, HOME=folder,
+                                            DBUS_SESSION_BUS_ADDRESS="disabled:"))
+        _, status, usage = os.wait4(process.pid, 0)
+        wall = time.perf_counter() - start
+        process.returncode = os.waitstatus_to_exitcode(status)
+        if process.returncode != 0:
+            err.seek(0)
+            raise RuntimeError(err.read().decode(errors="replace"))
+    return Run(wall * 1000, (usage.ru_utime + usage.ru_stime) * 1000, usage.ru_maxrss)
 
 
 def set_up(folder, server):
@@ -113,19 +130,69 @@ def first_sync_round(count):
         server.stop()
 
 
-def unchanged_round(count):
-    """A book of `count` contacts already on the server: the first sync pairs them all, then
-    syncs with nothing changed."""
+def listed_by_radicale(server):
+    """Radicale answers the first listing of a book put in its folder only once it has read
+    every card into its cache: 138 s for 32,767 cards, and nothing sent until then. The bench
+    asks for that listing first, with a client that waits, and tells how long it took; Zarvoth
+    then meets the server as it is once it has read its cards."""
+    token = base64.b64encode(("%s:%s" % (server.user, server.password)).encode()).decode()
+    connection = http.client.HTTPConnection("127.0.0.1", server.port, timeout=3600)
+    start = time.perf_counter()
+    connection.request("PROPFIND", "/%s/contacts/" % server.user, body=PROPFIND, headers={
+        "Authorization": "Basic " + token, "Depth": "1", "Content-Type": "application/xml"})
+    answer = connection.getresponse()
+    answer.read()
+    connection.close()
+    if answer.status != 207:
+        raise RuntimeError("the listing answered %d" % answer.status)
+    return (time.perf_counter() - start) * 1000
+
+
+def unchanged_round(count, empty_book=False, runs=7):
+    """A book of `count` contacts already on the server: the first sync pairs them all with
+    the same contacts here (or brings them down into an empty book), then syncs with nothing
+    changed."""
     server = peers.Server("radicale", cards={"u%05d.vcf" % n: card_of(n) for n in range(count)})
+    try:
+        listing = listed_by_radicale(server)
+        folder = tempfile.mkdtemp(prefix="zarvoth-bench-")
+        if not empty_book:
+            book_file(folder, count)
+        set_up(folder, server)
+        first = zarvoth(folder, "--sync")
+        if len(peers.read_records(folder)) != count:
+            raise RuntimeError("the first sync left %d contacts, not %d" % (
+                len(peers.read_records(folder)), count))
+        return listing, first, [zarvoth(folder, "--sync") for _ in range(runs)]
+    finally:
+        server.stop()
+
+
+def xandikos_upload(count):
+    """`count` contacts here, an empty address book on Xandikos: the first sync uploads them
+    all, one card to a request, as a phone's would; then a sync with nothing changed."""
+    server = peers.Server("xandikos")
     try:
         folder = tempfile.mkdtemp(prefix="zarvoth-bench-")
         book_file(folder, count)
         set_up(folder, server)
-        pairing = zarvoth(folder, "--sync")
-        return pairing, [zarvoth(folder, "--sync") for _ in range(7)]
+        first = zarvoth(folder, "--sync")
+        return first, [zarvoth(folder, "--sync") for _ in range(3)]
     finally:
         server.stop()
 
+
+def median_run(runs):
+    return Run(statistics.median(r.wall for r in runs), statistics.median(r.cpu for r in runs),
+               max(r.peak_kb for r in runs))
+
+
+def told(run):
+    return "%.0f ms (cpu %.1f ms, peak %s kB)" % (run.wall, run.cpu, format(run.peak_kb, ","))
+
+
+PROPFIND = b"""<?xml version="1.0" encoding="utf-8"?>
+<D:propfind xmlns:D="DAV:"><D:prop><D:getetag/></D:prop></D:propfind>"""
 
 MKCOL = b"""<?xml version="1.0" encoding="utf-8"?>
 <D:mkcol xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav"><D:set><D:prop>
@@ -133,28 +200,44 @@ MKCOL = b"""<?xml version="1.0" encoding="utf-8"?>
 </D:prop></D:set></D:mkcol>"""
 
 
+def attempt(label, measure):
+    try:
+        return measure()
+    except (RuntimeError, OSError) as error:
+        print("  %s: %s" % (label, str(error).strip()), flush=True)
+        return None
+
+
 def main():
-    print("Sync with Radicale on loopback (ms, median; cpu = Zarvoth's processor time)",
-          flush=True)
+    print("Sync on loopback (median of wall time; cpu = Zarvoth's processor time, peak = its "
+          "peak resident memory)", flush=True)
+    only = sys.argv[1:]
     # Radicale takes longer for every card its book already holds: one round is minutes.
-    # --unchanged-only leaves it out.
-    if "--unchanged-only" not in sys.argv:
+    # --unchanged-only leaves it out, and the rounds of 32,767 and 5,000 contacts.
+    if "--unchanged-only" not in only:
         (zarvoth_wall, zarvoth_cpu), plain, _ = first_sync_round(2000)
-        print("  first sync, 2,000 contacts: zarvoth %.0f (cpu %.0f), plain client %.0f, "
-              "ratio %.2f" % (zarvoth_wall, zarvoth_cpu, plain, zarvoth_wall / plain),
-              flush=True)
-    for count in (2000, 32767):
-        try:
-            pairing, unchanged = unchanged_round(count)
-        except RuntimeError as error:
-            print("  %s contacts already on both sides: %s" % (format(count, ","),
-                                                               str(error).strip()), flush=True)
-            continue
-        print("  %s contacts already on both sides: first sync (pairing) %.0f (cpu %.0f); "
-              "nothing changed %.1f (cpu %.1f)" % (
-                  format(count, ","), pairing[0], pairing[1],
-                  statistics.median(u[0] for u in unchanged),
-                  statistics.median(u[1] for u in unchanged)), flush=True)
+        print("  first sync, 2,000 contacts to Radicale: zarvoth %.0f ms (cpu %.0f ms), plain "
+              "client %.0f ms, ratio %.2f" % (zarvoth_wall, zarvoth_cpu, plain,
+                                              zarvoth_wall / plain), flush=True)
+    found = attempt("2,000 contacts on both sides", lambda: unchanged_round(2000))
+    if found:
+        _, pairing, unchanged = found
+        print("  2,000 contacts on both sides: first sync (pairing) %s; nothing changed %s" % (
+            told(pairing), told(median_run(unchanged))), flush=True)
+    if "--unchanged-only" in only:
+        return
+    found = attempt("32,767 cards from Radicale", lambda: unchanged_round(32767, True))
+    if found:
+        listing, first, unchanged = found
+        print("  32,767 cards on Radicale (its own first listing, asked by the bench: %.0f s)"
+              % (listing / 1000), flush=True)
+        print("    brought down into an empty book: %s" % told(first), flush=True)
+        print("    nothing changed: %s" % told(median_run(unchanged)), flush=True)
+    found = attempt("5,000 contacts to Xandikos", lambda: xandikos_upload(5000))
+    if found:
+        first, unchanged = found
+        print("  5,000 contacts uploaded to Xandikos: %s; then nothing changed %s" % (
+            told(first), told(median_run(unchanged))), flush=True)
 
 
 if __name__ == "__main__":

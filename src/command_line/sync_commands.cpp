@@ -209,7 +209,7 @@ int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
     std::optional<syncing::SyncState> state;
     {
         const auto lock = fs.lockFolder([] {});
-        state = syncing::readStateFile(fs);
+        state = syncing::readSyncAccount(fs);
     }
     if (!state)
         throw Failure{UsageError, "sync is not set up for these contacts; zarvoth --sync-setup "

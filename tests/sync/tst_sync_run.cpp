@@ -193,6 +193,77 @@ private slots:
         QCOMPARE(third.contactsIn + third.contactsOut, std::size_t(0));
     }
 
+    // A book the last sync left settled: a sync that finds nothing changed on either side
+    // writes nothing, and any change, here, there or to the memory of the last sync, is
+    // still found.
+    void settledBook_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("nicks"); // on both sides afterwards
+        QTest::addColumn<int>("moved");         // contacts in and out
+        QTest::newRow("nothing changed") << "none" << QStringList{"Ann", "Bob"} << 0;
+        QTest::newRow("a contact saved here") << "saved" << QStringList{"Ann", "Bob", "Zed"} << 1;
+        QTest::newRow("a window saves while the server is asked")
+            << "window saves" << QStringList{"Ann", "Bob", "Zed"} << 1;
+        QTest::newRow("a card put on the server") << "put" << QStringList{"Ann", "Bob", "Dee"} << 1;
+        QTest::newRow("an ETag of the memory changed by hand")
+            << "etag edited" << QStringList{"Ann", "Bob"} << 0;
+        QTest::newRow("the memory damaged below its head")
+            << "damaged" << QStringList{"Ann", "Bob"} << -1;
+    }
+    void settledBook()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, nicks);
+        QFETCH(int, moved);
+        CardDavServer server(Kind::Radicale);
+        DataFolder folder;
+        folder.writeRecords(recordsNamed({"Ann", "Bob"}));
+        remember(server);
+        FaultyFileSystem fs;
+        QCOMPARE(runSync(fs, server).outcome, syncing::SyncReport::Done);
+        // The uploads of the first sync leave the token out; the second lists the book.
+        QCOMPARE(runSync(fs, server).outcome, syncing::SyncReport::Done);
+        QByteArray state = folder.bytes(syncing::StateFileName);
+        QVERIFY(state.contains("\nsettled "));
+        const QByteArray data = folder.bytes();
+        const auto stateWrites = [&] {
+            return fs.operationsOn(FileOperation::Rename, syncing::StateScratchName).size();
+        };
+        const std::size_t writtenBefore = stateWrites();
+        int locks = 0;
+        fs.failEvery([&](const OperationRecord& op) {
+            if (op.kind == FileOperation::Lock && ++locks == 2 && change == "window saves")
+                appendRecord("Zed");
+            return false;
+        });
+        if (change == "saved")
+            appendRecord("Zed");
+        else if (change == "put")
+            putOnServer(server, "Dee");
+        else if (change == "etag edited") {
+            QVERIFY(state.contains(" \""));
+            folder.writeBytes(state.replace(" \"", " \"x"), syncing::StateFileName);
+        } else if (change == "damaged")
+            folder.writeBytes(state + "pear x\n", syncing::StateFileName);
+
+        const syncing::SyncReport report = runSync(fs, server);
+        if (moved < 0) {
+            QCOMPARE(report.outcome, syncing::SyncReport::Failed);
+            QVERIFY2(report.error.find("is damaged") != std::string::npos, report.error.c_str());
+            return;
+        }
+        QVERIFY2(report.outcome == syncing::SyncReport::Done, report.error.c_str());
+        QCOMPARE(int(report.contactsIn + report.contactsOut), moved);
+        QCOMPARE(fileNicknames(folder), nicks);
+        QCOMPARE(serverNicknames(server), nicks);
+        if (change == "none") {
+            QCOMPARE(stateWrites(), writtenBefore);
+            QCOMPARE(folder.bytes(syncing::StateFileName), state);
+            QCOMPARE(folder.bytes(), data);
+        }
+    }
+
     // A book of three and a half batches of cards from a server that serves one request at a
     // time, cut off after two batches: the next sync fetches only what the first did not keep,
     // and what changed on the server since.

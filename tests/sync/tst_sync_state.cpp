@@ -46,6 +46,8 @@ class TestSyncState : public QObject {
 private slots:
     void everyByteSurvives();
     void aFileWithoutPlacesIsRead();
+    void theHeadOfASettledFile_data();
+    void theHeadOfASettledFile();
     void malformedFilesAreRefused_data();
     void malformedFilesAreRefused();
 };
@@ -54,7 +56,7 @@ void TestSyncState::everyByteSurvives()
 {
     const syncing::SyncState state = awkwardState();
     const std::string text = syncing::serializeState(state);
-    QVERIFY(text.starts_with("zarvoth-sync 2\nbook https://dav.example.org/user/book%20one/\n"));
+    QVERIFY(text.starts_with("zarvoth-sync 3\nbook https://dav.example.org/user/book%20one/\n"));
     QVERIFY(text.find("\nhere 32767 fedcba9876543210\n") != std::string::npos);
     QCOMPARE(syncing::parseState(text), state);
 }
@@ -71,13 +73,64 @@ void TestSyncState::aFileWithoutPlacesIsRead()
     QCOMPARE(std::string(state.pairs[0].record.Phone.trimmed()), "5");
 }
 
+// A file written settled is trusted by its head alone only while the rest is as it was
+// written; otherwise the whole is read, and what it holds still counts.
+void TestSyncState::theHeadOfASettledFile_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("headAlone");
+    QTest::addColumn<bool>("settledWhole");
+    syncing::SyncState state = awkwardState();
+    state.settledOn = 0x0123456789ABCDEF;
+    const QByteArray settled = QByteArray::fromStdString(syncing::serializeState(state));
+    const QByteArray pairLine = "\npair 2 a%20b%25c ";
+    QTest::newRow("as written") << settled << true << true;
+    QTest::newRow("a pair changed")
+        << QByteArray(settled).replace(pairLine, "\npair 3 a%20b%25c ") << false << false;
+    QTest::newRow("a line added") << settled + "passed /d.vcf e\n" << false << false;
+    QTest::newRow("a line taken off")
+        << settled.left(settled.lastIndexOf("passed ")) << false << false;
+    syncing::SyncState newToken = state;
+    newToken.syncToken = "t2";
+    QTest::newRow("a new token") << QByteArray::fromStdString(
+                                        syncing::withHeadOf(newToken, settled.toStdString()))
+                                 << true << true;
+    state.settledOn.reset();
+    QTest::newRow("not settled") << QByteArray::fromStdString(syncing::serializeState(state))
+                                 << false << false;
+    QTest::newRow("version 2") << QByteArray("zarvoth-sync 2\nbook b\nuser u\ntoken t\n"
+                                             "pair 1 u /a.vcf e 1 n - - - 5 - 0 - 0 n - - - 5 - - "
+                                             "0 0 5\n")
+                               << false << false;
+}
+
+void TestSyncState::theHeadOfASettledFile()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, headAlone);
+    QFETCH(bool, settledWhole);
+    const syncing::SyncState whole = syncing::parseState(text.toStdString());
+    QCOMPARE(whole.settledOn.has_value(), settledWhole);
+    const std::optional<syncing::SyncState> head = syncing::parseSettledHead(text.toStdString());
+    QCOMPARE(head.has_value(), headAlone);
+    if (!head)
+        return;
+    QVERIFY(head->pairs.empty());
+    syncing::SyncState expected = whole;
+    expected.pairs.clear();
+    expected.passedOver.clear();
+    expected.unpaired.clear();
+    QCOMPARE(*head, expected);
+    QCOMPARE(syncing::serializeState(whole), text.toStdString());
+}
+
 void TestSyncState::malformedFilesAreRefused_data()
 {
     QTest::addColumn<QByteArray>("text");
     const QByteArray head = "zarvoth-sync 2\nbook b\nuser u\ntoken -\n";
     const QByteArray pair = "pair 1 u /a.vcf e 1 n - - - 5 - 0 - 0 n - - - 5 - - 0 0 5";
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("other version") << QByteArray("zarvoth-sync 3\nbook b\nuser u\ntoken -\n");
+    QTest::newRow("other version") << QByteArray("zarvoth-sync 4\nbook b\nuser u\ntoken -\n");
     QTest::newRow("places in a placeless file")
         << QByteArray("zarvoth-sync 1\nbook b\nuser u\ntoken -\n") + pair + "\n";
     QTest::newRow("here in a placeless file")
@@ -105,6 +158,11 @@ void TestSyncState::malformedFilesAreRefused_data()
         << head + QByteArray(pair).replace(" 1 n ", " 1 nnnnnnnnnnnnnnnn ") + "\n";
     QTest::newRow("a card twice") << head + pair + "\npassed /a.vcf e\n";
     QTest::newRow("carriage return") << head + "passed /a e\r\n";
+    const QByteArray settled = "settled 0123456789abcdef 0123456789abcdef\n";
+    QTest::newRow("settled in a file of version 2") << head + settled;
+    QByteArray head3 = QByteArray(head).replace("sync 2", "sync 3");
+    QTest::newRow("settled twice") << head3 + settled + settled;
+    QTest::newRow("settled without the second hash") << head3 + settled.left(24) + "\n";
 }
 
 void TestSyncState::malformedFilesAreRefused()

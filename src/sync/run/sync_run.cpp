@@ -3,6 +3,8 @@
 #include "store/compaction.h"
 #include "store/data_file.h"
 #include "sync/reconcile/etag_settling.h"
+#include "sync/reconcile/settled_plan.h"
+#include "sync/run/settled_sync.h"
 #include "sync/run/sync_lock.h"
 #include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
@@ -85,6 +87,8 @@ struct SyncRun::Private {
     std::unique_ptr<SyncLock> syncLock;
 
     SyncState state;
+    // The state file as read, and whether only its head is read yet (the book left settled).
+    RememberedText remembered;
     QUrl book;
     std::vector<store::ContactRecord> records;
     std::map<std::string, std::string> etags;
@@ -114,6 +118,8 @@ struct SyncRun::Private {
     SyncReport report;
 
     void begin();
+    bool readWhole();
+    bool endSettled(const DavResult<Changes>& result);
     void list();
     void listAll();
     void fetch();
@@ -155,25 +161,20 @@ void SyncRun::Private::begin()
     syncLock = SyncLock::take();
     if (!syncLock)
         return fail("another sync of these contacts is still running; try again in a moment");
-    std::optional<SyncState> remembered;
-    if (!fileStep([&] {
-            remembered = readStateFile(fs);
-            records = transfer::readRecords(fs);
-            if (!remembered)
-                return;
-            KeptCardsRead read = readKeptCardsFile(fs, remembered->bookUrl);
-            for (KeptCard& card : read.cards)
-                kept[card.href] = std::move(card);
-            keptEnd = read.wholeLength;
-        }))
+    std::optional<RememberedText> read;
+    if (!fileStep([&] { read = readRemembered(fs); }))
         return;
-    if (!remembered) {
+    if (!read) {
         report.outcome = SyncReport::NotSetUp;
         report.error = "sync is not set up for these contacts; zarvoth --sync-setup URL --user "
                        "NAME sets it up";
         return finish();
     }
-    state = *remembered;
+    remembered = std::move(*read);
+    if (remembered.settledHead)
+        state = *remembered.settledHead;
+    else if (!readWhole())
+        return;
     book = QUrl(QString::fromStdString(state.bookUrl));
     if (!state.cardVersion.empty())
         return list();
@@ -186,9 +187,42 @@ void SyncRun::Private::begin()
     });
 }
 
+// What the last sync left, the contacts and the cards a cut-off sync kept, all of them.
+bool SyncRun::Private::readWhole()
+{
+    remembered.settledHead.reset();
+    return fileStep([&] {
+        state = parseState(remembered.text);
+        records = transfer::readRecords(fs);
+        KeptCardsRead read = readKeptCardsFile(fs, state.bookUrl);
+        for (KeptCard& card : read.cards)
+            kept[card.href] = std::move(card);
+        keptEnd = read.wholeLength;
+    });
+}
+
+// A book left settled of which the server tells no change: the sync ends here, unless a window
+// changed the contacts meanwhile. False when the sync goes on, with everything read.
+bool SyncRun::Private::endSettled(const DavResult<Changes>& result)
+{
+    const auto* changes = std::get_if<Changes>(&result);
+    bool unchanged = changes && changes->changed.empty() && changes->removed.empty();
+    if (unchanged && !fileStep([&] {
+            unchanged = keepSettled(fs, remembered, changes->newToken, state.cardVersion);
+        }))
+        return true;
+    if (unchanged) {
+        finish();
+        return true;
+    }
+    return !readWhole();
+}
+
 void SyncRun::Private::list()
 {
     client.changesSince(book, state.syncToken, [this](DavResult<Changes> result) {
+        if (remembered.settledHead && endSettled(result))
+            return;
         if (auto* error = std::get_if<DavError>(&result)) {
             if (listingWouldHelp(*error, !state.syncToken.empty()))
                 return listAll();
@@ -343,6 +377,8 @@ void SyncRun::Private::writeHere()
                 report.error = transfer::failureText(error);
             }
         }
+        if (report.error.empty() && leavesBookSettled(plan))
+            plan.state.settledOn = dataFileHash(fs);
         writeStateFile(fs, plan.state);
         // What was fetched is in the state and the contacts now.
         dropKeptCards(fs);

@@ -28,7 +28,7 @@ std::string readWhole(store::File& file)
 
 } // namespace
 
-std::optional<SyncState> readStateFile(store::FileSystem& fs)
+std::optional<std::string> readStateText(store::FileSystem& fs)
 {
     if (!fs.exists(StateFileName))
         return std::nullopt;
@@ -41,12 +41,34 @@ std::optional<SyncState> readStateFile(store::FileSystem& fs)
         throw;
     }
     file->close();
-    return parseState(text);
+    return text;
+}
+
+std::optional<SyncState> readStateFile(store::FileSystem& fs)
+{
+    const std::optional<std::string> text = readStateText(fs);
+    if (!text)
+        return std::nullopt;
+    return parseState(*text);
+}
+
+std::optional<SyncState> readSyncAccount(store::FileSystem& fs)
+{
+    const std::optional<std::string> text = readStateText(fs);
+    if (!text)
+        return std::nullopt;
+    if (std::optional<SyncState> head = parseSettledHead(*text))
+        return head;
+    return parseState(*text);
 }
 
 void writeStateFile(store::FileSystem& fs, const SyncState& state)
 {
-    const std::string text = serializeState(state);
+    writeStateText(fs, serializeState(state));
+}
+
+void writeStateText(store::FileSystem& fs, const std::string& text)
+{
     fs.remove(StateScratchName);
     std::unique_ptr<store::File> file = fs.open(StateScratchName, store::OpenMode::CreateNew);
     try {

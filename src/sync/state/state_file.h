@@ -18,8 +18,18 @@ inline constexpr const char* StateScratchName = "syncphone.new";
 // read, BadStateFile when it is damaged. The folder must be held.
 std::optional<SyncState> readStateFile(store::FileSystem& fs);
 
+// The same as text, not yet read. Throws store::StoreError and BadStateFile (a file too large
+// to be one).
+std::optional<std::string> readStateText(store::FileSystem& fs);
+
+// The address book and the account the folder syncs with: the head alone where the last sync
+// left the file settled, else the whole file read (and a damaged one told as readStateFile
+// tells it).
+std::optional<SyncState> readSyncAccount(store::FileSystem& fs);
+
 // The folder must be held.
 void writeStateFile(store::FileSystem& fs, const SyncState& state);
+void writeStateText(store::FileSystem& fs, const std::string& text);
 
 // How a damaged file of the last sync is told, in one line, by the commands and the window.
 std::string damagedStateText(const BadStateFile& error);

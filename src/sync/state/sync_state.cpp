@@ -1,5 +1,7 @@
 #include "sync/state/sync_state.h"
 
+#include "sync/state/content_hash.h"
+
 #include <charconv>
 #include <cstdio>
 #include <functional>
@@ -8,16 +10,21 @@
 
 // The file, one entry a line, its words separated by one blank:
 //
-//   zarvoth-sync 2
+//   zarvoth-sync 3
 //   book <url>
 //   user <name>
 //   token <sync token>
+//   cards <the vCard version new cards are written in>, where the book told it
+//   settled <the data file's hash> <the hash of the lines below>
 //   pair <place> <uid> <href> <etag> <confirmed 0|1> <the record's 9 fields> <the card's 10 fields>
 //   here <place> <the record's hash, 16 hex digits>
 //   passed <href> <etag>
 //
-// A file of version 1, written before places were kept, has no places and no "here" lines; it
-// is read as it is, its places unknown.
+// The "settled" line is there when the last sync left nothing for the next one to do; its
+// second hash covers every byte after the line, so that the head alone can be trusted for what
+// the rest holds. A file of version 2 has no such line. A file of version 1, written before
+// places were kept, has no places and no "here" lines either; it is read as it is, its places
+// unknown.
 //
 // Every text is a word: bytes outside the printable ASCII letters, and "%", are written as %XX,
 // and an empty text as "-". A record's text field is written without the blanks that pad it,
@@ -26,7 +33,8 @@ namespace syncing {
 namespace {
 
 constexpr std::string_view magic = "zarvoth-sync";
-constexpr std::string_view version = "2";
+constexpr std::string_view version = "3";
+constexpr std::string_view unsettledVersion = "2";
 constexpr std::string_view placelessVersion = "1";
 
 std::string escaped(std::string_view text)
@@ -136,8 +144,11 @@ public:
         return value;
     }
 
-    std::uint64_t hash()
+    // The first of `count` hashes that end the line.
+    std::uint64_t hash(std::size_t count = 1)
     {
+        if (count > 1)
+            expectCount(count);
         const std::string_view word = words_.at(next_++);
         std::uint64_t value = 0;
         const auto [end, error] =
@@ -233,10 +244,20 @@ Pair readPair(Words& words, bool withPlace)
     return pair;
 }
 
+// The hashes of a "settled" line, and where the text they cover begins.
+struct Settled {
+    std::uint64_t dataFile = 0;
+    std::uint64_t rest = 0;
+    std::size_t restStart = 0;
+};
+
 // Reads the lines after the first, each once where it must be once.
 class StateReader {
 public:
-    explicit StateReader(bool withPlaces) { state_.placesKnown = withPlaces; }
+    StateReader(bool withPlaces, bool withSettled) : withSettled_(withSettled)
+    {
+        state_.placesKnown = withPlaces;
+    }
 
     void take(std::string_view line, std::size_t lineNo)
     {
@@ -256,9 +277,13 @@ public:
             takeUnpaired(words);
         else if (keyword == "passed")
             takePassedOver(words, lineNo);
+        else if (keyword == "settled" && withSettled_ && !settled_)
+            settled_ = Settled{words.hash(2), words.hash(), 0};
         else
             bad(lineNo, "unknown entry \"" + std::string(keyword) + "\"");
     }
+
+    std::optional<Settled>& settled() { return settled_; }
 
     SyncState finish(std::size_t lineNo)
     {
@@ -308,62 +333,150 @@ private:
     SyncState state_;
     std::set<std::string> hrefs_;
     bool seenBook_ = false, seenUser_ = false, seenToken_ = false, seenCardVersion_ = false;
+    bool withSettled_ = false;
+    std::optional<Settled> settled_;
 };
 
-} // namespace
+struct Parsed {
+    SyncState state;
+    std::optional<Settled> settled;
+};
 
-std::string serializeState(const SyncState& state)
+Parsed parseLines(std::string_view text)
+{
+    if (!text.ends_with('\n'))
+        throw BadStateFile("the file is cut short");
+    text.remove_suffix(1);
+    const std::string_view firstLine = text.substr(0, text.find('\n'));
+    const auto isVersion = [&](std::string_view v) {
+        return firstLine == std::string(magic) + " " + std::string(v);
+    };
+    const bool settledKept = isVersion(version);
+    const bool withPlaces = settledKept || isVersion(unsettledVersion);
+    if (!withPlaces && !isVersion(placelessVersion))
+        throw BadStateFile("not a sync state file of this version");
+    std::size_t lineNo = 1;
+    StateReader reader(withPlaces, settledKept);
+    std::size_t start = firstLine.size() + 1;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        const bool settledBefore = reader.settled().has_value();
+        reader.take(line, ++lineNo);
+        start = end + 1;
+        if (!settledBefore && reader.settled())
+            reader.settled()->restStart = start;
+    }
+    std::optional<Settled> settled = reader.settled();
+    return {reader.finish(lineNo), settled};
+}
+
+// The settled hash, where the text after the line is still the one it was written with.
+std::optional<std::uint64_t> settledOn(const std::optional<Settled>& settled, std::string_view text)
+{
+    if (!settled || settled->restStart > text.size() ||
+        contentHash(text.substr(settled->restStart)) != settled->rest)
+        return std::nullopt;
+    return settled->dataFile;
+}
+
+// Written settled, the file begins with its version, book, user, token, the cards' version
+// where one is known, and the settled line: their length, 0 when the head has no settled line.
+std::size_t settledHeadLength(std::string_view text)
+{
+    constexpr int mostHeadLines = 6;
+    std::size_t length = 0;
+    for (int line = 0; line < mostHeadLines; ++line) {
+        const std::size_t end = text.find('\n', length);
+        if (end == std::string_view::npos)
+            return 0;
+        const bool settledLine = text.substr(length).starts_with("settled ");
+        length = end + 1;
+        if (settledLine)
+            return length;
+    }
+    return 0;
+}
+
+std::string hex16(std::uint64_t value)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string withHead(const SyncState& state, std::string_view rest)
 {
     std::string out;
-    out.reserve(64 + state.pairs.size() * 200);
+    out.reserve(256 + rest.size());
     out.append(magic).append(" ").append(version).append("\n");
     out.append("book ").append(escaped(state.bookUrl)).append("\n");
     out.append("user ").append(escaped(state.user)).append("\n");
     out.append("token ").append(escaped(state.syncToken)).append("\n");
     if (!state.cardVersion.empty())
         out.append("cards ").append(escaped(state.cardVersion)).append("\n");
+    if (state.settledOn)
+        out.append("settled ")
+            .append(hex16(*state.settledOn))
+            .append(" ")
+            .append(hex16(contentHash(rest)))
+            .append("\n");
+    return out.append(rest);
+}
+
+} // namespace
+
+std::string serializeState(const SyncState& state)
+{
+    std::string rest;
+    rest.reserve(state.pairs.size() * 200);
     for (const Pair& pair : state.pairs) {
-        out.append("pair ").append(std::to_string(pair.place)).append(" ");
-        out.append(escaped(pair.uid)).append(" ").append(escaped(pair.href));
-        out.append(" ").append(escaped(pair.etag)).append(pair.confirmed ? " 1" : " 0");
-        writeRecord(out, pair.record);
-        writeCard(out, pair.card);
-        out.append("\n");
+        rest.append("pair ").append(std::to_string(pair.place)).append(" ");
+        rest.append(escaped(pair.uid)).append(" ").append(escaped(pair.href));
+        rest.append(" ").append(escaped(pair.etag)).append(pair.confirmed ? " 1" : " 0");
+        writeRecord(rest, pair.record);
+        writeCard(rest, pair.card);
+        rest.append("\n");
     }
     for (const UnpairedRecord& record : state.unpaired) {
-        char hash[17];
-        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(record.hash));
-        out.append("here ").append(std::to_string(record.place)).append(" ").append(hash);
-        out.append("\n");
+        rest.append("here ").append(std::to_string(record.place)).append(" ");
+        rest.append(hex16(record.hash)).append("\n");
     }
     for (const PassedOverCard& card : state.passedOver)
-        out.append("passed ")
+        rest.append("passed ")
             .append(escaped(card.href))
             .append(" ")
             .append(escaped(card.etag))
             .append("\n");
-    return out;
+    return withHead(state, rest);
 }
 
 SyncState parseState(std::string_view text)
 {
-    if (!text.ends_with('\n'))
-        throw BadStateFile("the file is cut short");
-    text.remove_suffix(1);
-    const std::string_view firstLine = text.substr(0, text.find('\n'));
-    const bool withPlaces = firstLine == std::string(magic) + " " + std::string(version);
-    if (!withPlaces && firstLine != std::string(magic) + " " + std::string(placelessVersion))
-        throw BadStateFile("not a sync state file of this version");
-    std::size_t lineNo = 1;
-    StateReader reader(withPlaces);
-    std::size_t start = firstLine.size() + 1;
-    while (start <= text.size()) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string_view line = text.substr(start, end - start);
-        reader.take(line, ++lineNo);
-        start = end + 1;
+    Parsed parsed = parseLines(text);
+    parsed.state.settledOn = settledOn(parsed.settled, text);
+    return std::move(parsed.state);
+}
+
+std::optional<SyncState> parseSettledHead(std::string_view text)
+{
+    const std::size_t headLength = settledHeadLength(text);
+    if (headLength == 0)
+        return std::nullopt;
+    try {
+        Parsed head = parseLines(text.substr(0, headLength));
+        head.state.settledOn = settledOn(head.settled, text);
+        if (!head.state.settledOn)
+            return std::nullopt;
+        return std::move(head.state);
+    } catch (const BadStateFile&) {
+        return std::nullopt;
     }
-    return reader.finish(lineNo);
+}
+
+std::string withHeadOf(const SyncState& head, std::string_view settledText)
+{
+    return withHead(head, settledText.substr(settledHeadLength(settledText)));
 }
 
 } // namespace syncing

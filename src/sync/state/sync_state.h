@@ -3,6 +3,7 @@
 #include "store/contact_record.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -85,6 +86,11 @@ struct SyncState {
     // Whether the pairs' places are known: a file written before places were kept has none,
     // and its records are then told apart by what they hold alone.
     bool placesKnown = true;
+    // The last sync left nothing for the next one to do (every card agreed on and known by its
+    // ETag, every record accounted for, no notice to repeat) and wrote a data file whose bytes
+    // hash to this. While the file still does and the server tells of no change since the
+    // token, the next sync has nothing to decide: it needs no more of this state than its head.
+    std::optional<std::uint64_t> settledOn;
 
     friend bool operator==(const SyncState&, const SyncState&) = default;
 };
@@ -93,8 +99,18 @@ struct SyncState {
 // escaped so that any byte survives).
 std::string serializeState(const SyncState& state);
 
-// Throws BadStateFile when the text is not such a file.
+// Throws BadStateFile when the text is not such a file. A file changed after it was written
+// settled is read as one that is not.
 SyncState parseState(std::string_view text);
+
+// The head of a file written settled (its address book, user, token and settledOn, with no
+// pairs), read without the rest, which is only checked to be as it was written; nothing when
+// the text is no such file, and parseState is then what reads it (or says what is wrong).
+std::optional<SyncState> parseSettledHead(std::string_view text);
+
+// The text of a file written settled with its head replaced by `head`'s (a new token, say),
+// the rest as it was.
+std::string withHeadOf(const SyncState& head, std::string_view settledText);
 
 class BadStateFile : public std::runtime_error {
 public:

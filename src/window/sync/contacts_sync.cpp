@@ -107,7 +107,7 @@ void Form1x::MnuSyncSetUp_Click()
     if (!syncModule(SyncStart::Asked))
         return;
     std::optional<syncing::SyncState> state;
-    if (!runAction([&] { state = syncing::readStateFile(fileSystem_); }))
+    if (!runAction([&] { state = syncing::readSyncAccount(fileSystem_); }))
         return;
     const QUrl server = state ? QUrl(QString::fromStdString(state->bookUrl)) : QUrl();
     const QString user = state ? QString::fromStdString(state->user) : QString();
@@ -136,7 +136,7 @@ void Form1x::startSync(SyncStart how)
     if (sync_->running || sync_->exiting)
         return;
     std::optional<syncing::SyncState> state;
-    const bool read = runAction([&] { state = syncing::readStateFile(fileSystem_); });
+    const bool read = runAction([&] { state = syncing::readSyncAccount(fileSystem_); });
     if (!read)
         return;
     if (!state) {
@@ -299,7 +299,7 @@ void Form1x::syncBeforeExit()
     std::optional<syncing::SyncState> state;
     std::size_t now = 0;
     const bool read = !sync_->running && runAction([&] {
-        state = syncing::readStateFile(fileSystem_);
+        state = syncing::readSyncAccount(fileSystem_);
         if (state)
             now = bookFingerprint();
     });
