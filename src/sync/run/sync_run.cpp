@@ -2,6 +2,7 @@
 
 #include "store/compaction.h"
 #include "store/data_file.h"
+#include "sync/run/deleted_card_keeping.h"
 #include "sync/run/sync_lock.h"
 #include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
@@ -319,6 +320,7 @@ void SyncRun::Private::writeHere()
             replan = true;
             return;
         }
+        keepDeletedCards(fs, state, cards, plan);
         if (plan.recordsChanged) {
             store::DataFile data(fs, transfer::DataFileName);
             store::DataFile scratch(fs, transfer::ImportScratchName);

@@ -1,6 +1,7 @@
 #include "sync/state/state_file.h"
 
 #include "store/store_error.h"
+#include "sync/state/deleted_cards.h"
 #include "sync/state/kept_cards.h"
 
 #include <cstdint>
@@ -28,11 +29,9 @@ std::string readWhole(store::File& file)
 
 } // namespace
 
-std::optional<SyncState> readStateFile(store::FileSystem& fs)
+std::string readWholeFile(store::FileSystem& fs, const std::string& name)
 {
-    if (!fs.exists(StateFileName))
-        return std::nullopt;
-    const std::unique_ptr<store::File> file = fs.open(StateFileName, store::OpenMode::OpenOrCreate);
+    const std::unique_ptr<store::File> file = fs.open(name, store::OpenMode::OpenOrCreate);
     std::string text;
     try {
         text = readWhole(*file);
@@ -41,29 +40,41 @@ std::optional<SyncState> readStateFile(store::FileSystem& fs)
         throw;
     }
     file->close();
-    return parseState(text);
+    return text;
 }
 
-void writeStateFile(store::FileSystem& fs, const SyncState& state)
+std::optional<SyncState> readStateFile(store::FileSystem& fs)
 {
-    const std::string text = serializeState(state);
-    fs.remove(StateScratchName);
-    std::unique_ptr<store::File> file = fs.open(StateScratchName, store::OpenMode::CreateNew);
+    if (!fs.exists(StateFileName))
+        return std::nullopt;
+    return parseState(readWholeFile(fs, StateFileName));
+}
+
+void replaceWholeFile(store::FileSystem& fs, const std::string& name, const std::string& scratch,
+                      const std::string& text)
+{
+    fs.remove(scratch);
+    std::unique_ptr<store::File> file = fs.open(scratch, store::OpenMode::CreateNew);
     try {
         file->writeAt(0, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
         file->sync();
         file->close();
-        fs.rename(StateScratchName, StateFileName);
+        fs.rename(scratch, name);
     } catch (...) {
         try {
             file->close();
-            fs.remove(StateScratchName);
+            fs.remove(scratch);
         } catch (const store::StoreError&) {
             // The failure that matters is the one that ended the write.
         }
         throw;
     }
     fs.syncDirectory(".");
+}
+
+void writeStateFile(store::FileSystem& fs, const SyncState& state)
+{
+    replaceWholeFile(fs, StateFileName, StateScratchName, serializeState(state));
 }
 
 std::string damagedStateText(const BadStateFile& error)
@@ -76,6 +87,7 @@ void removeStateFile(store::FileSystem& fs)
 {
     fs.remove(StateFileName);
     dropKeptCards(fs);
+    fs.remove(DeletedCardsName);
     fs.syncDirectory(".");
 }
 
