@@ -5,6 +5,7 @@
 
 #include "store/compaction.h"
 #include "transfer/book_undo.h"
+#include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
 #include "window/controls/status_bar.h"
 #include "window/controls/tab_strip.h"
@@ -79,22 +80,24 @@ void Form1x::undoLastChange()
     changes_.pop_back();
     if (plan.takenBack == 0) {
         StatusBar1->clearNotice();
-        dialogs_->showMessage(tr("%1 could not be undone: the contacts it changed were changed "
-                                 "again meanwhile, in another Zarvoth window or by a sync. "
-                                 "Nothing was written.\n\n%2")
+        dialogs_->showMessage(tr("Could not undo: %1 The contacts it changed were changed again "
+                                 "meanwhile, in another Zarvoth window or by a sync, so nothing "
+                                 "was written.\n\n%2")
                                   .arg(what, keptLines(plan.kept)));
         return;
     }
     showAfterUndo(plan);
     StatusBar1->showNotice(tr("Undone: %1").arg(what), {}, NoticeShownMs);
     if (!plan.kept.empty())
-        dialogs_->showMessage(tr("%1 was undone, except where contacts were changed again "
+        dialogs_->showMessage(tr("Undone: %1 Except where contacts were changed again "
                                  "meanwhile:\n\n%2")
                                   .arg(what, keptLines(plan.kept)));
 }
 
 void Form1x::showAfterUndo(const transfer::UndoPlan& plan)
 {
+    // DELETE acts once per choice in the list: the records may have moved under the choice.
+    BtnDelete->setEnabled(false);
     if (userIsTyping()) {
         // A contact being typed is left alone, the edited one followed wherever it now is, as
         // after a sync; the list offers at once only contacts that are stored.
