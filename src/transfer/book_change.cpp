@@ -66,6 +66,49 @@ private:
 
 constexpr std::size_t Unclaimed = SIZE_MAX;
 
+// The nicknames of the records of the book now that no record of the change claims, and of
+// those taken since. A few are looked up by going through the book (a deletion taken back
+// brings back one); many, through an index of them all.
+class NicknamesInUse {
+public:
+    NicknamesInUse(std::span<const store::RecordBytes> now,
+                   const std::vector<std::size_t>& claimedBy)
+        : now_(now), claimedBy_(claimedBy)
+    {
+    }
+
+    // Takes `nick` when no other record holds it; false when one does.
+    bool take(const std::string& nick)
+    {
+        if (++lookUps_ == IndexFrom) {
+            for (std::size_t i = 0; i < now_.size(); ++i) {
+                if (claimedBy_[i] == Unclaimed)
+                    index_.insert(trimmedNick(now_[i]));
+            }
+            index_.insert(taken_.begin(), taken_.end());
+        }
+        if (lookUps_ >= IndexFrom)
+            return index_.insert(nick).second;
+        if (std::find(taken_.begin(), taken_.end(), nick) != taken_.end())
+            return false;
+        for (std::size_t i = 0; i < now_.size(); ++i) {
+            if (claimedBy_[i] == Unclaimed &&
+                store::trimBlanks(store::RecordView(now_[i]).nick()) == nick)
+                return false;
+        }
+        taken_.push_back(nick);
+        return true;
+    }
+
+private:
+    static constexpr int IndexFrom = 8;
+    std::span<const store::RecordBytes> now_;
+    const std::vector<std::size_t>& claimedBy_;
+    std::vector<std::string> taken_;
+    std::unordered_set<std::string> index_;
+    int lookUps_ = 0;
+};
+
 // Where a removed record goes back in `now`: the index it is put in front of. Its place when
 // the records the change left around it are still there; else behind the one before it, or in
 // front of the one behind it, wherever they moved; else at its place, as far as the book
@@ -176,15 +219,7 @@ UndoPlan planUndo(const BookChange& change, std::span<const store::RecordBytes> 
 
     // A record brought back or written back must not give its nickname to a second contact:
     // the nicknames of the records that stay as they are, and of those that go back.
-    std::unordered_set<std::string> nicks;
-    const bool bringsBack = std::any_of(change.records.begin(), change.records.end(),
-                                        [](const RecordChange& r) { return r.before.has_value(); });
-    if (bringsBack) {
-        for (std::size_t i = 0; i < now.size(); ++i) {
-            if (claimedBy[i] == Unclaimed)
-                nicks.insert(trimmedNick(now[i]));
-        }
-    }
+    NicknamesInUse nicks(now, claimedBy);
     std::vector<std::vector<std::size_t>> putInFrontOf(now.size() + 1);
     for (std::size_t r = 0; r < change.records.size(); ++r) {
         const RecordChange& record = change.records[r];
@@ -195,12 +230,12 @@ UndoPlan planUndo(const BookChange& change, std::span<const store::RecordBytes> 
             continue;
         }
         const std::string nick = trimmedNick(*record.before);
-        if (!nicks.insert(nick).second) {
+        if (!nicks.take(nick)) {
             plan.kept.push_back({nick, KeptBecause::NicknameTaken});
             if (claimed[r]) {
                 // Written back it would clash, so it stays as the change left it.
                 claimedBy[*claimed[r]] = Unclaimed;
-                nicks.insert(trimmedNick(*record.after));
+                nicks.take(trimmedNick(*record.after));
             }
             continue;
         }

@@ -47,14 +47,10 @@ UndoPlan takeBack(store::FileSystem& fs, const BookChange& change)
     }
     if (!data.isOpen())
         data.open();
-    std::vector<store::ContactRecord> records;
-    records.reserve(plan.records.size());
-    for (const store::RecordBytes& bytes : plan.records)
-        records.push_back(store::decodeRecord(bytes));
     // The import's scratch name: what an undo stopped half-way leaves is only a file to throw
     // away, as an import's is.
     store::DataFile scratch(fs, ImportScratchName);
-    store::replaceAllOrNothing(data, scratch, records);
+    store::replaceAllOrNothing(data, scratch, std::span<const store::RecordBytes>(plan.records));
     return plan;
 }
 

@@ -221,6 +221,14 @@ private slots:
             << "A2 D@4"
             << "A B C D"
             << "" << 3;
+        // Many contacts brought back at once are checked against an index of the nicknames.
+        QTest::newRow("merge of nine, one of them stored again meanwhile")
+            << "A B C D E F G H I J" << QList<int>{2, 3, 4, 5, 6, 7, 8, 9} << "1:A2"
+            << ""
+            << "A2 J@10"
+            << "A2 J@10 i@3"
+            << "A B C D E F G H J@10 i@3"
+            << "I!" << 8;
         QTest::newRow("merge, the contact behind deleted meanwhile")
             << "A B C D" << QList<int>{3, 4} << "1:A2"
             << ""
