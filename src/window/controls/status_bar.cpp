@@ -18,6 +18,7 @@ StatusBar::StatusBar(int panelCount, int panelWidth, QWidget* parent) : QStatusB
     notice_ = new QLabel(this);
     notice_->setTextFormat(Qt::RichText);
     notice_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    notice_->setAccessibleName(tr("What was just done"));
     notice_->hide();
     addWidget(notice_, 1);
     connect(notice_, &QLabel::linkActivated, this, &StatusBar::noticeLinkActivated);
