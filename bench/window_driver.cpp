@@ -80,6 +80,11 @@ void WindowDriver::releaseKeyInNick()
     QTest::keyRelease(window_->TxtNick, Qt::Key_Shift);
 }
 
+void WindowDriver::pressUndo()
+{
+    QTest::keyClick(window_->ListNick, Qt::Key_Z, Qt::ControlModifier);
+}
+
 void WindowDriver::search(QAction* item, const QString& answer)
 {
     dialogs_->answers.push_back(answer);

@@ -43,6 +43,8 @@ public:
     // event, as when the user has just typed the last character.
     void setNick(const QString& text);
     void releaseKeyInNick();
+    // Ctrl+Z with the focus on the list: the window's latest change taken back.
+    void pressUndo();
     // Chooses an item of the search menu; the input box answers `answer`.
     void search(QAction* item, const QString& answer);
 

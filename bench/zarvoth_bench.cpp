@@ -63,6 +63,7 @@ const Action actions[] = {
     {"SAVE of a new contact", Baseline::WriteSync, Target::Save},
     {"EDIT and SAVE in place", Baseline::WriteSync, Target::Save},
     {"DELETE of record 1", Baseline::WriteSync, Target::Delete},
+    {"Undo of a DELETE of record 1", Baseline::WriteSync, Target::Delete},
     {"search by nickname", Baseline::Read, Target::Frame},
     {"search by full name", Baseline::Read, Target::Frame},
     {"search by family name", Baseline::Read, Target::Frame},
@@ -228,6 +229,7 @@ public:
         timeSave();
         timeEdit();
         timeDelete();
+        timeUndoOfDelete();
 
         const auto searchFor = [&](const char* name, QAction* Form1x::*item, auto field) {
             const QString answer = trimmedText(field(middleRecord));
@@ -375,6 +377,26 @@ private:
                          QStringLiteral("the file is not the book without its first contact"));
                 o.expect(::access("dephone", F_OK) != 0, QStringLiteral("\"dephone\" is left"));
                 o.expectEqual(w().ListNick->count(), records_ - 1, "the list");
+            });
+    }
+
+    void timeUndoOfDelete()
+    {
+        time(
+            "Undo of a DELETE of record 1",
+            [this] {
+                restore(full_);
+                driver_.clickListEntry(0);
+                driver_.click(w().BtnDelete);
+            },
+            [this] { driver_.pressUndo(); },
+            [this](Outcome& o) {
+                o.expect(readWholeFile("datphone") == full_,
+                         QStringLiteral("the file is not the book as it was"));
+                o.expect(::access("imphone", F_OK) != 0, QStringLiteral("\"imphone\" is left"));
+                o.expectEqual(w().ListNick->count(), records_, "the list");
+                o.expectEqual(w().TxtNick->text(), trimmedText(record(1).Nick.text()),
+                              "the nickname box");
             });
     }
 

@@ -5,6 +5,7 @@
 #include "window/controls/hover_button.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
+#include "window/form/store_text.h"
 
 #include <algorithm>
 #include <limits>
@@ -23,6 +24,15 @@ const QString CannotStore = QStringLiteral("Cannot Save: the %1 box holds charac
                                            "contacts file cannot store: %2");
 const QString BookFull = QStringLiteral("Cannot Save: the contact book is full. It holds at "
                                         "most 32767 contacts.");
+
+// What SAVE over an edited contact did, to be taken back.
+transfer::BookChange editOf(const store::ContactRecord& before, const store::ContactRecord& after,
+                            std::int32_t place)
+{
+    const QString nick = fromStore(after.Nick.trimmed());
+    return {Form1x::tr("Saved \"%1\".").arg(nick).toStdString(),
+            {{store::encodeRecord(before), store::encodeRecord(after), place, {}, {}}}};
+}
 
 } // namespace
 
@@ -98,7 +108,8 @@ void Form1x::StoreCurrentRecord()
 {
     OpenDataFile();
     std::int32_t target = state_.RecordCount + 1;
-    if (savesOverEditedContact()) {
+    const bool overEdited = savesOverEditedContact();
+    if (overEdited) {
         // An edit goes back over its own contact, and only while the record still holds it as
         // EDIT read it: another window may have deleted, moved or rewritten it since.
         if (!stillStored(editedContact_, state_.NewRecordNo)) {
@@ -122,6 +133,8 @@ void Form1x::StoreCurrentRecord()
     // never written.
     writeRecord(target, record);
     state_.CurrentRecord = target;
+    if (overEdited && !(record == editedContact_->record))
+        rememberChange(editOf(editedContact_->record, record, target));
     try {
         closeDataFile();
         showStoredContacts();

@@ -196,8 +196,7 @@ void requireRoom(DataFile& data, std::int64_t total)
 
 } // namespace
 
-void appendAllOrNothing(DataFile& data, DataFile& scratch,
-                        std::span<const ContactRecord> added)
+void appendAllOrNothing(DataFile& data, DataFile& scratch, std::span<const ContactRecord> added)
 {
     requireRoom(data, std::int64_t(data.recordCount()) + std::int64_t(added.size()));
     std::vector<ContactRecord> numbered(added.begin(), added.end());
@@ -207,11 +206,19 @@ void appendAllOrNothing(DataFile& data, DataFile& scratch,
     rewriteThroughScratch(data, scratch, {}, encodedRecords(numbered));
 }
 
-void replaceAllOrNothing(DataFile& data, DataFile& scratch,
-                         std::span<const ContactRecord> records)
+void replaceAllOrNothing(DataFile& data, DataFile& scratch, std::span<const ContactRecord> records)
 {
     requireRoom(data, std::int64_t(records.size()));
     rewriteThroughScratch(data, scratch, {false, 0}, encodedRecords(records));
+}
+
+void replaceAllOrNothing(DataFile& data, DataFile& scratch, std::span<const RecordBytes> records)
+{
+    static_assert(sizeof(RecordBytes) == RecordSize, "records lie side by side");
+    requireRoom(data, std::int64_t(records.size()));
+    rewriteThroughScratch(
+        data, scratch, {false, 0},
+        {reinterpret_cast<const std::uint8_t*>(records.data()), records.size() * RecordSize});
 }
 
 bool recoverInterruptedDeletion(FileSystem& fs, const std::string& dataName,

@@ -50,6 +50,8 @@ void appendAllOrNothing(DataFile& data, DataFile& scratch, std::span<const Conta
 // does, with the same rules and outcomes: the data file holds either its old records or
 // exactly these, each written as it is, RecordNo and all.
 void replaceAllOrNothing(DataFile& data, DataFile& scratch, std::span<const ContactRecord> records);
+// The same, from the records' bytes as they are to be stored.
+void replaceAllOrNothing(DataFile& data, DataFile& scratch, std::span<const RecordBytes> records);
 
 // Brings back the contacts of a deletion that deleted the data file and was stopped before it
 // had copied them all back from the scratch file. The scratch file, when it is a plain file,

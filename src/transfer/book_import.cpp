@@ -21,7 +21,8 @@ std::vector<std::string> storedNicknames(store::DataFile& data)
 
 } // namespace
 
-exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files)
+exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files,
+                                    BookChange* change)
 {
     store::DataFile data(fs, DataFileName);
     store::DataFile scratch(fs, ImportScratchName);
@@ -47,7 +48,10 @@ exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<Car
     }
     if (!data.isOpen())
         data.open();
+    const std::int32_t countBefore = data.recordCount();
     store::appendAllOrNothing(data, scratch, cards.records());
+    if (change)
+        *change = additionOf({}, countBefore, cards.records());
     return cards;
 }
 

@@ -2,6 +2,7 @@
 
 #include "exchange/contact_import.h"
 #include "store/file_system.h"
+#include "transfer/book_change.h"
 
 #include <stdexcept>
 #include <string>
@@ -38,7 +39,9 @@ public:
 // Reads every file first and then adds what they hold in one step, so a file that holds no
 // contacts (NotContactsFile), a CSV file whose columns cannot be placed (UnplacedColumnsFile)
 // or a failure of the data file (store::StoreError) adds nothing. The folder must be held.
-// Returns the import, whose summary tells what was added and changed.
-exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files);
+// Returns the import, whose summary tells what was added and changed; what it wrote goes to
+// `change`, when given, for Undo to take back.
+exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files,
+                                    BookChange* change = nullptr);
 
 } // namespace transfer

@@ -494,7 +494,7 @@ void sendKey(QWidget* widget, const Key& key)
 
 // --- The user --------------------------------------------------------------------------------
 
-enum class Kind { Other, Key, List, Edit, Save, Delete, Search, Dial, Exit };
+enum class Kind { Other, Key, List, Edit, Save, Delete, Search, Dial, Exit, Undo };
 
 class RandomUser {
 public:
@@ -515,7 +515,7 @@ public:
     {
         return QStringLiteral("%1 actions on %2 data files: %3 contacts added, %4 rewritten, "
                               "%5 deleted, %6 refusals with a message, %7 searches, %8 calls, "
-                              "%9 restarts")
+                              "%9 restarts, %10 undone")
             .arg(done_)
             .arg(files_)
             .arg(appended_)
@@ -524,7 +524,8 @@ public:
             .arg(refusals_)
             .arg(searches_)
             .arg(dialled_)
-            .arg(restarts_);
+            .arg(restarts_)
+            .arg(undone_);
     }
 
     QString recentActions() const
@@ -587,6 +588,7 @@ private:
 
     void forgetChoices()
     {
+        undoable_.clear(); // a new window has no changes of its own to take back
         chosen_.reset();
         editing_.clear();
         plan_.clear();
@@ -796,8 +798,18 @@ private:
             plan_.push_back([this, into, key](const Screen&) {
                 note(QStringLiteral("key %1 into %2").arg(key.describe(), into->objectName()));
                 into->setFocus();
+                // Ctrl+Z in a box with no typing of its own to undo is the window's Undo, once
+                // the keys go to the window (a menu closed on the offscreen platform leaves
+                // itself the active window).
+                const bool undoKey = key.code == Qt::Key_Z && key.modifiers == Qt::ControlModifier;
+                if (undoKey && QApplication::activeWindow() != into->window()) {
+                    into->window()->activateWindow();
+                    QApplication::processEvents();
+                }
+                const bool windowUndo = undoKey && !into->isUndoAvailable() &&
+                                        QApplication::activeWindow() == into->window();
                 sendKey(into, key);
-                return Kind::Key;
+                return windowUndo ? Kind::Undo : Kind::Key;
             });
         };
         if (replace || !word.isEmpty() || r_.chance(0.25))
@@ -970,7 +982,8 @@ private:
             // A refused number is checked in full by checkDial; a refusal of characters the
             // file cannot hold names them, so only its opening is fixed.
             if (!knownMessages().contains(messages[i]) && !messages[i].contains(NotDialled) &&
-                !messages[i].startsWith(QLatin1String("Cannot Save: the ")))
+                !messages[i].startsWith(QLatin1String("Cannot Save: the ")) &&
+                !messages[i].startsWith(QLatin1String("Could not undo: ")))
                 fault(QStringLiteral("an unexpected message: ") + messages[i]);
         }
         if (QApplication::activePopupWidget())
@@ -1048,6 +1061,10 @@ private:
         }
         if (kind == Kind::Delete && before.del) {
             checkDelete(before, after);
+            return;
+        }
+        if (kind == Kind::Undo) {
+            checkUndo(before, after);
             return;
         }
         if (!unchanged)
@@ -1136,6 +1153,7 @@ private:
                 fault(QStringLiteral("SAVE renamed a contact to the taken nickname '%1'")
                           .arg(before.texts[Nick]));
             checkWritten(recordAt(after.file, k));
+            undoable_.push_back({before.file, after.file});
             ++rewritten_;
             return;
         }
@@ -1183,7 +1201,44 @@ private:
             fault(QStringLiteral("DELETE said ") + messages.join(" / "));
         if (after.del)
             fault(QStringLiteral("DELETE stayed enabled after a deletion"));
+        undoable_.push_back({before.file, after.file});
         ++deleted_;
+    }
+
+    // Undo takes back this window's latest DELETE or edit: right after it, the file is again
+    // what it was before, its whole records; a change that is no longer there is refused with
+    // a message and nothing is written.
+    void checkUndo(const Screen& before, const Screen& after)
+    {
+        const QStringList messages = messagesOf(before);
+        if (undoable_.empty()) {
+            if (after.file != before.file || !messages.isEmpty())
+                fault(QStringLiteral("Undo with nothing to undo changed the file or said %1")
+                          .arg(messages.join(" / ")));
+            return;
+        }
+        const auto [was, left] = undoable_.back();
+        undoable_.pop_back();
+        const auto whole = [](const QByteArray& file) {
+            return file.left(wholeRecords(file) * Width);
+        };
+        if (after.file == before.file) {
+            if (messages.size() != 1 ||
+                !messages.front().startsWith(QLatin1String("Could not undo: ")))
+                fault(QStringLiteral("Undo wrote nothing and said %1").arg(messages.join(" / ")));
+            ++refusals_;
+            return;
+        }
+        if (!messages.isEmpty())
+            fault(QStringLiteral("Undo wrote and said ") + messages.join(" / "));
+        if (before.file == left && after.file != whole(was))
+            fault(QStringLiteral("Undo right after a change did not bring back the file as it "
+                                 "was (the file has %1 bytes, was %2 before the change)")
+                      .arg(after.file.size())
+                      .arg(was.size()));
+        if (std::abs(wholeRecords(after.file) - wholeRecords(before.file)) > 1)
+            fault(QStringLiteral("Undo of one contact's change changed more than one record"));
+        ++undone_;
     }
 
     void checkSearch(const Screen& before, const Screen& after)
@@ -1235,7 +1290,12 @@ private:
             return;
         if (after.file != before.file) {
             chosen_.reset();
-            editing_.clear();
+            // An edit goes on over its contact wherever an Undo moved it, else over the one of
+            // its nickname.
+            if (kind == Kind::Undo && before.mode == Mode::Edit && after.mode == Mode::Edit)
+                editing_ = followedContacts(before.file, after.file, editing_);
+            else
+                editing_.clear();
         }
         // A pick in the list chooses the last contact of that nickname, for DELETE and, during
         // an edit, as the contact the edit goes on with.
@@ -1271,6 +1331,25 @@ private:
         }
     }
 
+    static std::vector<int> followedContacts(const QByteArray& before, const QByteArray& after,
+                                             const std::vector<int>& records)
+    {
+        std::vector<int> found;
+        for (const bool byNick : {false, true}) {
+            for (int k : records) {
+                const QByteArray was = recordAt(before, k);
+                for (int n = 1; n <= wholeRecords(after); ++n) {
+                    const QByteArray now = recordAt(after, n);
+                    if (byNick ? savedNickOf(now) == savedNickOf(was) : now.mid(2) == was.mid(2))
+                        found.push_back(n);
+                }
+            }
+            if (!found.empty())
+                break;
+        }
+        return found;
+    }
+
     Random r_;
     StandInTelephone& telephone_;
     std::unique_ptr<WindowFixture> fixture_;
@@ -1278,6 +1357,8 @@ private:
     std::optional<int> chosen_;                           // the record a DELETE must remove
     std::vector<int> editing_;   // the records an edit may be writing back to
     std::deque<QString> recent_; // the last actions, for the report of a failure
+    // The file before and after each DELETE and edit this window made, the latest last.
+    std::vector<std::pair<QByteArray, QByteArray>> undoable_;
 
     int done_ = 0;
     int files_ = 0;
@@ -1288,6 +1369,7 @@ private:
     int searches_ = 0;
     qsizetype dialled_ = 0;
     int restarts_ = 0;
+    int undone_ = 0;
 };
 
 } // namespace

@@ -1,6 +1,10 @@
+#include "sync/reconcile/card_revival.h"
+#include "sync/state/deleted_cards.h"
 #include "sync/state/sync_state.h"
 
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +54,10 @@ private slots:
     void theHeadOfASettledFile();
     void malformedFilesAreRefused_data();
     void malformedFilesAreRefused();
+    void deletedCardsAreKeptThirtyDays_data();
+    void deletedCardsAreKeptThirtyDays();
+    void aDeletedCardComesBackWhole_data();
+    void aDeletedCardComesBackWhole();
 };
 
 void TestSyncState::everyByteSurvives()
@@ -169,6 +177,101 @@ void TestSyncState::malformedFilesAreRefused()
 {
     QFETCH(QByteArray, text);
     QVERIFY_THROWS_EXCEPTION(syncing::BadStateFile, syncing::parseState(text.toStdString()));
+}
+
+namespace {
+
+constexpr std::int64_t Day = 24 * 60 * 60;
+
+syncing::DeletedCard deletedCard(const std::string& nick, std::int64_t at)
+{
+    syncing::DeletedCard card{at, nick + "-uid", "/book/" + nick + ".vcf", {}, {}};
+    card.text = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + card.uid + "\r\nNICKNAME:" + nick +
+                "\r\nTEL:555\r\nEMAIL:" + nick + "@example.org\r\nNOTE:100% " +
+                everyByte().substr(0x80) + "\r\nEND:VCARD\r\n";
+    card.record.Nick.assign(nick);
+    card.record.Phone.assign("555");
+    return card;
+}
+
+} // namespace
+
+// The cards a sync deleted are kept, every byte of them, for 30 days; a line cut off by a
+// machine that stopped is passed over.
+void TestSyncState::deletedCardsAreKeptThirtyDays_data()
+{
+    QTest::addColumn<std::int64_t>("age");
+    QTest::addColumn<bool>("cutOff");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("just deleted") << std::int64_t(0) << false << true;
+    QTest::newRow("29 days") << 29 * Day << false << true;
+    QTest::newRow("30 days") << 30 * Day << false << false;
+    QTest::newRow("a year") << 365 * Day << false << false;
+    QTest::newRow("cut off while written") << std::int64_t(0) << true << false;
+}
+
+void TestSyncState::deletedCardsAreKeptThirtyDays()
+{
+    QFETCH(std::int64_t, age);
+    QFETCH(bool, cutOff);
+    QFETCH(bool, kept);
+    const std::int64_t now = 1'800'000'000;
+    const std::vector<syncing::DeletedCard> cards{deletedCard("Old", now - 40 * Day),
+                                                  deletedCard("Bob", now - age)};
+    std::string text = syncing::serializeDeletedCards(cards);
+    QCOMPARE(std::count(text.begin(), text.end(), '\n'), std::ptrdiff_t(2));
+    if (cutOff)
+        text.resize(text.size() - 10);
+    const auto read = syncing::parseDeletedCards(text);
+    QCOMPARE(read.size(), cutOff ? std::size_t(1) : std::size_t(2));
+    QCOMPARE(read.front(), cards.front());
+    const auto still = syncing::stillKept(read, now);
+    QCOMPARE(still.size(), kept ? std::size_t(1) : std::size_t(0));
+    if (kept)
+        QCOMPARE(still.front(), cards.back());
+}
+
+// A new card whose record is exactly a deleted card's goes up as that card; another new card,
+// or one whose href another contact holds again, goes up as it is.
+void TestSyncState::aDeletedCardComesBackWhole_data()
+{
+    QTest::addColumn<QString>("nick");
+    QTest::addColumn<bool>("hrefHeld");
+    QTest::addColumn<bool>("revived");
+    QTest::newRow("the deleted contact back") << "Bob" << false << true;
+    QTest::newRow("another contact") << "Cid" << false << false;
+    QTest::newRow("its card held by another contact") << "Bob" << true << false;
+}
+
+void TestSyncState::aDeletedCardComesBackWhole()
+{
+    QFETCH(QString, nick);
+    QFETCH(bool, hrefHeld);
+    QFETCH(bool, revived);
+    const std::vector<syncing::DeletedCard> deleted{deletedCard("Ann", 0), deletedCard("Bob", 0)};
+    syncing::Plan plan;
+    syncing::Upload upload{"/book/new.vcf",
+                           "new",
+                           "BEGIN:VCARD\r\nUID:new\r\nEND:VCARD\r\n",
+                           {},
+                           deletedCard(nick.toStdString(), 0).record,
+                           {}};
+    plan.uploads.push_back(upload);
+    plan.state.pairs.push_back({"new", "/book/new.vcf", {}, false, upload.record, {}, 3});
+    if (hrefHeld)
+        plan.state.pairs.push_back({"x", "/book/Bob.vcf", "\"1\"", true, {}, {}, 1});
+
+    QCOMPARE(syncing::reviveDeletedCards(plan, deleted), std::size_t(revived ? 1 : 0));
+    const syncing::Upload& sent = plan.uploads.front();
+    QCOMPARE(sent.href, revived ? deleted[1].href : upload.href);
+    QCOMPARE(sent.uid, revived ? deleted[1].uid : upload.uid);
+    QCOMPARE(sent.text, revived ? deleted[1].text : upload.text);
+    QVERIFY(sent.ifMatch.empty());
+    // What the sync remembers of the pair names the card that goes up.
+    QCOMPARE(plan.state.pairs.front().href, sent.href);
+    QCOMPARE(plan.state.pairs.front().uid, sent.uid);
+    if (revived)
+        QCOMPARE(plan.state.pairs.front().card.nick, std::string("Bob"));
 }
 
 QTEST_GUILESS_MAIN(TestSyncState)

@@ -171,6 +171,8 @@ private slots:
     void emptyBookHintsHowToBegin();
     void backgroundSyncKeepsTheUsersPlace_data();
     void backgroundSyncKeepsTheUsersPlace();
+    void undoneDeletionKeepsTheServersCard_data();
+    void undoneDeletionKeepsTheServersCard();
 };
 
 void TestWindowSync::menuOffersSyncBelowImportAndExport()
@@ -484,6 +486,71 @@ void TestWindowSync::backgroundSyncKeepsTheUsersPlace()
         QCOMPARE(nicknames(), left);
         QCOMPARE(fx.dialogs->messages, QStringList());
     }
+}
+
+void TestWindowSync::undoneDeletionKeepsTheServersCard_data()
+{
+    QTest::addColumn<bool>("syncedBetween"); // a sync sent the deletion before it was undone
+    QTest::newRow("undone before the next sync") << false;
+    QTest::newRow("undone after a sync sent it") << true;
+}
+
+// A deletion and its undo lose nothing the server held: undone before the next sync, the
+// deletion never reaches the server; undone after, the card comes back whole, with its UID and
+// the fields the contact book does not hold.
+void TestWindowSync::undoneDeletionKeepsTheServersCard()
+{
+    QFETCH(bool, syncedBetween);
+    CardDavServer server(CardDavServer::Kind::Radicale);
+    {
+        carddav::CardDavClient client({server.options().user, server.options().password});
+        const std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:dee-1\r\nFN:Dee Server\r\n"
+                                 "NICKNAME:Dee\r\nTEL:5550100\r\nEMAIL:dee@example.org\r\n"
+                                 "NOTE:Met at the lake\r\nEND:VCARD\r\n";
+        const auto put = waitFor<carddav::DavResult<carddav::PutOutcome>>(
+            [&](auto done) { client.putCard(server.bookUrl(), "dee-1.vcf", text, "", done); });
+        QVERIFY(std::holds_alternative<carddav::PutOutcome>(put));
+    }
+    WindowFixture fx;
+    fx.folder.writeRecords(recordsNamed({"Ann", "Bob"}));
+    Form1x& w = fx.start();
+    setUpThroughTheDialog(fx, server);
+    const QByteArray synced = fx.folder.bytes();
+    const auto cardOfDee = [&]() -> std::optional<carddav::FetchedCard> {
+        for (carddav::FetchedCard& card : serverCards(server))
+            if (nicknameOf(card) == QLatin1String("Dee"))
+                return card;
+        return std::nullopt;
+    };
+    const auto before = cardOfDee();
+    QVERIFY(before);
+    const auto syncNow = [&] {
+        w.MnuSyncNow->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.MnuSyncNow->isEnabled(), syncTimeoutMs);
+    };
+
+    fx.clickListEntry(int(fx.listEntries().indexOf(QStringLiteral("Dee").leftJustified(15))));
+    fx.click(w.BtnDelete);
+    if (syncedBetween) {
+        syncNow();
+        QVERIFY(!cardOfDee());
+    }
+    // The set-up dialog has come and gone: the window takes the keys again.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.ListNick, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(fx.folder.bytes(), synced);
+    syncNow();
+    QCOMPARE(fx.dialogs->messages, QStringList());
+    QCOMPARE(fx.folder.bytes(), synced);
+    const auto after = cardOfDee();
+    QVERIFY(after);
+    QCOMPARE(after->href, before->href);
+    if (!syncedBetween)
+        QCOMPARE(after->etag, before->etag); // never touched
+    for (const char* kept : {"UID:dee-1", "EMAIL:dee@example.org", "NOTE:Met at the lake"})
+        QVERIFY2(after->text.find(kept) != std::string::npos, after->text.c_str());
+    QCOMPARE(serverNicknames(server), QStringList({"Ann", "Bob", "Dee"}));
 }
 
 QTEST_MAIN(TestWindowSync)

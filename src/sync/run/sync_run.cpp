@@ -5,6 +5,7 @@
 #include "sync/reconcile/etag_settling.h"
 #include "sync/reconcile/settled_plan.h"
 #include "sync/run/settled_sync.h"
+#include "sync/run/deleted_card_keeping.h"
 #include "sync/run/sync_lock.h"
 #include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
@@ -366,6 +367,7 @@ void SyncRun::Private::writeHere()
             replan = true;
             return;
         }
+        keepDeletedCards(fs, state, cards, plan);
         if (plan.recordsChanged) {
             store::DataFile data(fs, transfer::DataFileName);
             store::DataFile scratch(fs, transfer::ImportScratchName);

@@ -1,6 +1,7 @@
 #include "sync/state/state_file.h"
 
 #include "store/store_error.h"
+#include "sync/state/deleted_cards.h"
 #include "sync/state/kept_cards.h"
 
 #include <cstdint>
@@ -28,11 +29,9 @@ std::string readWhole(store::File& file)
 
 } // namespace
 
-std::optional<std::string> readStateText(store::FileSystem& fs)
+std::string readWholeFile(store::FileSystem& fs, const std::string& name)
 {
-    if (!fs.exists(StateFileName))
-        return std::nullopt;
-    const std::unique_ptr<store::File> file = fs.open(StateFileName, store::OpenMode::OpenOrCreate);
+    const std::unique_ptr<store::File> file = fs.open(name, store::OpenMode::OpenOrCreate);
     std::string text;
     try {
         text = readWhole(*file);
@@ -42,6 +41,13 @@ std::optional<std::string> readStateText(store::FileSystem& fs)
     }
     file->close();
     return text;
+}
+
+std::optional<std::string> readStateText(store::FileSystem& fs)
+{
+    if (!fs.exists(StateFileName))
+        return std::nullopt;
+    return readWholeFile(fs, StateFileName);
 }
 
 std::optional<SyncState> readStateFile(store::FileSystem& fs)
@@ -62,6 +68,28 @@ std::optional<SyncState> readSyncAccount(store::FileSystem& fs)
     return parseState(*text);
 }
 
+void replaceWholeFile(store::FileSystem& fs, const std::string& name, const std::string& scratch,
+                      const std::string& text)
+{
+    fs.remove(scratch);
+    std::unique_ptr<store::File> file = fs.open(scratch, store::OpenMode::CreateNew);
+    try {
+        file->writeAt(0, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        file->sync();
+        file->close();
+        fs.rename(scratch, name);
+    } catch (...) {
+        try {
+            file->close();
+            fs.remove(scratch);
+        } catch (const store::StoreError&) {
+            // The failure that matters is the one that ended the write.
+        }
+        throw;
+    }
+    fs.syncDirectory(".");
+}
+
 void writeStateFile(store::FileSystem& fs, const SyncState& state)
 {
     writeStateText(fs, serializeState(state));
@@ -69,23 +97,7 @@ void writeStateFile(store::FileSystem& fs, const SyncState& state)
 
 void writeStateText(store::FileSystem& fs, const std::string& text)
 {
-    fs.remove(StateScratchName);
-    std::unique_ptr<store::File> file = fs.open(StateScratchName, store::OpenMode::CreateNew);
-    try {
-        file->writeAt(0, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-        file->sync();
-        file->close();
-        fs.rename(StateScratchName, StateFileName);
-    } catch (...) {
-        try {
-            file->close();
-            fs.remove(StateScratchName);
-        } catch (const store::StoreError&) {
-            // The failure that matters is the one that ended the write.
-        }
-        throw;
-    }
-    fs.syncDirectory(".");
+    replaceWholeFile(fs, StateFileName, StateScratchName, text);
 }
 
 std::string damagedStateText(const BadStateFile& error)
@@ -98,6 +110,7 @@ void removeStateFile(store::FileSystem& fs)
 {
     fs.remove(StateFileName);
     dropKeptCards(fs);
+    fs.remove(DeletedCardsName);
     fs.syncDirectory(".");
 }
 

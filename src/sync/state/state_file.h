@@ -31,11 +31,18 @@ std::optional<SyncState> readSyncAccount(store::FileSystem& fs);
 void writeStateFile(store::FileSystem& fs, const SyncState& state);
 void writeStateText(store::FileSystem& fs, const std::string& text);
 
+// A file of the sync beside the data file, read whole; throws BadStateFile when it is far
+// larger than anything a sync writes.
+std::string readWholeFile(store::FileSystem& fs, const std::string& name);
+// Replaces a file of the sync whole, through `scratch`: synced, renamed, the folder synced.
+void replaceWholeFile(store::FileSystem& fs, const std::string& name, const std::string& scratch,
+                      const std::string& text);
+
 // How a damaged file of the last sync is told, in one line, by the commands and the window.
 std::string damagedStateText(const BadStateFile& error);
 
-// Forgets the set-up, what the last sync left and the cards a cut-off sync kept; the contacts
-// stay.
+// Forgets the set-up, what the last sync left, the cards a cut-off sync kept and the deleted
+// cards kept; the contacts stay.
 void removeStateFile(store::FileSystem& fs);
 
 } // namespace syncing

@@ -117,6 +117,16 @@ QString TextBox::filteredThroughKeyPress(const QString& text)
     return kept;
 }
 
+bool TextBox::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo) && !isUndoAvailable()) {
+        event->ignore();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void TextBox::keyPressEvent(QKeyEvent* event)
 {
     pressedKeys_.insert(event->key());

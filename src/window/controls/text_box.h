@@ -46,6 +46,9 @@ public:
     QString filteredThroughKeyPress(const QString& text);
 
 protected:
+    // Undo (Ctrl+Z) is the box's own only while it has typing of its own to undo; else it is
+    // left to the window.
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

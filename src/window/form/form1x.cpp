@@ -100,6 +100,7 @@ Form1x::Form1x(store::FileSystem& fileSystem, std::unique_ptr<Dialogs> dialogs, 
     connectDialingEvents();
     connectTransferEvents();
     connectSyncEvents();
+    connectUndoEvents();
     if (!runAction([this] { Form_Load(); })) {
         // The data file could not be read: offer an empty entry rather than the boxes'
         // creation texts, so the window is usable once the cause is mended.

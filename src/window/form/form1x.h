@@ -7,6 +7,7 @@
 // handlers of Form1x.
 
 #include "store/data_file.h"
+#include "transfer/book_change.h"
 #include "window/controls/list_entries.h"
 #include "window/form/dialogs.h"
 #include "window/form/window_state.h"
@@ -122,6 +123,7 @@ private:
     void connectDeletionEvents(); // editing/ (DELETE)
     void connectSearchEvents();   // search/
     void connectDialingEvents();  // dialing/
+    void connectUndoEvents();     // window/form/change_list.cpp
 
     // Runs one event handler to its end. A failure ends the action with a message box that
     // names the file and the reason; the data files are closed and the program goes on.
@@ -256,6 +258,18 @@ private:
     static const QString ChangedElsewhere;
     static const QString EditNotSaved;
     static const QString NoLongerStored;
+
+    // --- Undo (window/form/change_list.cpp): this window's changes to the book, taken back
+    // one at a time, the latest first. Each action hands over what it changed; the window only
+    // keeps the list and tells the user.
+    // Keeps `change` for Undo and says in the status bar what was done, with a link to Undo;
+    // a change that changed no record is not kept.
+    void rememberChange(transfer::BookChange change);
+    // Ctrl+Z, where the box with the focus has no typing of its own to undo, and the status
+    // bar's link: the latest change taken back, as far as it is still in the book.
+    void undoLastChange();
+    void showAfterUndo(const transfer::UndoPlan& plan);
+    std::vector<transfer::BookChange> changes_;
 
     // --- Sync with a CardDAV server (window/sync/contacts_sync.cpp): the menu's two entries, the
     // syncs in the background, and the window kept in step with what a sync wrote ---------

@@ -44,10 +44,11 @@ void Form1x::importContacts(const QStringList& files)
     for (const QString& file : files)
         cards.push_back(transfer::readCardFile(nameOnDisk(file)));
     std::string summary;
+    transfer::BookChange change;
     // Each CSV file whose columns are not known is placed by the user, then all are read again.
     for (bool imported = false; !imported;) {
         try {
-            summary = transfer::importCards(fileSystem_, cards).summary();
+            summary = transfer::importCards(fileSystem_, cards, &change).summary();
             imported = true;
         } catch (const transfer::NotContactsFile& error) {
             dialogs_->showMessage(tr("\"%1\" is neither vCard nor CSV. Nothing was imported.")
@@ -75,6 +76,10 @@ void Form1x::importContacts(const QStringList& files)
         TabStrip1->setCurrentIndex(0);
     }
     showStoredContacts();
+    const auto added = static_cast<int>(change.records.size());
+    change.what = (added == 1 ? tr("Imported 1 contact.") : tr("Imported %1 contacts.").arg(added))
+                      .toStdString();
+    rememberChange(std::move(change));
     dialogs_->showMessage(QString::fromStdString(summary));
 }
 

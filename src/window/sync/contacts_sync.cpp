@@ -207,7 +207,7 @@ void Form1x::syncEnded(SyncStart how, const syncing::SyncReport& report)
     sync_->progress->hide();
     MnuSyncNow->setEnabled(true);
     StatusBar1->clearMessage();
-    StatusBar1->hide();
+    StatusBar1->setVisible(StatusBar1->hasNotice());
     if (report.outcome == syncing::SyncReport::NotSetUp || sync_->exiting)
         return;
     sync_->every15Minutes->start();
@@ -216,7 +216,8 @@ void Form1x::syncEnded(SyncStart how, const syncing::SyncReport& report)
         StatusBar1->show();
         StatusBar1->showMessage(contactsInOut(report), resultShownMs);
         QTimer::singleShot(resultShownMs, StatusBar1, [this] {
-            if (!sync_->running && StatusBar1->currentMessage().isEmpty())
+            if (!sync_->running && StatusBar1->currentMessage().isEmpty() &&
+                !StatusBar1->hasNotice())
                 StatusBar1->hide();
         });
     }
