@@ -2,6 +2,7 @@
 
 #include "store/compaction.h"
 #include "store/data_file.h"
+#include "sync/reconcile/merged_cards.h"
 #include "sync/run/sync_lock.h"
 #include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
@@ -89,6 +90,8 @@ struct SyncRun::Private {
     // The cards an earlier sync of this book fetched and kept before it was cut off, by href,
     // and where this sync adds the cards it fetches (none after a failure to add them).
     std::map<std::string, KeptCard> kept;
+    // Contacts merged here since the last sync, by their cards.
+    std::vector<MergeNote> merges;
     std::optional<std::uint64_t> keptEnd;
     // The fetches, a batch of hrefs each, handed to the client a few at a time, so that
     // after a failure no more go.
@@ -156,6 +159,7 @@ void SyncRun::Private::begin()
             records = transfer::readRecords(fs);
             if (!remembered)
                 return;
+            merges = readMergeNotesFile(fs);
             KeptCardsRead read = readKeptCardsFile(fs, remembered->bookUrl);
             for (KeptCard& card : read.cards)
                 kept[card.href] = std::move(card);
@@ -208,7 +212,7 @@ void SyncRun::Private::fetch()
 {
     std::vector<std::string> wanted;
     std::size_t reused = 0;
-    for (std::string& href : cardsToFetch(state, records, etags)) {
+    for (std::string& href : withMergedCards(cardsToFetch(state, records, etags), merges, etags)) {
         if (cards.contains(href))
             continue;
         if (reuseKept(href))
@@ -304,6 +308,7 @@ void SyncRun::Private::writeHere()
     plan =
         reconcile(state, records, ServerView{etags, cards}, uidSource,
                   [this](const std::string& uid) { return CardDavClient::hrefForUid(book, uid); });
+    const bool mergesRemain = carryMergedCards(plan, merges, ServerView{etags, cards});
     // The token tells what changed since the listing; the uploads of this very sync come
     // after it, and a card uploaded and deleted again on the phone before the next sync would
     // never show up as a change. After a sync that changes the server, the next one lists the
@@ -333,6 +338,8 @@ void SyncRun::Private::writeHere()
         writeStateFile(fs, plan.state);
         // What was fetched is in the state and the contacts now.
         dropKeptCards(fs);
+        if (!mergesRemain)
+            dropMergeNotes(fs);
     });
     if (!written)
         return;
