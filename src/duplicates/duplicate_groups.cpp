@@ -1,6 +1,7 @@
 #include "duplicates/duplicate_groups.h"
 
 #include "duplicates/same_person.h"
+#include "numbers/quick_key.h"
 
 #include <algorithm>
 #include <map>
@@ -54,6 +55,7 @@ public:
             keys_[at].written = numbers::recordNumber(records_[at]);
         return *keys_[at].written;
     }
+    const numbers::NumberComparison& comparison() const { return comparison_; }
     const std::string& key(std::size_t at)
     {
         if (!keys_[at].key)
@@ -72,22 +74,39 @@ private:
 };
 
 // Joins the members of one candidate group (one nickname, or one name) that have one number.
-void joinSameNumbers(const std::vector<std::size_t>& members, Numbers& numbers, Joined& joined)
+void joinSameNumbers(const std::vector<std::size_t>& members, Numbers& written, Joined& joined)
 {
     // Numbers written alike are alike without reading them; each other writing is read once.
     std::map<std::string, std::size_t> byWriting;
     for (std::size_t at : members) {
-        if (numbers.written(at).empty())
+        if (written.written(at).empty())
             continue;
-        const auto [first, fresh] = byWriting.try_emplace(numbers.written(at), at);
+        const auto [first, fresh] = byWriting.try_emplace(written.written(at), at);
         if (!fresh)
             joined.join(first->second, at);
     }
     if (byWriting.size() < 2)
         return;
-    std::map<std::string, std::size_t> byKey;
+    // Then writings alike after the country's prefixes ("030 1234567", "+49 30 1234567").
+    std::map<std::string, std::size_t> byQuickKey;
+    std::vector<std::size_t> distinct;
     for (const auto& [writing, at] : byWriting) {
-        const std::string& key = numbers.key(at);
+        const auto quick = numbers::quickKey(written.comparison(), writing);
+        if (!quick) {
+            distinct.push_back(at);
+            continue;
+        }
+        const auto [first, fresh] = byQuickKey.try_emplace(*quick, at);
+        if (fresh)
+            distinct.push_back(at);
+        else
+            joined.join(first->second, at);
+    }
+    if (distinct.size() < 2)
+        return;
+    std::map<std::string, std::size_t> byKey;
+    for (std::size_t at : distinct) {
+        const std::string& key = written.key(at);
         if (key.empty())
             continue;
         const auto [first, fresh] = byKey.try_emplace(key, at);

@@ -1,6 +1,7 @@
 // Telephone numbers compared as numbers: countries, trunk prefixes, "00" and "+", extensions,
 // short numbers and texts the numbering plans cannot read; and the country the locale names.
 #include "numbers/number_comparison.h"
+#include "numbers/quick_key.h"
 #include "numbers/telephone_region.h"
 
 #include <QTest>
@@ -121,6 +122,9 @@ void TestNumberComparison::numbersAreComparedAsNumbers_data()
     QTest::newRow("US trunk 1") << "US"
                                 << "1 650 253 0000"
                                 << "+1 (650) 253-0000" << true;
+    QTest::newRow("US trunk and none") << "US"
+                                       << "1 650 253 0000"
+                                       << "650 253 0000" << true;
     QTest::newRow("US without trunk") << "US"
                                       << "650.253.0000"
                                       << "+16502530000" << true;
@@ -206,6 +210,10 @@ void TestNumberComparison::numbersAreComparedAsNumbers()
     // The keys agree with the comparison, so that numbers can be grouped by them.
     const std::string keyA = comparison.key(a.toStdString());
     QCOMPARE(!keyA.empty() && keyA == comparison.key(b.toStdString()), same);
+    // What is told without the numbering plans agrees with them.
+    const auto quickA = numbers::quickKey(comparison, a.toStdString());
+    if (quickA && quickA == numbers::quickKey(comparison, b.toStdString()))
+        QVERIFY(same);
 }
 
 void TestNumberComparison::aRecordsNumberIsTheOneDialDials_data()
