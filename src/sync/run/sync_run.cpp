@@ -308,7 +308,8 @@ void SyncRun::Private::writeHere()
     plan =
         reconcile(state, records, ServerView{etags, cards}, uidSource,
                   [this](const std::string& uid) { return CardDavClient::hrefForUid(book, uid); });
-    const bool mergesRemain = carryMergedCards(plan, merges, ServerView{etags, cards});
+    const bool mergesRemain =
+        !merges.empty() && carryMergedCards(plan, merges, ServerView{etags, cards});
     // The token tells what changed since the listing; the uploads of this very sync come
     // after it, and a card uploaded and deleted again on the phone before the next sync would
     // never show up as a change. After a sync that changes the server, the next one lists the
@@ -338,7 +339,7 @@ void SyncRun::Private::writeHere()
         writeStateFile(fs, plan.state);
         // What was fetched is in the state and the contacts now.
         dropKeptCards(fs);
-        if (!mergesRemain)
+        if (!merges.empty() && !mergesRemain)
             dropMergeNotes(fs);
     });
     if (!written)
