@@ -5,10 +5,15 @@
 // restores every record, and cards without the program's own properties, or a CSV file with
 // Google's columns, still give every contact.
 //
+// Then the import of 2,000 cards into a book of 30,767 (which they fill to 32,767), all of them
+// new, and half of them contacts the book holds already, which are recognised, not added; and
+// the search for duplicates in the whole book of 32,767, numbers compared as in Germany.
+//
 // ZARVOTH_BENCH_RUNS   runs per action (default 30)
 #include "address_book.h"
 #include "measure.h"
 
+#include "duplicates/duplicate_groups.h"
 #include "exchange/card_export.h"
 #include "exchange/card_import.h"
 #include "exchange/csv_export.h"
@@ -73,6 +78,42 @@ std::string googleCsv(const std::vector<store::ContactRecord>& records)
                cell(r.Nick.text()) + ",Work,555 1234,* Mobile," + cell(r.Phone.text()) + ",Home," +
                cell(r.City.text()) + "\r\n";
     return out;
+}
+
+// 2,000 cards into the book's first `stored` contacts: those behind them (new), or every other
+// one of them and every other stored one (half known), the known ones written otherwise.
+struct KnownImport {
+    std::vector<store::ContactRecord> stored;
+    std::string allNew;
+    std::string halfKnown;
+};
+
+KnownImport knownImport(const std::vector<store::ContactRecord>& records)
+{
+    constexpr std::size_t incoming = 2000;
+    KnownImport import;
+    import.stored.assign(records.begin(), records.end() - incoming);
+    const std::vector<store::ContactRecord> fresh(records.end() - incoming, records.end());
+    std::vector<store::ContactRecord> mixed;
+    for (std::size_t i = 0; i < incoming; ++i) {
+        if (i % 2 == 0) {
+            mixed.push_back(fresh[i]);
+            continue;
+        }
+        // A phone writes the number its own way: with its country code.
+        store::ContactRecord known = import.stored[i * 7];
+        const std::string dialled =
+            std::string(known.UsePrefix == 1 ? "0" : "") +
+            std::string(known.UseStdCode == 1 ? known.StdCode.trimmed() : std::string_view()) +
+            std::string(known.Phone.trimmed());
+        known.Phone.assign("+49 " + dialled.substr(dialled.starts_with('0') ? 1 : 0));
+        known.UsePrefix = 0;
+        known.UseStdCode = 0;
+        mixed.push_back(known);
+    }
+    import.allNew = exchange::exportCards(fresh);
+    import.halfKnown = exchange::exportCards(mixed);
+    return import;
 }
 
 void print(const char* name, const Timing& timing, double baseline)
@@ -141,6 +182,41 @@ int main()
     print("export every contact as CSV", exportCsvTime, read.median);
     print("import the CSV export (restored exactly)", importOwnCsv, read.median);
     print("import Google Contacts' CSV", importGoogle, read.median);
+
+    const numbers::NumberComparison germany("DE");
+    const KnownImport known = knownImport(records);
+    const auto importInto = [&](const std::string& file) {
+        exchange::ContactImport import(known.stored, contacts - known.stored.size(), germany);
+        import.read(file, "bench.vcf");
+        return import;
+    };
+    const exchange::ContactImport intoNew = importInto(known.allNew);
+    require(intoNew.records().size() == 2000 && intoNew.known().empty(),
+            "2,000 new cards are all added");
+    const exchange::ContactImport intoHalf = importInto(known.halfKnown);
+    require(intoHalf.records().size() == 1000 && intoHalf.known().size() == 1000,
+            "of 2,000 cards, the 1,000 the book holds are recognised");
+    require(duplicates::duplicateGroups(records, germany).empty(),
+            "the generated book holds no duplicates");
+    std::vector<store::ContactRecord> doubled = records;
+    for (std::size_t i = 0; i < 1000; ++i) {
+        doubled[doubled.size() - 1 - i] = records[i * 3];
+        doubled[doubled.size() - 1 - i].Nick.assign("dup" + std::to_string(i));
+    }
+    require(duplicates::duplicateGroups(doubled, germany).size() == 1000,
+            "1,000 contacts imported twice are 1,000 groups");
+    const Timing importNew = measure(runs, {}, [&] { (void)importInto(known.allNew); });
+    const Timing importHalf = measure(runs, {}, [&] { (void)importInto(known.halfKnown); });
+    const Timing findNone =
+        measure(runs, {}, [&] { (void)duplicates::duplicateGroups(records, germany); });
+    const Timing findThousand =
+        measure(runs, {}, [&] { (void)duplicates::duplicateGroups(doubled, germany); });
+    std::printf("Duplicates (numbers compared as in Germany)\n");
+    print("import 2,000 new cards into 30,767", importNew, read.median);
+    print("import 2,000 cards, 1,000 in the book", importHalf, read.median);
+    std::printf("%-44s %9.2fx\n", "  half known / all new", importHalf.median / importNew.median);
+    print("find duplicates in 32,767 (none)", findNone, read.median);
+    print("find duplicates in 32,767 (1,000 groups)", findThousand, read.median);
     std::printf("peak memory: %ld kB\n", peakResidentKilobytes());
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "command_line/command_line.h"
 
+#include "command_line/duplicates_commands.h"
 #include "command_line/find_commands.h"
 #include "command_line/sync_commands.h"
 #include "search_provider/search_provider.h"
@@ -199,6 +200,10 @@ int runOrThrow(const std::vector<std::string>& arguments, store::FileSystem& fs,
         return runFind(files, fs, out, err);
     } else if (command == "--dial") {
         return runDial(files, fs, out, err);
+    } else if (command == "--duplicates") {
+        return runDuplicates(files, fs, out, err);
+    } else if (command == "--merge-duplicates") {
+        return runMergeDuplicates(files, fs, out, err);
     } else if (command == "--search-provider") {
         if (!files.empty())
             throw Failure{UsageError, command + " takes no argument; found " + quoted(files[0])};

@@ -22,16 +22,6 @@ std::string quoted(const QString& text)
     return '"' + text.toStdString() + '"';
 }
 
-// Nickname, full name, family name, city and the number as Dial dials it, tab-separated.
-std::string listingLine(const store::ContactRecord& record)
-{
-    const QStringList cells = {
-        search::shownField(record.Nick.text()), search::shownField(record.FullName.text()),
-        search::shownField(record.FamilyName.text()), search::shownField(record.City.text()),
-        dialledForm(composedNumber(record))};
-    return cells.join(u'\t').toStdString() + '\n';
-}
-
 std::vector<store::ContactRecord> found(const std::vector<store::ContactRecord>& book,
                                         const search::ContactQuery& query)
 {
@@ -64,6 +54,15 @@ QString oneArgument(const std::vector<std::string>& arguments, const char* usage
 }
 
 } // namespace
+
+std::string listingLine(const store::ContactRecord& record)
+{
+    const QStringList cells = {
+        search::shownField(record.Nick.text()), search::shownField(record.FullName.text()),
+        search::shownField(record.FamilyName.text()), search::shownField(record.City.text()),
+        dialledForm(composedNumber(record))};
+    return cells.join(u'\t').toStdString() + '\n';
+}
 
 int runFind(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,
             std::ostream& err)

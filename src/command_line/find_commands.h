@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/contact_record.h"
 #include "store/file_system.h"
 
 #include <iosfwd>
@@ -12,6 +13,10 @@ namespace command_line {
 
 // Exit statuses of --find, as grep's: something found, nothing found, an error.
 enum FindStatus : int { Found = 0, NoneFound = 1, FindFailed = 2 };
+
+// One contact's line of a listing: nickname, full name, family name, city and the number as
+// Dial dials it, tab-separated, ending in a newline.
+std::string listingLine(const store::ContactRecord& record);
 
 // `arguments` are those after --find: the one text to look for.
 int runFind(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,

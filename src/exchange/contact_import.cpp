@@ -1,5 +1,6 @@
 #include "exchange/contact_import.h"
 
+#include "duplicates/same_person.h"
 #include "exchange/card.h"
 #include "exchange/contact_draft.h"
 #include "exchange/content_line.h"
@@ -8,6 +9,8 @@
 #include "exchange/trimming.h"
 #include "exchange/utf8.h"
 #include "store/cp1252.h"
+
+#include <algorithm>
 
 namespace exchange {
 namespace {
@@ -39,6 +42,34 @@ std::string countAdded(std::size_t count)
         return "No contact added.";
     return std::to_string(count) + (count == 1 ? " contact added." : " contacts added.");
 }
+
+std::string countKnown(std::size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " contact was in the book already."
+                                               : " contacts were in the book already.");
+}
+
+// The fields a file may fill in or differ in; the number is the same, or it is no one known.
+struct TextField {
+    const char* name;
+    std::string_view (*text)(const store::ContactRecord&);
+    void (*assign)(store::ContactRecord&, const store::ContactRecord&);
+};
+
+constexpr TextField textFields[] = {
+    {"Nick Name", [](const store::ContactRecord& r) { return r.Nick.trimmed(); },
+     [](store::ContactRecord& to, const store::ContactRecord& from) { to.Nick = from.Nick; }},
+    {"Full Name", [](const store::ContactRecord& r) { return r.FullName.trimmed(); },
+     [](store::ContactRecord& to, const store::ContactRecord& from) {
+         to.FullName = from.FullName;
+     }},
+    {"Family Name", [](const store::ContactRecord& r) { return r.FamilyName.trimmed(); },
+     [](store::ContactRecord& to, const store::ContactRecord& from) {
+         to.FamilyName = from.FamilyName;
+     }},
+    {"City", [](const store::ContactRecord& r) { return r.City.trimmed(); },
+     [](store::ContactRecord& to, const store::ContactRecord& from) { to.City = from.City; }},
+};
 
 void appendSection(std::string& out, const char* heading, const std::vector<std::string>& lines,
                    std::size_t linesShown)
@@ -94,6 +125,108 @@ ContactImport::ContactImport(std::vector<std::string> storedNicknames, std::size
 {
 }
 
+namespace {
+
+std::vector<std::string> trimmedNicknames(const std::vector<store::ContactRecord>& records)
+{
+    std::vector<std::string> nicks;
+    nicks.reserve(records.size());
+    for (const store::ContactRecord& record : records)
+        nicks.emplace_back(record.Nick.trimmed());
+    return nicks;
+}
+
+} // namespace
+
+ContactImport::ContactImport(std::vector<store::ContactRecord> stored, std::size_t room,
+                             const numbers::NumberComparison& numbers)
+    : nicknames_(trimmedNicknames(stored)), room_(room), stored_(std::move(stored)),
+      numbers_(&numbers)
+{
+    for (std::size_t at = 0; at < stored_.size(); ++at) {
+        storedByNick_[std::string(stored_[at].Nick.trimmed())].push_back(at);
+        if (std::string names = duplicates::namesKey(stored_[at]); !names.empty())
+            storedByNames_[std::move(names)].push_back(at);
+    }
+}
+
+std::optional<std::size_t> ContactImport::storedSamePerson(const store::ContactRecord& record) const
+{
+    if (!numbers_)
+        return std::nullopt;
+    std::optional<std::size_t> first;
+    const auto lookIn = [&](const auto& index, const std::string& key) {
+        const auto found = index.find(key);
+        if (found == index.end())
+            return;
+        for (std::size_t at : found->second) {
+            if (first && *first < at)
+                break;
+            if (duplicates::sameNumber(stored_[at], record, *numbers_)) {
+                first = at;
+                break;
+            }
+        }
+    };
+    lookIn(storedByNick_, std::string(record.Nick.trimmed()));
+    if (const std::string names = duplicates::namesKey(record); !names.empty())
+        lookIn(storedByNames_, names);
+    return first;
+}
+
+void ContactImport::recognise(std::size_t stored, const store::ContactRecord& record,
+                              const std::vector<FieldChange>& changes, const std::string& label)
+{
+    const auto already = filled_.find(stored);
+    store::ContactRecord now = already != filled_.end() ? already->second : stored_[stored];
+    const std::string inBook = storedText(now.Nick.trimmed());
+    std::vector<std::string> filledFields;
+    for (const TextField& field : textFields) {
+        const std::string_view theirs = field.text(record);
+        const std::string_view ours = field.text(now);
+        if (theirs.empty() || theirs == ours)
+            continue;
+        if (ours.empty()) {
+            field.assign(now, record);
+            filledFields.push_back(field.name);
+        } else {
+            // As in a sync, this machine's text wins; the file's is told, not lost from sight.
+            differing_.push_back(label + ": " + field.name + ": the book keeps " +
+                                 storedText(ours) + ", the file has " + storedText(theirs));
+        }
+    }
+    std::string line = label + ": in the book as " + inBook;
+    for (std::size_t i = 0; i < filledFields.size(); ++i)
+        line += (i == 0 ? "; filled in " : ", ") + filledFields[i];
+    known_.push_back(line);
+    if (filledFields.empty())
+        return;
+    filled_[stored] = now;
+    for (const FieldChange& change : changes) {
+        if (std::find(filledFields.begin(), filledFields.end(), change.field) != filledFields.end())
+            changed_.push_back(label + ": " + change.field + ": " + change.what);
+    }
+}
+
+std::vector<FilledContact> ContactImport::filled() const
+{
+    std::vector<FilledContact> out;
+    out.reserve(filled_.size());
+    for (const auto& [index, after] : filled_)
+        out.push_back({index, stored_[index], after});
+    std::sort(out.begin(), out.end(),
+              [](const FilledContact& a, const FilledContact& b) { return a.index < b.index; });
+    return out;
+}
+
+std::vector<store::ContactRecord> ContactImport::storedAfterFilling() const
+{
+    std::vector<store::ContactRecord> records = stored_;
+    for (const auto& [index, after] : filled_)
+        records[index] = after;
+    return records;
+}
+
 void ContactImport::read(std::string_view bytes, std::string_view source)
 {
     // Without a card in it, no card was taken either.
@@ -142,6 +275,10 @@ void ContactImport::take(const Card& card, std::string_view where)
         leftOut_.push_back(contactLabel(where, card) + ": left out, no phone number");
         return;
     }
+    if (const auto stored = storedSamePerson(record)) {
+        recognise(*stored, record, changes, contactLabel(where, card));
+        return;
+    }
     if (records_.size() >= room_) {
         leftOut_.push_back(contactLabel(where, card) + ": left out, the book is full");
         return;
@@ -162,6 +299,10 @@ void ContactImport::take(const Card& card, std::string_view where)
 std::string ContactImport::summary(std::size_t linesShown) const
 {
     std::string out = countAdded(records_.size());
+    if (!known_.empty())
+        out += "\n" + countKnown(known_.size());
+    appendSection(out, "Already in the book:", known_, linesShown);
+    appendSection(out, "The book's text kept:", differing_, linesShown);
     appendSection(out, "Left out:", leftOut_, linesShown);
     appendSection(out, "Changed to fit:", changed_, linesShown);
     return out;

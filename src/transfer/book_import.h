@@ -39,8 +39,10 @@ public:
 // Reads every file first and then adds what they hold in one step, so a file that holds no
 // contacts (NotContactsFile), a CSV file whose columns cannot be placed (UnplacedColumnsFile)
 // or a failure of the data file (store::StoreError) adds nothing. The folder must be held.
-// Returns the import, whose summary tells what was added and changed; what it wrote goes to
-// `change`, when given, for Undo to take back.
+// A contact that is the same person as a stored one is not added again; it fills that one's
+// blank fields. Numbers are compared in this machine's country (numbers::localNumbers).
+// Returns the import, whose summary tells what was added, known and changed; what it added and
+// filled in goes to `change`, when given, for Undo to take back.
 exchange::ContactImport importCards(store::FileSystem& fs, const std::vector<CardFile>& files,
                                     BookChange* change = nullptr);
 

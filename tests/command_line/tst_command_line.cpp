@@ -57,6 +57,30 @@ Run zarvoth(const QStringList& arguments, const Call& call = {})
 }
 
 const QByteArray Three = encoded(recordsNamed({"Ann", "Bob", "Cid"}));
+
+// The commands where the telephone's locale is `locale`: in Germany 030 1234567 is
+// +49 30 1234567.
+Run zarvothInGermany(const QStringList& arguments,
+                     const QString& locale = QStringLiteral("de_DE.UTF-8"))
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/nonexistent"));
+    environment.insert(QStringLiteral("LC_TELEPHONE"), locale);
+    return zarvothIn(environment, arguments);
+}
+
+// Frank and Tim twice each, as two imports of one phone's contacts leave them, and Ann once.
+std::vector<store::ContactRecord> bookWithDuplicates()
+{
+    return {makeRecord({"Frank", "Frank", "Miller", "", "030 1234567"}, 1),
+            makeRecord({"Ann", "Ann", "Lee", "Bonn", "0228 111111"}, 2),
+            makeRecord({"Frank1", "Frank", "Miller", "Berlin", "+49 30 1234567"}, 3),
+            makeRecord({"Tim", "Tim", "Bauer", "", "7654321", "40", "0", 1, 1}, 4),
+            makeRecord({"Tim1", "tim", "bauer", "Hamburg", "0049 40 7654321"}, 5)};
+}
 // A card as phones write them, for the imports that must fail before any card is used.
 const QByteArray OneCard = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eve Sand\r\nN:Sand;Eve;;;\r\n"
                            "TEL;TYPE=CELL:+44 20 7946 0000\r\nEND:VCARD\r\n";
@@ -82,6 +106,8 @@ private slots:
     void syncSaysTheServerAskedToWait();
     void findListsAndDialCalls_data();
     void findListsAndDialCalls();
+    void duplicatesAreListedAndMergedAllAtOnce();
+    void importingTwiceAddsNothing();
 };
 
 void TestCommandLine::endsWithItsStatusAndOneLine_data()
@@ -174,6 +200,16 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
         {"--sync-setup", "http://dav.example/", "--user", "ann", "--password-stdin"}, 2,
         "zarvoth: refusing plain http:// to dav.example: the password would travel "
         "unencrypted; use https://\n");
+    row("duplicates of a book without any", {"--duplicates"}, 0, {}, "No duplicates.\n");
+    row("merge in a book without duplicates", {"--merge-duplicates"}, 0, {}, "No duplicates.\n");
+    row("duplicates with an argument", {"--duplicates", "x"}, 2,
+        "zarvoth: --duplicates takes no argument; found \"x\"\n");
+    row("merge with an argument", {"--merge-duplicates", "all"}, 2,
+        "zarvoth: --merge-duplicates takes no argument; found \"all\"\n");
+    row("merge while the folder is held", {"--merge-duplicates"}, 1,
+        "zarvoth: another Zarvoth window is still busy with these contacts; nothing was done, "
+        "try again in a moment\n",
+        {}, true);
     row("export into a missing folder", {"--export", "no/such/out.vcf"}, 1,
         "zarvoth: could not write the file \"no/such/out.vcf\": No such file or directory\n");
 }
@@ -533,6 +569,70 @@ const QByteArray AnnLine = "Ann\tAnn Example\tExample\tOslo\t047123\n";
 const QByteArray AnneliLine = "Anneli\tAnneli M\xC3\xBCller\tM\xC3\xBCller\tBergen\t55501\n";
 
 } // namespace
+
+// Each group is listed with its contacts; the merge keeps the first of each in its place, its
+// blanks filled from the others, and removes the others, in one step.
+void TestCommandLine::duplicatesAreListedAndMergedAllAtOnce()
+{
+    DataFolder folder;
+    const std::vector<store::ContactRecord> book = bookWithDuplicates();
+    folder.writeRecords(book);
+    const Run listed = zarvothInGermany({"--duplicates"});
+    QCOMPARE(listed.err, QByteArray());
+    QCOMPARE(listed.status, 0);
+    QCOMPARE(listed.out, QByteArray("2 contacts, one person:\n"
+                                    "  Frank\tFrank\tMiller\t\t0301234567\n"
+                                    "  Frank1\tFrank\tMiller\tBerlin\t+49301234567\n"
+                                    "\n"
+                                    "2 contacts, one person:\n"
+                                    "  Tim\tTim\tBauer\t\t0407654321\n"
+                                    "  Tim1\ttim\tbauer\tHamburg\t0049407654321\n"));
+    QCOMPARE(folder.records(), book);
+
+    const Run merged = zarvothInGermany({"--merge-duplicates"});
+    QCOMPARE(merged.err, QByteArray());
+    QCOMPARE(merged.status, 0);
+    QCOMPARE(merged.out, QByteArray("Merged into \"Frank\": \"Frank1\"\n"
+                                    "  Frank\tFrank\tMiller\tBerlin\t0301234567\n"
+                                    "Merged into \"Tim\": \"Tim1\"\n"
+                                    "  Tim\tTim\tBauer\tHamburg\t0407654321\n"
+                                    "4 contacts merged into 2.\n"));
+    store::ContactRecord frank = book[0];
+    frank.City.assign("Berlin");
+    store::ContactRecord tim = book[3];
+    tim.City.assign("Hamburg");
+    QCOMPARE(folder.bytes(), encoded({frank, book[1], tim}));
+    QVERIFY(!folder.exists(QStringLiteral("imphone")));
+
+    const QByteArray after = folder.bytes();
+    QCOMPARE(zarvothInGermany({"--duplicates"}).out, QByteArray("No duplicates.\n"));
+    QCOMPARE(zarvothInGermany({"--merge-duplicates"}).out, QByteArray("No duplicates.\n"));
+    QCOMPARE(folder.bytes(), after);
+
+    // Where no country is known, 030 1234567 and +49 30 1234567 are told apart by their digits.
+    folder.writeRecords(book);
+    QCOMPARE(zarvothInGermany({"--duplicates"}, QStringLiteral("C.UTF-8")).out,
+             QByteArray("No duplicates.\n"));
+}
+
+// A file imported again finds every contact in the book: nothing is added, nothing written.
+void TestCommandLine::importingTwiceAddsNothing()
+{
+    DataFolder folder;
+    folder.writeBytes(Three);
+    folder.writeBytes(OneCard, QStringLiteral("one.vcf"));
+    QCOMPARE(zarvothInGermany({"--import", "one.vcf"}).status, 0);
+    const QByteArray once = folder.bytes();
+    QCOMPARE(zarvothInGermany({"--export", "book.vcf"}).status, 0);
+    const Run again = zarvothInGermany({"--import", "one.vcf", "book.vcf"});
+    QCOMPARE(again.err, QByteArray());
+    QCOMPARE(again.status, 0);
+    QVERIFY2(again.out.startsWith("No contact added.\n5 contacts were in the book already.\n\n"
+                                  "Already in the book:\n"
+                                  "one.vcf: \"Eve Sand\": in the book as \"Eve\"\n"),
+             again.out.constData());
+    QCOMPARE(folder.bytes(), once);
+}
 
 void TestCommandLine::findListsAndDialCalls_data()
 {

@@ -14,6 +14,8 @@ private slots:
     void summaryNamesEveryChange_data();
     void summaryNamesEveryChange();
     void aFileWithoutCardsIsRefusedWhole();
+    void whatTheBookHoldsIsNotAddedAgain_data();
+    void whatTheBookHoldsIsNotAddedAgain();
     void namesInLatinLetters_data();
     void namesInLatinLetters();
     void readingsInLatinLetters_data();
@@ -215,6 +217,84 @@ void TestCardImport::summaryNamesEveryChange()
     exchange::CardImport import({"Bob", "x"}, std::size_t(room));
     import.read(file.toStdString(), "a.vcf");
     QCOMPARE(QString::fromStdString(import.summary()), summary);
+}
+
+void TestCardImport::whatTheBookHoldsIsNotAddedAgain_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QByteArray>("book"); // the stored contacts afterwards, then the added ones
+    const auto card = [](const char* lines) {
+        return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + QByteArray(lines) + "END:VCARD\r\n";
+    };
+    const QByteArray unchanged = "Frank|Frank|Miller||030 1234567||0\nTim|Tim|Bauer|Koeln|040 "
+                                 "7654321||0";
+    QTest::newRow("the same nickname and number, otherwise written: a blank filled")
+        << card("NICKNAME:Frank\r\nN:Miller;Frank;;;\r\nTEL:+49 30 1234567\r\n"
+                "ADR:;;;Berlin;;;\r\n")
+        << QStringLiteral("No contact added.\n1 contact was in the book already.\n\n"
+                          "Already in the book:\n"
+                          "a.vcf: \"Frank Miller\": in the book as \"Frank\"; filled in City")
+        << QByteArray("Frank|Frank|Miller|Berlin|030 1234567||0\nTim|Tim|Bauer|Koeln|040 "
+                      "7654321||0");
+    QTest::newRow("the same names in other case: the book's text stays, the file's is told")
+        << card("NICKNAME:Timmy\r\nN:BAUER;tim;;;\r\nTEL:(040) 765-4321\r\n"
+                "ADR:;;;Hamburg;;;\r\n")
+        << QStringLiteral("No contact added.\n1 contact was in the book already.\n\n"
+                          "Already in the book:\n"
+                          "a.vcf: \"tim BAUER\": in the book as \"Tim\"\n\n"
+                          "The book's text kept:\n"
+                          "a.vcf: \"tim BAUER\": Nick Name: the book keeps \"Tim\", the file "
+                          "has \"Timmy\"\n"
+                          "a.vcf: \"tim BAUER\": Full Name: the book keeps \"Tim\", the file "
+                          "has \"tim\"\n"
+                          "a.vcf: \"tim BAUER\": Family Name: the book keeps \"Bauer\", the "
+                          "file has \"BAUER\"\n"
+                          "a.vcf: \"tim BAUER\": City: the book keeps \"Koeln\", the file "
+                          "has \"Hamburg\"")
+        << unchanged;
+    QTest::newRow("the same nickname, another number: someone else, renamed")
+        << card("NICKNAME:Frank\r\nTEL:030 7654321\r\n")
+        << QStringLiteral("1 contact added.\n\nChanged to fit:\n"
+                          "a.vcf: \"Frank\": Nick Name: \"Frank\" is taken; renamed "
+                          "\"Frank1\"")
+        << unchanged + "\nFrank1||||0307654321||0";
+    QTest::newRow("the same names, another number: someone else")
+        << card("NICKNAME:F\r\nN:Miller;Frank;;;\r\nTEL:040 1234567\r\n")
+        << QStringLiteral("1 contact added.") << unchanged + "\nF|Frank|Miller||0401234567||0";
+    QTest::newRow("one number, blank names: someone else")
+        << card("NICKNAME:Home\r\nTEL:030 1234567\r\n") << QStringLiteral("1 contact added.")
+        << unchanged + "\nHome||||0301234567||0";
+}
+
+void TestCardImport::whatTheBookHoldsIsNotAddedAgain()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, summary);
+    QFETCH(QByteArray, book);
+    std::vector<store::ContactRecord> stored(2);
+    stored[0].Nick.assign("Frank");
+    stored[0].FullName.assign("Frank");
+    stored[0].FamilyName.assign("Miller");
+    stored[0].Phone.assign("030 1234567");
+    stored[1].Nick.assign("Tim");
+    stored[1].FullName.assign("Tim");
+    stored[1].FamilyName.assign("Bauer");
+    stored[1].City.assign("Koeln");
+    stored[1].Phone.assign("040 7654321");
+    const numbers::NumberComparison germany("DE");
+    exchange::ContactImport import(stored, 100, germany);
+    import.read(file.toStdString(), "a.vcf");
+    QCOMPARE(QString::fromStdString(import.summary()), summary);
+    QByteArrayList after;
+    for (const store::ContactRecord& record : import.storedAfterFilling())
+        after << fieldsOf(record);
+    for (const store::ContactRecord& record : import.records())
+        after << fieldsOf(record);
+    QCOMPARE(after.join('\n'), book);
+    // What was filled in is told record by record, for taking it back.
+    for (const exchange::FilledContact& filled : import.filled())
+        QCOMPARE(filled.after, import.storedAfterFilling()[filled.index]);
 }
 
 void TestCardImport::aFileWithoutCardsIsRefusedWhole()

@@ -41,6 +41,11 @@ int ScriptedDialogs::setUpSync(SyncSetUpDialog& dialog)
     return setUpScript ? setUpScript(dialog) : 0;
 }
 
+int ScriptedDialogs::findDuplicates(DuplicatesDialog& dialog)
+{
+    return duplicatesScript ? duplicatesScript(dialog) : 0;
+}
+
 std::optional<QString> ScriptedDialogs::passwordBox(const QString& prompt)
 {
     passwordPrompts.append(prompt);

@@ -51,6 +51,11 @@ public:
     std::function<int(SyncSetUpDialog&)> setUpScript;
     int syncSetUps = 0;
 
+    // Find Duplicates...: the script looks at the real dialog, ticks and returns how it ended;
+    // with no script it is cancelled.
+    int findDuplicates(DuplicatesDialog& dialog) override;
+    std::function<int(DuplicatesDialog&)> duplicatesScript;
+
     // The next password box returns this; with nothing queued it is cancelled.
     std::optional<QString> passwordBox(const QString& prompt) override;
     std::deque<QString> passwords;

@@ -5,7 +5,9 @@
 #include "support/window_fixture.h"
 #include "sync/carddav/carddav_client.h"
 #include "sync/run/sync_run.h"
+#include "sync/state/merge_notes.h"
 #include "sync/state/state_file.h"
+#include "transfer/book_merge.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 
@@ -169,6 +171,7 @@ private slots:
     }
     void editedCardStaysWhereItIs_data();
     void editedCardStaysWhereItIs();
+    void aMergeLosesNothingOnTheServer();
 };
 
 void TestEditsOnServer::editedCardStaysWhereItIs_data()
@@ -245,6 +248,65 @@ void TestEditsOnServer::editedCardStaysWhereItIs()
     const store::ContactRecord& here = records[deleteFirst ? 1 : 2];
     QCOMPARE(QString::fromLatin1(here.City.trimmed()), fields.contains("City") ? "Zurich" : "Rome");
     // And the next sync finds nothing to do.
+    const syncing::SyncReport again = syncOnce(server);
+    QCOMPARE(again.contactsIn + again.contactsOut, 0u);
+}
+
+// Frank twice, each card given by the phone what the file does not hold; merged here, as
+// --merge-duplicates and the window merge. The kept card takes the other's e-mail, number, note
+// and photo in one sync, and the other card goes in the next: nothing of it is lost.
+void TestEditsOnServer::aMergeLosesNothingOnTheServer()
+{
+    CardDavServer server(Kind::Radicale);
+    Phone phone(server);
+    DataFolder folder;
+    folder.writeRecords({makeRecord({"Frank", "Frank", "Miller", "", "030 1234567"}, 1),
+                         makeRecord({"Ann", "Ann", "Adams", "Oslo", "111"}, 2),
+                         makeRecord({"Frank1", "Frank", "Miller", "Berlin", "030 1234567"}, 3)});
+    syncing::SyncState state;
+    state.bookUrl = server.bookUrl().toString().toStdString();
+    state.user = server.options().user.toStdString();
+    syncing::writeStateFile(store::posixFileSystem(), state);
+    QCOMPARE(syncOnce(server).contactsOut, 3u);
+    const std::string merged = phone.find("NICKNAME:Frank1");
+    std::string kept;
+    for (const auto& [href, card] : phone.cards()) {
+        if (card.text.find("NICKNAME:Frank") != std::string::npos && href != merged)
+            kept = href;
+    }
+    QVERIFY(!kept.empty() && !merged.empty());
+    phone.change(kept, "END:VCARD", "EMAIL:frank@home.example\r\nEND:VCARD");
+    phone.change(merged, "END:VCARD",
+                 "EMAIL:frank@work.example\r\nTEL;TYPE=WORK:+49 40 555 0000\r\n"
+                 "NOTE:met at the fair\r\nPHOTO;VALUE=URI:http://127.0.0.1/f.png\r\nEND:VCARD");
+    QCOMPARE(syncOnce(server).contactsOut, 0u);
+
+    store::FileSystem& fs = store::posixFileSystem();
+    const transfer::BookMerge merge =
+        transfer::mergeDuplicates(fs, numbers::NumberComparison("DE"));
+    QCOMPARE(merge.merged.size(), std::size_t(1));
+    const transfer::DuplicateGroup& group = merge.merged.front();
+    const syncing::MergedRecords noted{group.members[0], {group.members[1]}};
+    syncing::noteMergedRecords(fs, std::span(&noted, 1));
+    QVERIFY(folder.exists(QString::fromLatin1(syncing::MergeNotesName)));
+
+    // The kept card takes what it lacks; the other stays until it holds it.
+    QCOMPARE(syncOnce(server).outcome, syncing::SyncReport::Done);
+    auto cards = phone.cards();
+    QCOMPARE(cards.size(), 3u);
+    const std::string frank = cards.at(kept).text;
+    for (const char* line :
+         {"EMAIL:frank@home.example", "EMAIL:frank@work.example", "TEL;TYPE=WORK:+49 40 555 0000",
+          "NOTE:met at the fair", "PHOTO;VALUE=URI:http://127.0.0.1/f.png", "Berlin"})
+        QVERIFY2(frank.find(line) != std::string::npos, (line + ("\n" + frank)).c_str());
+    // Then the merged card goes, and the notes with it.
+    QCOMPARE(syncOnce(server).outcome, syncing::SyncReport::Done);
+    cards = phone.cards();
+    QCOMPARE(cards.size(), 2u);
+    QVERIFY(!cards.contains(merged));
+    QCOMPARE(cards.at(kept).text, frank);
+    QVERIFY(!folder.exists(QString::fromLatin1(syncing::MergeNotesName)));
+    QCOMPARE(folder.records().size(), std::size_t(2));
     const syncing::SyncReport again = syncOnce(server);
     QCOMPARE(again.contactsIn + again.contactsOut, 0u);
 }

@@ -104,6 +104,8 @@ class TestReconcile : public QObject {
     Q_OBJECT
 
 private slots:
+    // Numbers without a country code compared by their digits, whatever the tester's locale.
+    void initTestCase() { qputenv("LC_TELEPHONE", "C.UTF-8"); }
     void firstSyncPairsTheSamePerson();
     void threeWay_data();
     void threeWay();
@@ -130,6 +132,14 @@ void TestReconcile::firstSyncPairsTheSamePerson()
     QCOMPARE(world.server.size(), 2u);
     QCOMPARE(world.server.at("/book/ann-1.vcf").text, annCard);
     QVERIFY(world.server.contains("/book/uid-1.vcf"));
+
+    // Another nickname, but the same names (case aside) and the same number, otherwise written.
+    SyncWorld renamed;
+    renamed.records = {contact("Annie", "ann", "SMITH", "Oslo", "0047 123 45 678")};
+    renamed.put("/book/ann-1.vcf", annCard);
+    renamed.run();
+    QCOMPARE(renamed.server.size(), 1u);
+    QCOMPARE(renamed.records.size(), std::size_t(1));
 }
 
 void TestReconcile::threeWay_data()

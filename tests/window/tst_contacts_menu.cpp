@@ -3,14 +3,18 @@
 #include "support/window_fixture.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
+#include "window/controls/status_bar.h"
 #include "window/controls/tab_strip.h"
 #include "window/controls/text_box.h"
+#include "window/list_menu/duplicates_dialog.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 
 namespace {
@@ -66,6 +70,8 @@ private slots:
     void importShowsEveryContactAndTheSummary();
     void csvColumnsNotKnownArePlacedInADialog();
     void exportAsCsvByTheChosenName();
+    void findDuplicatesMergesTheTickedGroups_data();
+    void findDuplicatesMergesTheTickedGroups();
 };
 
 void TestContactsMenu::opensWithoutChangingTheChoice_data()
@@ -90,14 +96,14 @@ void TestContactsMenu::opensWithoutChangingTheChoice()
 
     openMenu(fx, how, row);
     QTRY_VERIFY(w.MnuContacts->isVisible());
-    // Import and Export first; sync's entries below them, after a separator.
+    // Import, Export and Find Duplicates first; sync's entries below them, after a separator.
     const QList<QAction*> entries = w.MnuContacts->actions();
-    QCOMPARE(entries.size(), 5);
-    QCOMPARE(entries.mid(0, 2), QList<QAction*>({w.MnuImport, w.MnuExport}));
-    QVERIFY(entries.at(2)->isSeparator());
-    QCOMPARE(entries.mid(3), QList<QAction*>({w.MnuSyncNow, w.MnuSyncSetUp}));
-    QCOMPARE(w.MnuImport->text() + w.MnuExport->text(),
-             QStringLiteral("Import Contacts...Export Contacts..."));
+    QCOMPARE(entries.size(), 6);
+    QCOMPARE(entries.mid(0, 3), QList<QAction*>({w.MnuImport, w.MnuExport, w.MnuFindDuplicates}));
+    QVERIFY(entries.at(3)->isSeparator());
+    QCOMPARE(entries.mid(4), QList<QAction*>({w.MnuSyncNow, w.MnuSyncSetUp}));
+    QCOMPARE(w.MnuImport->text() + w.MnuExport->text() + w.MnuFindDuplicates->text(),
+             QStringLiteral("Import Contacts...Export Contacts...Find Duplicates..."));
     QCOMPARE(w.ListNick->listIndex(), 1);
     QCOMPARE(w.TxtNick->text(), QStringLiteral("Bob"));
     QVERIFY(w.BtnDelete->isEnabled());
@@ -227,3 +233,78 @@ void TestContactsMenu::exportAsCsvByTheChosenName()
 
 QTEST_MAIN(TestContactsMenu)
 #include "tst_contacts_menu.moc"
+
+void TestContactsMenu::findDuplicatesMergesTheTickedGroups_data()
+{
+    QTest::addColumn<QList<bool>>("ticks"); // empty: Cancel
+    QTest::addColumn<QStringList>("nicks");
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("both groups") << QList<bool>{true, true} << QStringList{"Frank", "Ann", "Tim"}
+                                 << QStringLiteral("4 contacts merged into 2.");
+    QTest::newRow("the second unticked")
+        << QList<bool>{true, false} << QStringList{"Frank", "Ann", "Tim", "Tim1"}
+        << QStringLiteral("2 contacts merged into 1.");
+    QTest::newRow("Cancel") << QList<bool>{} << QStringList{"Frank", "Ann", "Frank1", "Tim", "Tim1"}
+                            << QString();
+}
+
+void TestContactsMenu::findDuplicatesMergesTheTickedGroups()
+{
+    QFETCH(QList<bool>, ticks);
+    QFETCH(QStringList, nicks);
+    QFETCH(QString, status);
+    WindowFixture fx;
+    // One writing of each number: the same in any country.
+    fx.folder.writeRecords({makeRecord({"Frank", "Frank", "Miller", "", "030 1234567"}, 1),
+                            makeRecord({"Ann", "Ann", "Lee", "Bonn", "0228 111111"}, 2),
+                            makeRecord({"Frank1", "frank", "miller", "Berlin", "0301234567"}, 3),
+                            makeRecord({"Tim", "Tim", "Bauer", "", "040 7654321"}, 4),
+                            makeRecord({"Tim1", "Tim", "Bauer", "Hamburg", "040 7654321"}, 5)});
+    Form1x& w = fx.start();
+    fx.clickTab(QStringLiteral("F"));
+    bool mergeEnabled = false;
+    fx.dialogs->duplicatesScript = [&](DuplicatesDialog& dialog) {
+        QTreeWidget* groups = dialog.groups();
+        [&] {
+            QCOMPARE(groups->topLevelItemCount(), 2);
+            const QTreeWidgetItem* frank = groups->topLevelItem(0);
+            // The contact the group becomes, every group ticked, its contacts under it.
+            QCOMPARE(frank->text(0) + "|" + frank->text(3), QStringLiteral("Frank|Berlin"));
+            QCOMPARE(frank->checkState(0), Qt::Checked);
+            QCOMPARE(groups->topLevelItem(1)->checkState(0), Qt::Checked);
+            QCOMPARE(frank->childCount(), 2);
+            QCOMPARE(frank->child(1)->text(0), QStringLiteral("Frank1"));
+        }();
+        if (ticks.isEmpty())
+            return int(QDialog::Rejected);
+        for (int i = 0; i < ticks.size(); ++i)
+            groups->topLevelItem(i)->setCheckState(0, ticks[i] ? Qt::Checked : Qt::Unchecked);
+        mergeEnabled = dialog.mergeButton()->isEnabled();
+        return int(QDialog::Accepted);
+    };
+    w.MnuFindDuplicates->trigger();
+    QVERIFY(!QTest::currentTestFailed());
+    QCOMPARE(mergeEnabled, !ticks.isEmpty());
+
+    QStringList stored;
+    for (const store::ContactRecord& record : fx.folder.records())
+        stored << QString::fromLatin1(record.Nick.trimmed());
+    QCOMPARE(stored, nicks);
+    QCOMPARE(fx.folder.records().front().City.trimmed(),
+             std::string_view(ticks.isEmpty() ? "" : "Berlin"));
+    QVERIFY(fx.dialogs->messages.isEmpty());
+    QCOMPARE(w.StatusBar1->currentMessage(), status);
+    if (!ticks.isEmpty()) {
+        // Every contact is listed again.
+        QCOMPARE(w.TabStrip1->selectedCaption(), QStringLiteral("*"));
+        QCOMPARE(fx.listEntries().size(), nicks.size());
+    }
+
+    // Merged, the book holds no more duplicates; nothing is shown to tick.
+    if (ticks == QList<bool>{true, true}) {
+        fx.dialogs->duplicatesScript = nullptr;
+        w.MnuFindDuplicates->trigger();
+        QCOMPARE(fx.dialogs->messages, QStringList(QStringLiteral("No duplicates.")));
+    }
+}

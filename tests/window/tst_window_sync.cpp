@@ -182,8 +182,8 @@ void TestWindowSync::menuOffersSyncBelowImportAndExport()
     QStringList captions;
     for (QAction* action : fx.window().MnuContacts->actions())
         captions.append(action->isSeparator() ? QStringLiteral("-") : action->text());
-    QCOMPARE(captions, QStringList({"Import Contacts...", "Export Contacts...", "-", "Sync Now",
-                                    "Set Up Sync..."}));
+    QCOMPARE(captions, QStringList({"Import Contacts...", "Export Contacts...",
+                                    "Find Duplicates...", "-", "Sync Now", "Set Up Sync..."}));
     // Sync Now with nothing set up opens the set-up, here cancelled: nothing is remembered.
     fx.window().MnuSyncNow->trigger();
     QCOMPARE(fx.dialogs->syncSetUps, 1);

@@ -1,5 +1,6 @@
 #include "sync/reconcile/reconcile.h"
 
+#include "duplicates/same_person.h"
 #include "exchange/dialled_number.h"
 #include "exchange/record_fitting.h"
 #include "exchange/utf8.h"
@@ -355,13 +356,14 @@ private:
     }
 
     // A record and a card that no pair holds are the same person when they have the same
-    // nickname, or the same names and number: paired, not duplicated.
+    // nickname, or the same names (case ignored) and number (however it is written): paired,
+    // not duplicated.
     void meetNewcomers()
     {
         std::unordered_multimap<std::string, std::size_t> byNick, byNamesAndNumber;
         for (std::size_t n = 0; n < newcomers_.size(); ++n) {
             byNick.emplace(newcomers_[n].fitted.Nick.trimmed(), n);
-            byNamesAndNumber.emplace(namesAndNumber(newcomers_[n].fitted), n);
+            byNamesAndNumber.emplace(namesKey(newcomers_[n].fitted), n);
         }
         for (std::size_t r = 0; r < records_.size(); ++r) {
             if (paired_[r])
@@ -373,7 +375,7 @@ private:
             }
             Newcomer* same = free(byNick, std::string(records_[r].Nick.trimmed()));
             if (!same)
-                same = free(byNamesAndNumber, namesAndNumber(records_[r]));
+                same = free(byNamesAndNumber, namesKey(records_[r]), &records_[r]);
             const auto again = uploadAgain_.find(r);
             if (same)
                 meet(r, *same);
@@ -393,20 +395,27 @@ private:
         }
     }
 
-    static std::string namesAndNumber(const store::ContactRecord& record)
+    // The names, case aside; where both are blank, the number as it is dialled, so that
+    // thousands of contacts without names are not all compared with each other.
+    static std::string namesKey(const store::ContactRecord& record)
     {
-        return std::string(record.FullName.trimmed()) + '\0' +
-               std::string(record.FamilyName.trimmed()) + '\0' + exchange::dialledNumber(record);
+        const std::string names = duplicates::namesKey(record);
+        return names.empty() ? std::string(1, '\0') + exchange::dialledNumber(record) : names;
     }
 
+    // The first newcomer of `key` not yet taken; with `sameNumberAs`, the first whose number is
+    // that record's.
     Newcomer* free(const std::unordered_multimap<std::string, std::size_t>& index,
-                   const std::string& key)
+                   const std::string& key, const store::ContactRecord* sameNumberAs = nullptr)
     {
         auto [first, last] = index.equal_range(key);
         Newcomer* found = nullptr;
         for (; first != last; ++first) {
             Newcomer& candidate = newcomers_[first->second];
-            if (!candidate.taken && (!found || &candidate < found))
+            if (candidate.taken || (found && &candidate > found))
+                continue;
+            if (!sameNumberAs ||
+                duplicates::sameNumber(*sameNumberAs, candidate.fitted, numbers::localNumbers()))
                 found = &candidate;
         }
         return found;

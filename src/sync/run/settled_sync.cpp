@@ -2,6 +2,7 @@
 
 #include "sync/state/content_hash.h"
 #include "sync/state/kept_cards.h"
+#include "sync/state/merge_notes.h"
 #include "sync/state/state_file.h"
 #include "transfer/book_files.h"
 
@@ -36,8 +37,8 @@ std::optional<RememberedText> readRemembered(store::FileSystem& fs)
     RememberedText remembered;
     remembered.text = std::move(*text);
     remembered.settledHead = parseSettledHead(remembered.text);
-    if (remembered.settledHead &&
-        (fs.exists(KeptCardsName) || dataFileHash(fs) != *remembered.settledHead->settledOn))
+    if (remembered.settledHead && (fs.exists(KeptCardsName) || fs.exists(MergeNotesName) ||
+                                   dataFileHash(fs) != *remembered.settledHead->settledOn))
         remembered.settledHead.reset();
     return remembered;
 }

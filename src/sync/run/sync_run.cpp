@@ -3,9 +3,10 @@
 #include "store/compaction.h"
 #include "store/data_file.h"
 #include "sync/reconcile/etag_settling.h"
+#include "sync/reconcile/merged_cards.h"
 #include "sync/reconcile/settled_plan.h"
-#include "sync/run/settled_sync.h"
 #include "sync/run/deleted_card_keeping.h"
+#include "sync/run/settled_sync.h"
 #include "sync/run/sync_lock.h"
 #include "sync/state/kept_cards.h"
 #include "sync/state/state_file.h"
@@ -98,6 +99,8 @@ struct SyncRun::Private {
     // The cards an earlier sync of this book fetched and kept before it was cut off, by href,
     // and where this sync adds the cards it fetches (none after a failure to add them).
     std::map<std::string, KeptCard> kept;
+    // Contacts merged here since the last sync, by their cards.
+    std::vector<MergeNote> merges;
     std::optional<std::uint64_t> keptEnd;
     // The fetches, a batch of hrefs each, handed to the client a few at a time, so that
     // after a failure no more go.
@@ -195,6 +198,7 @@ bool SyncRun::Private::readWhole()
     return fileStep([&] {
         state = parseState(remembered.text);
         records = transfer::readRecords(fs);
+        merges = readMergeNotesFile(fs);
         KeptCardsRead read = readKeptCardsFile(fs, state.bookUrl);
         for (KeptCard& card : read.cards)
             kept[card.href] = std::move(card);
@@ -256,7 +260,7 @@ void SyncRun::Private::fetch()
 {
     std::vector<std::string> wanted;
     std::size_t reused = 0;
-    for (std::string& href : cardsToFetch(state, records, etags)) {
+    for (std::string& href : withMergedCards(cardsToFetch(state, records, etags), merges, etags)) {
         if (cards.contains(href))
             continue;
         if (reuseKept(href))
@@ -352,6 +356,8 @@ void SyncRun::Private::writeHere()
     plan =
         reconcile(state, records, ServerView{etags, cards}, uidSource,
                   [this](const std::string& uid) { return CardDavClient::hrefForUid(book, uid); });
+    const bool mergesRemain =
+        !merges.empty() && carryMergedCards(plan, merges, ServerView{etags, cards});
     // The token tells what changed since the listing; the uploads of this very sync come
     // after it, and a card uploaded and deleted again on the phone before the next sync would
     // never show up as a change. After a sync that changes the server, the next one lists the
@@ -384,6 +390,8 @@ void SyncRun::Private::writeHere()
         writeStateFile(fs, plan.state);
         // What was fetched is in the state and the contacts now.
         dropKeptCards(fs);
+        if (!merges.empty() && !mergesRemain)
+            dropMergeNotes(fs);
     });
     if (!written)
         return;

@@ -1,5 +1,6 @@
 #include "window/form/dialogs.h"
 
+#include "window/list_menu/duplicates_dialog.h"
 #include "window/sync/sync_setup_dialog.h"
 
 #include <QDir>
@@ -71,6 +72,17 @@ int Dialogs::setUpSync(SyncSetUpDialog& dialog)
 }
 
 int QtDialogs::setUpSync(SyncSetUpDialog& dialog)
+{
+    return dialog.exec();
+}
+
+int Dialogs::findDuplicates(DuplicatesDialog& dialog)
+{
+    Q_UNUSED(dialog)
+    return 0;
+}
+
+int QtDialogs::findDuplicates(DuplicatesDialog& dialog)
 {
     return dialog.exec();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QWidget;
+class DuplicatesDialog;
 class SyncSetUpDialog;
 
 // The window's modal boxes: messages with an OK button, and the input box of the searches.
@@ -50,6 +51,8 @@ public:
     }
     // The set-up of sync, shown until it ends; returns how it ended (SyncSetUpDialog::Outcome).
     virtual int setUpSync(SyncSetUpDialog& dialog);
+    // Find Duplicates..., shown until it ends; returns how it ended (QDialog::Accepted on Merge).
+    virtual int findDuplicates(DuplicatesDialog& dialog);
     // A box for a password, not shown as typed: the text on OK, nothing on Cancel.
     virtual std::optional<QString> passwordBox(const QString& prompt)
     {
@@ -73,6 +76,7 @@ public:
     QString saveFileName(const QString& title, const QString& proposed,
                          const QString& filter) override;
     int setUpSync(SyncSetUpDialog& dialog) override;
+    int findDuplicates(DuplicatesDialog& dialog) override;
     std::optional<QString> passwordBox(const QString& prompt) override;
     std::optional<std::vector<exchange::ColumnRequest>>
     placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced) override;

@@ -62,6 +62,11 @@ public:
         return whileFree([&] { return boxes_.setUpSync(dialog); });
     }
 
+    int findDuplicates(DuplicatesDialog& dialog) override
+    {
+        return whileFree([&] { return boxes_.findDuplicates(dialog); });
+    }
+
     std::optional<QString> passwordBox(const QString& prompt) override
     {
         return whileFree([&] { return boxes_.passwordBox(prompt); });

@@ -8,6 +8,7 @@
 
 #include "store/data_file.h"
 #include "transfer/book_change.h"
+#include "transfer/book_merge.h"
 #include "window/controls/list_entries.h"
 #include "window/form/dialogs.h"
 #include "window/form/window_state.h"
@@ -99,6 +100,7 @@ public:
     QMenu* MnuContacts;
     QAction* MnuImport;
     QAction* MnuExport;
+    QAction* MnuFindDuplicates;
     // And with a CardDAV server.
     QAction* MnuSyncNow;
     QAction* MnuSyncSetUp;
@@ -240,6 +242,10 @@ private:
     void MnuExport_Click();
     void importContacts(const QStringList& files);
     void exportContacts(const QString& file);
+    // (window/list_menu/contacts_duplicates.cpp) Find Duplicates... and its dialog; the merge
+    // of the groups the user ticked, which returns what it changed.
+    void MnuFindDuplicates_Click();
+    transfer::BookMerge mergeDuplicateGroups(const std::vector<transfer::DuplicateGroup>& chosen);
 
     // --- Other windows on the same folder (window/form/other_windows.cpp) -----------------
     // A record as this window read it, by number. Another Zarvoth window may delete, add or

@@ -1,5 +1,6 @@
-// The nickname list's pop-up menu: Import Contacts... and Export Contacts..., vCard and CSV
-// files dropped on the window, and below them the entries of sync (window/sync/contacts_sync.cpp).
+// The nickname list's pop-up menu: Import Contacts..., Export Contacts... and Find
+// Duplicates..., vCard and CSV files dropped on the window, and below them the entries of sync
+// (window/sync/contacts_sync.cpp).
 // Opening the menu changes neither the list's selection nor the shown contact: a right click
 // on the list picks no entry.
 #include "window/form/form1x.h"
@@ -55,6 +56,8 @@ void Form1x::createContactsMenu()
     MnuImport->setObjectName(QStringLiteral("MnuImport"));
     MnuExport = MnuContacts->addAction(QStringLiteral("Export Contacts..."));
     MnuExport->setObjectName(QStringLiteral("MnuExport"));
+    MnuFindDuplicates = MnuContacts->addAction(QStringLiteral("Find Duplicates..."));
+    MnuFindDuplicates->setObjectName(QStringLiteral("MnuFindDuplicates"));
     MnuContacts->addSeparator();
     MnuSyncNow = MnuContacts->addAction(QStringLiteral("Sync Now"));
     MnuSyncNow->setObjectName(QStringLiteral("MnuSyncNow"));
@@ -69,6 +72,8 @@ void Form1x::connectTransferEvents()
             [this] { runAction([this] { MnuImport_Click(); }); });
     connect(MnuExport, &QAction::triggered, this,
             [this] { runAction([this] { MnuExport_Click(); }); });
+    connect(MnuFindDuplicates, &QAction::triggered, this,
+            [this] { runAction([this] { MnuFindDuplicates_Click(); }); });
     ListNick->installEventFilter(this);
     ListNick->viewport()->installEventFilter(this);
     // The entry boxes take dropped text themselves; a dropped vCard or CSV file is imported

@@ -1,0 +1,52 @@
+#include "transfer/book_merge.h"
+
+#include "duplicates/duplicate_groups.h"
+#include "duplicates/merging.h"
+#include "store/compaction.h"
+#include "store/data_file.h"
+#include "transfer/book_files.h"
+#include "transfer/book_reading.h"
+
+namespace transfer {
+
+std::vector<DuplicateGroup> duplicatesIn(std::span<const store::ContactRecord> records,
+                                         const numbers::NumberComparison& numbers)
+{
+    std::vector<DuplicateGroup> groups;
+    for (const std::vector<std::size_t>& found : duplicates::duplicateGroups(records, numbers)) {
+        DuplicateGroup group;
+        for (std::size_t at : found)
+            group.places.push_back(static_cast<std::int32_t>(at + 1));
+        group.members = duplicates::membersOf(records, found);
+        group.merged = duplicates::mergedContact(group.members);
+        groups.push_back(std::move(group));
+    }
+    return groups;
+}
+
+BookMerge mergeDuplicates(store::FileSystem& fs, const numbers::NumberComparison& numbers,
+                          const std::function<bool(const DuplicateGroup&)>& chosen)
+{
+    BookMerge merge;
+    merge.before = readRecords(fs);
+    std::vector<std::vector<std::size_t>> groups;
+    for (DuplicateGroup& group : duplicatesIn(merge.before, numbers)) {
+        if (chosen && !chosen(group))
+            continue;
+        std::vector<std::size_t> indices;
+        for (std::int32_t place : group.places)
+            indices.push_back(static_cast<std::size_t>(place - 1));
+        groups.push_back(std::move(indices));
+        merge.merged.push_back(std::move(group));
+    }
+    if (groups.empty())
+        return merge;
+    store::DataFile data(fs, DataFileName);
+    store::DataFile scratch(fs, ImportScratchName);
+    data.open();
+    // The file read above, unchanged while the folder is held, is the one written anew.
+    store::replaceAllOrNothing(data, scratch, duplicates::mergedBook(merge.before, groups));
+    return merge;
+}
+
+} // namespace transfer
