@@ -49,4 +49,19 @@ BookMerge mergeDuplicates(store::FileSystem& fs, const numbers::NumberComparison
     return merge;
 }
 
+BookChange changeOfMerge(std::string what, const BookMerge& merge)
+{
+    std::vector<store::RecordBytes> before;
+    before.reserve(merge.before.size());
+    for (const store::ContactRecord& record : merge.before)
+        before.push_back(store::encodeRecord(record));
+    std::vector<std::int32_t> removed;
+    std::vector<Rewritten> rewritten;
+    for (const DuplicateGroup& group : merge.merged) {
+        rewritten.push_back({group.places.front(), store::encodeRecord(group.merged)});
+        removed.insert(removed.end(), group.places.begin() + 1, group.places.end());
+    }
+    return changeOf(std::move(what), before, removed, rewritten, {});
+}
+
 } // namespace transfer

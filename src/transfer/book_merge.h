@@ -3,6 +3,7 @@
 #include "numbers/number_comparison.h"
 #include "store/contact_record.h"
 #include "store/file_system.h"
+#include "transfer/book_change.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,5 +37,9 @@ struct BookMerge {
 // showed: a group another window has changed since is not merged.
 BookMerge mergeDuplicates(store::FileSystem& fs, const numbers::NumberComparison& numbers,
                           const std::function<bool(const DuplicateGroup&)>& chosen = {});
+
+// What a merge wrote, for Undo to take back: each group's first contact written anew, the
+// others removed.
+BookChange changeOfMerge(std::string what, const BookMerge& merge);
 
 } // namespace transfer

@@ -38,12 +38,16 @@ void Form1x::MnuFindDuplicates_Click()
     std::size_t contacts = 0;
     for (const transfer::DuplicateGroup& group : merge.merged)
         contacts += group.members.size();
+    if (!merge.merged.empty()) {
+        // Said with the Undo link: a merge is taken back as any change of the window.
+        rememberChange(transfer::changeOfMerge(
+            tr("%1 contacts merged into %2.").arg(contacts).arg(merge.merged.size()).toStdString(),
+            merge));
+        return;
+    }
     StatusBar1->show();
-    StatusBar1->showMessage(
-        merge.merged.empty()
-            ? tr("Nothing was merged: the contacts changed meanwhile.")
-            : tr("%1 contacts merged into %2.").arg(contacts).arg(merge.merged.size()),
-        resultShownMs);
+    StatusBar1->showMessage(tr("Nothing was merged: the contacts changed meanwhile."),
+                            resultShownMs);
     QTimer::singleShot(resultShownMs, StatusBar1, [this] {
         if (StatusBar1->currentMessage().isEmpty())
             StatusBar1->hide();
