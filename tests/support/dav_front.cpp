@@ -110,7 +110,8 @@ void DavFront::passOn(QTcpSocket* socket, const Request& request)
                 if (rewrite_)
                     body = rewrite_(request, std::move(body));
                 QByteArray headers;
-                for (const QByteArray name : {"ETag", "Content-Type", "Location", "DAV"})
+                for (const QByteArray name :
+                     {"ETag", "Content-Type", "Location", "DAV", "WWW-Authenticate"})
                     if (reply->hasRawHeader(name))
                         headers += name + ": " + reply->rawHeader(name) + "\r\n";
                 const QByteArray reason =
