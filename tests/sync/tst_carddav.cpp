@@ -918,6 +918,15 @@ void TestCardDav::failsClearlyOnBadAnswers_data()
     QTest::newRow("403") << status("403 Forbidden") << "list" << DavError::Forbidden << "403";
     QTest::newRow("404") << status("404 Not Found") << "list" << DavError::NotFound
                          << "not on the server";
+    // Xandikos lists a book it no longer has as the book alone, gone, under an href of its own
+    // making: no empty book.
+    QTest::newRow("a listing of the book gone")
+        << status("207 Multi-Status",
+                  Ms +
+                      "<d:response><d:href>http%3A//127.0.0.1/book/</d:href>"
+                      "<d:status>HTTP/1.1 404 Not Found</d:status></d:response>" +
+                      MsEnd)
+        << "list" << DavError::NotFound << "not on the server";
     QTest::newRow("410") << status("410 Gone") << "changes" << DavError::NotFound << "410";
     QTest::newRow("412 on put") << status("412 Precondition Failed") << "put"
                                 << DavError::PreconditionFailed << "changed on the server";

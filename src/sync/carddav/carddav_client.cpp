@@ -7,6 +7,7 @@
 #include "sync/carddav/url_policy.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace carddav {
 namespace {
@@ -22,6 +23,20 @@ bool isCard(const MultistatusResponse& response, const QUrl& book)
 {
     return !hasType(response, "collection") &&
            urlForPath(book, response.href).path() != asCollection(book).path();
+}
+
+// A server may list a book it no longer has as the book alone, gone (Xandikos does, naming it
+// by an href of its own making): that is no empty book, whose cards a sync would take for
+// deleted. A listing names only what is there, so nothing but gone resources is such an answer.
+std::optional<DavError> bookGone(const Multistatus& listing)
+{
+    if (listing.responses.empty())
+        return std::nullopt;
+    for (const MultistatusResponse& response : listing.responses) {
+        if (!response.statusOfItsOwn || (response.status != 404 && response.status != 410))
+            return std::nullopt;
+    }
+    return statusError(listing.responses.front().status, QStringLiteral("the address book"));
 }
 
 // A slug for a new book's path: "Work Contacts" -> "work-contacts".
@@ -262,6 +277,8 @@ void CardDavClient::listCards(
             if (auto* error = std::get_if<DavError>(&result))
                 return done(*error);
             const auto& answer = std::get<MultistatusAnswer>(result);
+            if (const auto gone = bookGone(answer.multistatus))
+                return done(*gone);
             std::map<std::string, std::string> etags;
             for (const MultistatusResponse& response : answer.multistatus.responses) {
                 const auto etag = response.properties.find("getetag");

@@ -140,6 +140,7 @@ private:
         if (!hasHref)
             fail("a response in the server's answer names no resource");
         response.status = ownStatus != 0 ? ownStatus : propertiesStatus;
+        response.statusOfItsOwn = ownStatus != 0;
         return response;
     }
 

@@ -22,6 +22,8 @@ struct MultistatusResponse {
     // The response's own status (a card removed since a sync token: 404), else the status of
     // the propstat that holds the properties read; 0 when the server gave none.
     int status = 0;
+    // The status is the response's own, not a propstat's: the resource itself is so.
+    bool statusOfItsOwn = false;
     // Text properties by local name: "getetag", "address-data", "displayname", "sync-token".
     // Only properties the server found (a 2xx propstat) are kept.
     std::map<std::string, std::string> properties;
