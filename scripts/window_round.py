@@ -120,7 +120,7 @@ def window_round(program, check):
         subprocess.run(["xdotool", "windowfocus", "--sync", main], check=True)
         # From the nickname box back to the tab strip and to the list; its menu; past Import,
         # Export and Sync Now to Set Up Sync...
-        keys("shift+Tab", "shift+Tab", "shift+F10", "Down", "Down", "Down", "Down", "Return")
+        keys("shift+Tab", "shift+Tab", "shift+F10", "Down", "Down", "Down", "Down", "Down", "Return")
         dialog = window("Set Up Sync")
         check(dialog is not None, "Shift+F10 on the list, then Set Up Sync... opens the dialog")
         subprocess.run(["xdotool", "windowfocus", "--sync", dialog], check=True)
@@ -152,7 +152,7 @@ def window_round(program, check):
         time.sleep(1)
         # Xvfb has no window manager to give the window the keyboard back after the dialog.
         subprocess.run(["xdotool", "windowfocus", "--sync", main], check=True)
-        keys("shift+F10", "Down", "Down", "Down", "Return")
+        keys("shift+F10", "Down", "Down", "Down", "Down", "Return")
         check(wait_until(lambda: "Zed" in [r["Nick"] for r in peers.read_records(folder)], 30),
               "Sync Now, reached by the keyboard, brings in a card from the phone")
         # EXIT, 81 x 25 pixels at 344,376 in the window: a click in its middle.
