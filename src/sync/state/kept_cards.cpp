@@ -1,5 +1,6 @@
 #include "sync/state/kept_cards.h"
 
+#include "sync/state/state_file.h"
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -111,22 +112,7 @@ KeptCardsRead readKeptCards(std::string_view text, const std::string& bookUrl)
 
 KeptCardsRead readKeptCardsFile(store::FileSystem& fs, const std::string& bookUrl)
 {
-    if (!fs.exists(KeptCardsName))
-        return {};
-    const std::unique_ptr<store::File> file = fs.open(KeptCardsName, store::OpenMode::OpenOrCreate);
-    std::string text;
-    try {
-        const std::uint64_t length = file->length();
-        if (length <= largestKeptFile) {
-            text.resize(static_cast<std::size_t>(length));
-            text.resize(
-                file->readAt(0, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()}));
-        }
-    } catch (...) {
-        file->close();
-        throw;
-    }
-    file->close();
+    const std::string text = readJournalFile(fs, KeptCardsName, largestKeptFile);
     return readKeptCards(text, bookUrl);
 }
 

@@ -69,22 +69,7 @@ std::vector<MergeNote> readMergeNotes(std::string_view text)
 
 std::vector<MergeNote> readMergeNotesFile(store::FileSystem& fs)
 {
-    if (!fs.exists(MergeNotesName))
-        return {};
-    auto file = fs.open(MergeNotesName, store::OpenMode::OpenOrCreate);
-    std::string text;
-    try {
-        const std::uint64_t length = file->length();
-        if (length <= largestNotesFile) {
-            text.resize(static_cast<std::size_t>(length));
-            text.resize(
-                file->readAt(0, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()}));
-        }
-    } catch (...) {
-        file->close();
-        throw;
-    }
-    file->close();
+    const std::string text = readJournalFile(fs, MergeNotesName, largestNotesFile);
     return readMergeNotes(text);
 }
 

@@ -43,6 +43,27 @@ std::string readWholeFile(store::FileSystem& fs, const std::string& name)
     return text;
 }
 
+std::string readJournalFile(store::FileSystem& fs, const std::string& name, std::uint64_t largest)
+{
+    if (!fs.exists(name))
+        return {};
+    const std::unique_ptr<store::File> file = fs.open(name, store::OpenMode::OpenOrCreate);
+    std::string text;
+    try {
+        const std::uint64_t length = file->length();
+        if (length <= largest) {
+            text.resize(static_cast<std::size_t>(length));
+            text.resize(
+                file->readAt(0, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()}));
+        }
+    } catch (...) {
+        file->close();
+        throw;
+    }
+    file->close();
+    return text;
+}
+
 std::optional<std::string> readStateText(store::FileSystem& fs)
 {
     if (!fs.exists(StateFileName))

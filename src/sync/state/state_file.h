@@ -34,6 +34,9 @@ void writeStateText(store::FileSystem& fs, const std::string& text);
 // A file of the sync beside the data file, read whole; throws BadStateFile when it is far
 // larger than anything a sync writes.
 std::string readWholeFile(store::FileSystem& fs, const std::string& name);
+// A journal of the sync read whole: empty when it is missing, or larger than `largest`, which
+// no journal grows to (a journal only saves work, so one that is no journal is passed over).
+std::string readJournalFile(store::FileSystem& fs, const std::string& name, std::uint64_t largest);
 // Replaces a file of the sync whole, through `scratch`: synced, renamed, the folder synced.
 void replaceWholeFile(store::FileSystem& fs, const std::string& name, const std::string& scratch,
                       const std::string& text);
