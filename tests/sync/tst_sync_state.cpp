@@ -17,6 +17,8 @@ syncing::SyncState awkwardState()
     syncing::SyncState state;
     state.bookUrl = "https://dav.example.org/user/book one/";
     state.user = "-";
+    state.signInIssuer = "https://login.example.org/tenant one";
+    state.signInClient = "client 7";
     state.syncToken = everyByte();
     syncing::Pair pair;
     pair.uid = "a b%c";
@@ -54,6 +56,8 @@ void TestSyncState::everyByteSurvives()
     const syncing::SyncState state = awkwardState();
     const std::string text = syncing::serializeState(state);
     QVERIFY(text.starts_with("zarvoth-sync 2\nbook https://dav.example.org/user/book%20one/\n"));
+    QVERIFY(text.find("\nsignin https://login.example.org/tenant%20one client%207\n") !=
+            std::string::npos);
     QVERIFY(text.find("\nhere 32767 fedcba9876543210\n") != std::string::npos);
     QCOMPARE(syncing::parseState(text), state);
 }
@@ -103,6 +107,8 @@ void TestSyncState::malformedFilesAreRefused_data()
         << head + QByteArray(pair).replace(" 1 n ", " 1 nnnnnnnnnnnnnnnn ") + "\n";
     QTest::newRow("a card twice") << head + pair + "\npassed /a.vcf e\n";
     QTest::newRow("carriage return") << head + "passed /a e\r\n";
+    QTest::newRow("sign-in without its client") << head + "signin https://a.example\n";
+    QTest::newRow("sign-in twice") << head + "signin i c\nsignin i c\n";
 }
 
 void TestSyncState::malformedFilesAreRefused()

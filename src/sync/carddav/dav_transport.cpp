@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSslError>
 #include <QTimer>
 
@@ -76,6 +77,8 @@ struct DavTransport::Exchange {
     QList<QSslError> certificateErrors;
     // Sent, rather than waiting for a connection of its own or refused before it was sent.
     bool sent = false;
+    // The account's access token was renewed for it after a 401: a second 401 is the answer.
+    bool tokenRenewed = false;
 
     void clockOn()
     {
@@ -140,7 +143,21 @@ void DavTransport::putOnTheWire(std::shared_ptr<Exchange> exchange)
 {
     onTheWire_.push_back(exchange);
     exchange->sent = true;
-    start(std::move(exchange));
+    startWithToken(std::move(exchange));
+}
+
+void DavTransport::startWithToken(std::shared_ptr<Exchange> exchange)
+{
+    if (!credentials_.bearer || !credentials_.bearer->accessToken().isEmpty())
+        return start(std::move(exchange));
+    credentials_.bearer->renew([this, exchange, alive = QPointer<QObject>(context_.get())](
+                                   std::optional<DavError> refused) {
+        if (!alive)
+            return;
+        if (refused)
+            return conclude(exchange, *refused);
+        start(exchange);
+    });
 }
 
 void DavTransport::start(std::shared_ptr<Exchange> exchange)
@@ -148,7 +165,9 @@ void DavTransport::start(std::shared_ptr<Exchange> exchange)
     const DavRequest& request = exchange->request;
     QNetworkRequest network(request.url);
     // Sent with every request, so that no upload waits for a 401 first.
-    network.setRawHeader("Authorization", basicAuthorization(credentials_));
+    network.setRawHeader("Authorization", credentials_.bearer
+                                              ? "Bearer " + credentials_.bearer->accessToken()
+                                              : basicAuthorization(credentials_));
     if (!request.contentType.isEmpty())
         network.setHeader(QNetworkRequest::ContentTypeHeader, request.contentType);
     for (const auto& [name, value] : request.headers)
@@ -262,6 +281,19 @@ void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
                                                 "redirects"));
         exchange->request.url = target;
         return start(exchange);
+    }
+    if (answer.status == 401 && credentials_.bearer && !exchange->tokenRenewed) {
+        // The token may have been revoked or cut short before its time: one new one is tried.
+        exchange->tokenRenewed = true;
+        credentials_.bearer->renew([this, exchange, alive = QPointer<QObject>(context_.get())](
+                                       std::optional<DavError> refused) {
+            if (!alive)
+                return;
+            if (refused)
+                return conclude(exchange, *refused);
+            start(exchange);
+        });
+        return;
     }
     conclude(exchange, std::move(answer));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sync/carddav/bearer_tokens.h"
 #include "sync/carddav/dav_error.h"
 #include "sync/carddav/request_pace.h"
 
@@ -22,6 +23,9 @@ namespace carddav {
 struct Credentials {
     QString user;
     QString password;
+    // Set for an account that signs in with OAuth 2.0: its token is sent instead of the
+    // password.
+    std::shared_ptr<BearerTokens> bearer = {};
 };
 
 struct DavRequest {
@@ -72,6 +76,7 @@ private:
     struct Exchange;
     void putOnTheWire(std::shared_ptr<Exchange> exchange);
     void start(std::shared_ptr<Exchange> exchange);
+    void startWithToken(std::shared_ptr<Exchange> exchange);
     void answering(const std::shared_ptr<Exchange>& exchange);
     void stalled(const std::shared_ptr<Exchange>& exchange);
     void finish(const std::shared_ptr<Exchange>& exchange);

@@ -11,6 +11,7 @@
 //   zarvoth-sync 2
 //   book <url>
 //   user <name>
+//   signin <issuer> <client id>   (only for an account that signs in through the browser)
 //   token <sync token>
 //   pair <place> <uid> <href> <etag> <confirmed 0|1> <the record's 9 fields> <the card's 10 fields>
 //   here <place> <the record's hash, 16 hex digits>
@@ -246,6 +247,8 @@ public:
             once(words, state_.bookUrl, seenBook_, lineNo);
         else if (keyword == "user")
             once(words, state_.user, seenUser_, lineNo);
+        else if (keyword == "signin")
+            takeSignIn(words, lineNo);
         else if (keyword == "token")
             once(words, state_.syncToken, seenToken_, lineNo);
         else if (keyword == "pair")
@@ -273,6 +276,16 @@ private:
         words.expectCount(1);
         to = words.text();
         seen = true;
+    }
+
+    void takeSignIn(Words& words, std::size_t lineNo)
+    {
+        if (seenSignIn_)
+            bad(lineNo, "\"signin\" given twice");
+        words.expectCount(2);
+        state_.signInIssuer = words.text();
+        state_.signInClient = words.text();
+        seenSignIn_ = true;
     }
 
     void takePassedOver(Words& words, std::size_t lineNo)
@@ -305,7 +318,7 @@ private:
 
     SyncState state_;
     std::set<std::string> hrefs_;
-    bool seenBook_ = false, seenUser_ = false, seenToken_ = false;
+    bool seenBook_ = false, seenUser_ = false, seenToken_ = false, seenSignIn_ = false;
 };
 
 } // namespace
@@ -317,6 +330,12 @@ std::string serializeState(const SyncState& state)
     out.append(magic).append(" ").append(version).append("\n");
     out.append("book ").append(escaped(state.bookUrl)).append("\n");
     out.append("user ").append(escaped(state.user)).append("\n");
+    if (!state.signInClient.empty())
+        out.append("signin ")
+            .append(escaped(state.signInIssuer))
+            .append(" ")
+            .append(escaped(state.signInClient))
+            .append("\n");
     out.append("token ").append(escaped(state.syncToken)).append("\n");
     for (const Pair& pair : state.pairs) {
         out.append("pair ").append(std::to_string(pair.place)).append(" ");
