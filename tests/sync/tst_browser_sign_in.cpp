@@ -127,6 +127,7 @@ void TestBrowserSignIn::firstSignInKeepsItAndSyncsBothWays()
 
     const Run up = zarvoth({QStringLiteral("--sync")});
     QVERIFY2(up.status == 0, up.err.constData());
+    qInfo("%s%s", setUp.out.constData(), up.out.constData());
     QCOMPARE(cardsOnServer(xandikos_->bookUrl()), 1);
     putCardOnServer(xandikos_->bookUrl(), "Bob");
     const int before = refreshes();
