@@ -244,6 +244,7 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     if (found.error)
         throw Failure{FileFailure, found.error->message};
     const carddav::AddressBookInfo book = chooseBook(request, found, out);
+    forgetEarlierSignIn(fs);
     remember(fs, request, book.url);
     const bool kept = waitFor<bool>([&](auto done) {
         syncModule().keepPassword(request.user, book.url.host(), password, done);

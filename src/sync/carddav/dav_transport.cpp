@@ -150,6 +150,11 @@ void DavTransport::startWithToken(std::shared_ptr<Exchange> exchange)
 {
     if (!credentials_.bearer || !credentials_.bearer->accessToken().isEmpty())
         return start(std::move(exchange));
+    renewTokenThenStart(std::move(exchange));
+}
+
+void DavTransport::renewTokenThenStart(std::shared_ptr<Exchange> exchange)
+{
     credentials_.bearer->renew([this, exchange, alive = QPointer<QObject>(context_.get())](
                                    std::optional<DavError> refused) {
         if (!alive)
@@ -285,15 +290,7 @@ void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
     if (answer.status == 401 && credentials_.bearer && !exchange->tokenRenewed) {
         // The token may have been revoked or cut short before its time: one new one is tried.
         exchange->tokenRenewed = true;
-        credentials_.bearer->renew([this, exchange, alive = QPointer<QObject>(context_.get())](
-                                       std::optional<DavError> refused) {
-            if (!alive)
-                return;
-            if (refused)
-                return conclude(exchange, *refused);
-            start(exchange);
-        });
-        return;
+        return renewTokenThenStart(exchange);
     }
     conclude(exchange, std::move(answer));
 }
