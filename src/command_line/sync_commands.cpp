@@ -1,6 +1,7 @@
 #include "command_line/sync_commands.h"
 
 #include "command_line/command_line.h"
+#include "command_line/sign_in_commands.h"
 #include "sync/password/terminal_prompt.h"
 #include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
@@ -14,6 +15,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 namespace command_line {
 namespace {
@@ -30,6 +32,9 @@ struct SetupRequest {
     QString user;
     std::optional<QString> book;
     bool passwordFromStandardInput = false;
+    SignInOptions signInOptions;
+    // Set for an account that signs in through the browser instead of a password.
+    std::optional<syncing::OAuthClient> signIn;
 };
 
 // The commands wait on an event loop, which needs an application object; none is shown.
@@ -74,9 +79,17 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
-        if ((argument == "--user" || argument == "--book") && !hasValue)
+        if ((argument == "--user" || argument == "--book" || argument == "--client-id" ||
+             argument == "--oauth-issuer") &&
+            !hasValue)
             throw Failure{UsageError, argument + " needs a value"};
-        if (argument == "--user")
+        if (argument == "--client-id")
+            request.signInOptions.clientId = QString::fromStdString(arguments[++i]);
+        else if (argument == "--oauth-issuer")
+            request.signInOptions.issuer = QString::fromStdString(arguments[++i]);
+        else if (argument == "--client-secret-stdin")
+            request.signInOptions.secretFromStandardInput = true;
+        else if (argument == "--user")
             request.user = QString::fromStdString(arguments[++i]);
         else if (argument == "--book")
             request.book = QString::fromStdString(arguments[++i]);
@@ -105,6 +118,15 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
     // Said before the password is asked for, which would otherwise travel in the clear.
     if (const auto refusal = syncModule().refusalToSend(request.url))
         throw Failure{UsageError, refusal->message};
+    try {
+        request.signIn =
+            command_line::signInClient(request.url, request.signInOptions, syncModule());
+    } catch (const std::invalid_argument& wrong) {
+        throw Failure{UsageError, wrong.what()};
+    }
+    if (request.signIn && request.passwordFromStandardInput)
+        throw Failure{UsageError, "this server takes no password: it signs in through the "
+                                  "browser"};
     return request;
 }
 
@@ -163,7 +185,61 @@ std::string setUpFailureText(const carddav::DavError& error, const QUrl& start)
 void remember(store::FileSystem& fs, const SetupRequest& request, const QUrl& book)
 {
     const auto lock = fs.lockFolder([] {});
-    syncing::rememberSetUp(fs, request.user, book);
+    syncing::rememberSetUp(fs, request.user, book, request.signIn);
+}
+
+syncing::OAuthTokens signedIn(const syncing::OAuthClient& client, std::ostream& out)
+{
+    try {
+        return signInThroughBrowser(syncModule(), client, out);
+    } catch (const std::runtime_error& failed) {
+        throw Failure{FileFailure, failed.what()};
+    }
+}
+
+// A set-up made before, of an account that signed in through the browser: its token is taken
+// out of the keyring and given back, as the new set-up replaces it.
+void forgetEarlierSignIn(store::FileSystem& fs)
+{
+    std::optional<syncing::SyncState> last;
+    try {
+        const auto lock = fs.lockFolder([] {});
+        last = syncing::readStateFile(fs);
+    } catch (const syncing::BadStateFile&) {
+        return;
+    }
+    if (!last || !syncing::rememberedSignIn(*last))
+        return;
+    const QString user = QString::fromStdString(last->user);
+    const QString host = QUrl(QString::fromStdString(last->bookUrl)).host();
+    waitFor<bool>(
+        [&](auto done) { syncModule().forgetPassword(user, host, [done] { done(true); }); });
+}
+
+int setUpSignedIn(const SetupRequest& request, store::FileSystem& fs, std::ostream& out)
+{
+    const syncing::OAuthClient& client = *request.signIn;
+    const syncing::OAuthTokens tokens = signedIn(client, out);
+    const auto checker = syncModule().newSignedInAccountCheck(request.user, client, tokens);
+    const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
+        [&](auto done) { checker->check(request.url, request.book, done); });
+    if (found.error)
+        throw Failure{FileFailure, found.error->message};
+    const carddav::AddressBookInfo book = chooseBook(request, found, out);
+    forgetEarlierSignIn(fs);
+    remember(fs, request, book.url);
+    const bool kept = !tokens.refresh.isEmpty() && waitFor<bool>([&](auto done) {
+        syncModule().keepSignIn(request.user, book.url.host(), {client, tokens.refresh}, done);
+    });
+    out << "Sync is set up with the address book \"" << book.displayName.toStdString() << "\" at "
+        << book.url.toString().toStdString() << ".\n";
+    if (kept)
+        out << "The sign-in is kept in the desktop's keyring.\n";
+    else
+        out << "The sign-in cannot be kept: no keyring took it, so each sync signs in again "
+               "through the browser.\n";
+    out << "zarvoth --sync syncs the contacts both ways.\n";
+    return Success;
 }
 
 int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,
@@ -171,6 +247,8 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
 {
     const SetupRequest request = parseSetup(arguments);
     const auto application = eventLoopApplication();
+    if (request.signIn)
+        return setUpSignedIn(request, fs, out);
     const QString password = passwordFor(request, err);
     const auto checker = syncModule().newAccountCheck(request.user, password);
     const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
@@ -178,6 +256,7 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
     if (found.error)
         throw Failure{FileFailure, setUpFailureText(*found.error, request.url)};
     const carddav::AddressBookInfo book = chooseBook(request, found, out);
+    forgetEarlierSignIn(fs);
     remember(fs, request, book.url);
     const bool kept = waitFor<bool>([&](auto done) {
         syncModule().keepPassword(request.user, book.url.host(), password, done);
@@ -204,6 +283,29 @@ std::string doneBeforeFailing(const syncing::SyncReport& report)
     return summary.substr(summary.find('\n') + 1);
 }
 
+// The sync of an account that signs in through the browser, with the sign-in the keyring keeps
+// or, without one, a new one; nothing for a password.
+std::unique_ptr<syncing::SyncJob> signedInSync(store::FileSystem& fs,
+                                               const syncing::SyncState& state,
+                                               const SetupRequest& account, std::ostream& out)
+{
+    std::optional<syncing::OAuthClient> client = syncing::rememberedSignIn(state);
+    if (!client)
+        return nullptr;
+    const QString host = account.url.host();
+    const auto kept = waitFor<std::optional<syncing::KeptSignIn>>(
+        [&](auto done) { syncModule().findSignIn(account.user, host, done); });
+    syncing::OAuthTokens tokens;
+    if (kept && kept->client.id == client->id && kept->client.issuer == client->issuer) {
+        client = kept->client;
+        tokens.refresh = kept->refreshToken;
+    } else {
+        out << "No keyring holds the sign-in: signing in again through the browser.\n";
+        tokens = signedIn(*client, out);
+    }
+    return syncModule().newSignedInSync(fs, account.user, host, *client, tokens);
+}
+
 int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
 {
     std::optional<syncing::SyncState> state;
@@ -218,8 +320,9 @@ int syncNow(store::FileSystem& fs, std::ostream& out, std::ostream& err)
     SetupRequest account;
     account.url = QUrl(QString::fromStdString(state->bookUrl));
     account.user = QString::fromStdString(state->user);
-    const QString password = passwordFor(account, err);
-    const auto run = syncModule().newSync(fs, account.user, password);
+    std::unique_ptr<syncing::SyncJob> run = signedInSync(fs, *state, account, out);
+    if (!run)
+        run = syncModule().newSync(fs, account.user, passwordFor(account, err));
     // Said as it happens, beside the summary, so that a long wait is not taken for a hang.
     run->setWaitNotice([&err](const std::string& notice) { err << "zarvoth: " << notice << '\n'; });
     const syncing::SyncReport report =

@@ -2,6 +2,7 @@
 
 #include "store/file_system.h"
 #include "sync/carddav/dav_error.h"
+#include "sync/oauth/oauth_client.h"
 #include "sync/password/password_search.h"
 #include "sync/run/sync_report.h"
 #include "sync/setup/account_check.h"
@@ -60,6 +61,17 @@ public:
                        std::function<void(AccountCheck)> done) = 0;
 };
 
+// Signing in through the browser. Destroying it ends the sign-in without a call back, nothing
+// kept.
+class SignInJob {
+public:
+    virtual ~SignInJob() = default;
+    // `showAddress` is told where the browser is sent, before it is opened; `done` is called
+    // once.
+    virtual void start(std::function<void(const QUrl&)> showAddress,
+                       std::function<void(SignInOutcome)> done) = 0;
+};
+
 class SyncModule {
 public:
     virtual std::unique_ptr<SyncJob> newSync(store::FileSystem& fs, const QString& user,
@@ -72,10 +84,32 @@ public:
     // The keyring's entry of one user on one server.
     virtual void keepPassword(const QString& user, const QString& host, const QString& password,
                               std::function<void(bool kept)> done) = 0;
+    // Forgets the password and the sign-in alike.
     virtual void forgetPassword(const QString& user, const QString& host,
                                 std::function<void()> done) = 0;
     // Why a password may not be sent to `url` (no https, nor http to this machine), if so.
     virtual std::optional<carddav::DavError> refusalToSend(const QUrl& url) = 0;
+
+    // Accounts that sign in through the browser (OAuth 2.0). `openBrowser` hands an address to
+    // the desktop's browser.
+    virtual std::unique_ptr<SignInJob> newSignIn(const OAuthClient& client,
+                                                 std::function<bool(const QUrl&)> openBrowser) = 0;
+    // A sync or a check with the account's tokens, renewed as they run out; a new refresh
+    // token the provider hands out meanwhile is kept in the keyring entry of user and host.
+    virtual std::unique_ptr<SyncJob> newSignedInSync(store::FileSystem& fs, const QString& user,
+                                                     const QString& host, const OAuthClient& client,
+                                                     const OAuthTokens& tokens) = 0;
+    virtual std::unique_ptr<AccountCheckJob> newSignedInAccountCheck(const QString& user,
+                                                                     const OAuthClient& client,
+                                                                     const OAuthTokens& tokens) = 0;
+    // The keyring's sign-in of one user on one server (forgetPassword forgets it too, and
+    // gives its token back to the provider).
+    virtual void keepSignIn(const QString& user, const QString& host, const KeptSignIn& kept,
+                            std::function<void(bool kept)> done) = 0;
+    virtual void findSignIn(const QString& user, const QString& host,
+                            std::function<void(std::optional<KeptSignIn>)> done) = 0;
+    // Gives a refresh token back to its provider, where it has a way to take it.
+    virtual void revokeSignIn(const KeptSignIn& kept, std::function<void()> done) = 0;
 
 protected:
     // The module's one instance lives as long as the program.

@@ -1,6 +1,9 @@
 // The sync module's entry: the one symbol libzarvoth-sync.so exports, and the SyncModule it
 // gives, made of the sync's own pieces.
 #include "sync/carddav/url_policy.h"
+#include "sync/oauth/browser_sign_in.h"
+#include "sync/oauth/kept_sign_in.h"
+#include "sync/oauth/refreshing_tokens.h"
 #include "sync/password/keyring.h"
 #include "sync/password/password_sources.h"
 #include "sync/run/sync_run.h"
@@ -51,6 +54,33 @@ private:
     AccountChecker checker_;
 };
 
+class SignIn final : public SignInJob {
+public:
+    SignIn(OAuthClient client, std::function<bool(const QUrl&)> openBrowser)
+        : signIn_(std::move(client), std::move(openBrowser))
+    {
+    }
+    void start(std::function<void(const QUrl&)> showAddress,
+               std::function<void(SignInOutcome)> done) override
+    {
+        signIn_.start(std::move(showAddress), std::move(done));
+    }
+
+private:
+    BrowserSignIn signIn_;
+};
+
+carddav::Credentials signedIn(const QString& user, const OAuthClient& client,
+                              const OAuthTokens& tokens, const QString& host = {})
+{
+    auto bearer = std::make_shared<RefreshingTokens>(client, tokens);
+    if (!host.isEmpty())
+        bearer->whenRefreshTokenChanges([user, host, client](const QString& refresh) {
+            syncing::keepSignIn(user, host, {client, refresh}, [](bool) {});
+        });
+    return carddav::Credentials{user, {}, std::move(bearer)};
+}
+
 class Module final : public SyncModule {
 public:
     std::unique_ptr<SyncJob> newSync(store::FileSystem& fs, const QString& user,
@@ -77,11 +107,43 @@ public:
     void forgetPassword(const QString& user, const QString& host,
                         std::function<void()> done) override
     {
-        removeFromKeyring(keyringKey(user, host), std::move(done));
+        removeFromKeyring(keyringKey(user, host),
+                          [user, host, done] { syncing::forgetSignIn(user, host, done); });
     }
     std::optional<carddav::DavError> refusalToSend(const QUrl& url) override
     {
         return carddav::refusalToSend(url);
+    }
+    std::unique_ptr<SignInJob> newSignIn(const OAuthClient& client,
+                                         std::function<bool(const QUrl&)> openBrowser) override
+    {
+        return std::make_unique<SignIn>(client, std::move(openBrowser));
+    }
+    std::unique_ptr<SyncJob> newSignedInSync(store::FileSystem& fs, const QString& user,
+                                             const QString& host, const OAuthClient& client,
+                                             const OAuthTokens& tokens) override
+    {
+        return std::make_unique<Sync>(fs, signedIn(user, client, tokens, host));
+    }
+    std::unique_ptr<AccountCheckJob> newSignedInAccountCheck(const QString& user,
+                                                             const OAuthClient& client,
+                                                             const OAuthTokens& tokens) override
+    {
+        return std::make_unique<AccountCheckByServer>(signedIn(user, client, tokens));
+    }
+    void keepSignIn(const QString& user, const QString& host, const KeptSignIn& kept,
+                    std::function<void(bool)> done) override
+    {
+        syncing::keepSignIn(user, host, kept, std::move(done));
+    }
+    void findSignIn(const QString& user, const QString& host,
+                    std::function<void(std::optional<KeptSignIn>)> done) override
+    {
+        findKeptSignIn(user, host, std::move(done));
+    }
+    void revokeSignIn(const KeptSignIn& kept, std::function<void()> done) override
+    {
+        syncing::revokeSignIn(kept, std::move(done));
     }
 };
 

@@ -120,6 +120,7 @@ private slots:
     void newCardsInTheBooksVersion_data();
     void newCardsInTheBooksVersion();
     void anUploadStoredElsewhereIsFound();
+    void theAccountIsKeptAsItWas();
 
 private:
     void expectSettled(SyncWorld& world);
@@ -562,6 +563,23 @@ void TestReconcile::nothingChangedIsLinear()
     // Linear, not quadratic: one look at each pair would take minutes here. (An optimised build
     // takes tens of milliseconds on a busy machine; this one may be unoptimised or sanitised.)
     QVERIFY2(elapsed < 10000, "a sync where nothing changed must take no time to decide");
+}
+
+// What the set-up remembered of the account (the book, the user, how it signs in) goes on
+// from sync to sync: a sign-in forgotten would make the next sync ask for a password.
+void TestReconcile::theAccountIsKeptAsItWas()
+{
+    syncing::SyncState last;
+    last.bookUrl = "https://dav.example/book/";
+    last.user = "ann@example.org";
+    last.signInIssuer = "https://accounts.google.com";
+    last.signInClient = "1234.apps.googleusercontent.com";
+    last.syncToken = "t1";
+    const syncing::Plan plan = syncing::reconcile(last, {}, {}, {}, {});
+    QCOMPARE(plan.state.bookUrl, last.bookUrl);
+    QCOMPARE(plan.state.user, last.user);
+    QCOMPARE(plan.state.signInIssuer, last.signInIssuer);
+    QCOMPARE(plan.state.signInClient, last.signInClient);
 }
 
 QTEST_GUILESS_MAIN(TestReconcile)

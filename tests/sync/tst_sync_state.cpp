@@ -21,6 +21,8 @@ syncing::SyncState awkwardState()
     syncing::SyncState state;
     state.bookUrl = "https://dav.example.org/user/book one/";
     state.user = "-";
+    state.signInIssuer = "https://login.example.org/tenant one";
+    state.signInClient = "client 7";
     state.syncToken = everyByte();
     state.cardVersion = "4.0";
     syncing::Pair pair;
@@ -65,6 +67,8 @@ void TestSyncState::everyByteSurvives()
     const syncing::SyncState state = awkwardState();
     const std::string text = syncing::serializeState(state);
     QVERIFY(text.starts_with("zarvoth-sync 3\nbook https://dav.example.org/user/book%20one/\n"));
+    QVERIFY(text.find("\nsignin https://login.example.org/tenant%20one client%207\n") !=
+            std::string::npos);
     QVERIFY(text.find("\nhere 32767 fedcba9876543210\n") != std::string::npos);
     QCOMPARE(syncing::parseState(text), state);
 }
@@ -171,6 +175,8 @@ void TestSyncState::malformedFilesAreRefused_data()
     QByteArray head3 = QByteArray(head).replace("sync 2", "sync 3");
     QTest::newRow("settled twice") << head3 + settled + settled;
     QTest::newRow("settled without the second hash") << head3 + settled.left(24) + "\n";
+    QTest::newRow("sign-in without its client") << head + "signin https://a.example\n";
+    QTest::newRow("sign-in twice") << head + "signin i c\nsignin i c\n";
 }
 
 void TestSyncState::malformedFilesAreRefused()

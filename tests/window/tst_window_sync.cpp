@@ -2,10 +2,12 @@
 // Now, a server change arriving while a contact is typed, the sync when the window opens and
 // the one at EXIT. No keyring answers here (the session bus is switched off), so the password
 // is asked in a box when a sync needs it.
+#include "store/file_system.h"
 #include "support/carddav_server.h"
 #include "support/demanding_front.h"
 #include "support/window_fixture.h"
 #include "sync/carddav/carddav_client.h"
+#include "sync/oauth/provider_metadata.h"
 #include "sync/setup/set_up_state.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/list_box.h"
@@ -169,6 +171,7 @@ private slots:
     void syncsWhenTheWindowOpensAndAtExit();
     void saysWhenTheServerAsksToWait();
     void emptyBookHintsHowToBegin();
+    void aSignedInAccountAsksNoPassword();
     void backgroundSyncKeepsTheUsersPlace_data();
     void backgroundSyncKeepsTheUsersPlace();
     void undoneDeletionKeepsTheServersCard_data();
@@ -551,6 +554,34 @@ void TestWindowSync::undoneDeletionKeepsTheServersCard()
     for (const char* kept : {"UID:dee-1", "EMAIL:dee@example.org", "NOTE:Met at the lake"})
         QVERIFY2(after->text.find(kept) != std::string::npos, after->text.c_str());
     QCOMPARE(serverNicknames(server), QStringList({"Ann", "Bob", "Dee"}));
+}
+
+// An account that signs in through the browser has no password to ask for: without the
+// keyring's sign-in the window says how to sign in again, and the contacts stay as they are.
+void TestWindowSync::aSignedInAccountAsksNoPassword()
+{
+    WindowFixture fx;
+    fx.folder.writeRecords(recordsNamed({"Ann"}));
+    const QByteArray records = fx.folder.bytes();
+    syncing::rememberSetUp(store::posixFileSystem(), QStringLiteral("ann@gmail.com"),
+                           QUrl(QStringLiteral("https://www.googleapis.com/carddav/v1/principals/"
+                                               "ann@gmail.com/lists/default/")),
+                           syncing::OAuthClient{syncing::googleIssuer(), QStringLiteral("id"), {}});
+    fx.start();
+    fx.dialogs->passwords.push_back(QStringLiteral("never asked"));
+    // The sync at opening looks for the sign-in too, and is silent in the background.
+    QTRY_VERIFY_WITH_TIMEOUT(fx.window().MnuSyncNow->isEnabled(), syncTimeoutMs);
+    QCOMPARE(fx.dialogs->messages, QStringList());
+    fx.window().MnuSyncNow->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!fx.dialogs->messages.isEmpty(), syncTimeoutMs);
+    QCOMPARE(fx.dialogs->messages,
+             QStringList{QStringLiteral(
+                 "The contacts could not be synced: no keyring on this desktop keeps the "
+                 "sign-in of this account, which signs in through the browser. zarvoth "
+                 "--sync-setup signs in again; nothing was lost.")});
+    QCOMPARE(fx.dialogs->passwordPrompts, QStringList());
+    QVERIFY(fx.window().MnuSyncNow->isEnabled());
+    QCOMPARE(fx.folder.bytes(), records);
 }
 
 QTEST_MAIN(TestWindowSync)

@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSslError>
 #include <QTimer>
 
@@ -83,6 +84,8 @@ struct DavTransport::Exchange {
     QList<QSslError> certificateErrors;
     // Sent, rather than waiting for a connection of its own or refused before it was sent.
     bool sent = false;
+    // The account's access token was renewed for it after a 401: a second 401 is the answer.
+    bool tokenRenewed = false;
 
     void clockOn()
     {
@@ -153,7 +156,26 @@ void DavTransport::putOnTheWire(std::shared_ptr<Exchange> exchange)
 {
     onTheWire_.push_back(exchange);
     exchange->sent = true;
-    start(std::move(exchange));
+    startWithToken(std::move(exchange));
+}
+
+void DavTransport::startWithToken(std::shared_ptr<Exchange> exchange)
+{
+    if (!login_.bearer() || !login_.bearer()->accessToken().isEmpty())
+        return start(std::move(exchange));
+    renewTokenThenStart(std::move(exchange));
+}
+
+void DavTransport::renewTokenThenStart(std::shared_ptr<Exchange> exchange)
+{
+    login_.bearer()->renew([this, exchange, alive = QPointer<QObject>(context_.get())](
+                                   std::optional<DavError> refused) {
+        if (!alive)
+            return;
+        if (refused)
+            return conclude(exchange, *refused);
+        start(exchange);
+    });
 }
 
 void DavTransport::start(std::shared_ptr<Exchange> exchange)
@@ -306,6 +328,11 @@ void DavTransport::finish(const std::shared_ptr<Exchange>& exchange)
                                                 "redirects"));
         exchange->request.url = target;
         return start(exchange);
+    }
+    if (answer.status == 401 && login_.bearer() && !exchange->tokenRenewed) {
+        // The token may have been revoked or cut short before its time: one new one is tried.
+        exchange->tokenRenewed = true;
+        return renewTokenThenStart(exchange);
     }
     conclude(exchange, std::move(answer));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sync/carddav/bearer_tokens.h"
 #include "sync/carddav/dav_error.h"
 #include "sync/carddav/request_pace.h"
 #include "sync/carddav/server_login.h"
@@ -94,6 +95,9 @@ private:
     struct Exchange;
     void putOnTheWire(std::shared_ptr<Exchange> exchange);
     void start(std::shared_ptr<Exchange> exchange);
+    // An account that signs in through the browser first gets an access token, if it has none.
+    void startWithToken(std::shared_ptr<Exchange> exchange);
+    void renewTokenThenStart(std::shared_ptr<Exchange> exchange);
     void answering(const std::shared_ptr<Exchange>& exchange);
     void stalled(const std::shared_ptr<Exchange>& exchange);
     void finish(const std::shared_ptr<Exchange>& exchange);

@@ -48,6 +48,8 @@ QByteArray ServerLogin::requestTarget(const QUrl& url)
 
 QByteArray ServerLogin::authorization(const QByteArray& method, const QUrl& url)
 {
+    if (credentials_.bearer)
+        return "Bearer " + credentials_.bearer->accessToken();
     const auto found = servers_.find(serverOf(url));
     if (found == servers_.end())
         return {};

@@ -46,6 +46,8 @@ PlanBuilder::PlanBuilder(const SyncState& last, std::span<const store::ContactRe
     plan_.state.pairs.reserve(last.pairs.size());
     plan_.state.bookUrl = last.bookUrl;
     plan_.state.user = last.user;
+    plan_.state.signInIssuer = last.signInIssuer;
+    plan_.state.signInClient = last.signInClient;
     plan_.state.syncToken = last.syncToken;
     plan_.state.cardVersion = last.cardVersion;
 }

@@ -95,7 +95,8 @@ std::string noServerAddressText(const QString& typed)
            "https://example.org/";
 }
 
-void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book)
+void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book,
+                   const std::optional<OAuthClient>& signIn)
 {
     std::optional<SyncState> last;
     try {
@@ -109,7 +110,19 @@ void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book)
     state.user = user.toStdString();
     if (last && last->bookUrl == state.bookUrl && last->user == state.user)
         state = *last;
+    state.signInIssuer = signIn ? signIn->issuer.toString().toStdString() : std::string();
+    state.signInClient = signIn ? signIn->id.toStdString() : std::string();
     writeStateFile(fs, state);
+}
+
+std::optional<OAuthClient> rememberedSignIn(const SyncState& state)
+{
+    if (state.signInClient.empty())
+        return std::nullopt;
+    OAuthClient client;
+    client.issuer = QUrl(QString::fromStdString(state.signInIssuer));
+    client.id = QString::fromStdString(state.signInClient);
+    return client;
 }
 
 } // namespace syncing

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "store/file_system.h"
+#include "sync/oauth/oauth_client.h"
+#include "sync/state/sync_state.h"
 
 #include <QString>
 #include <QUrl>
@@ -38,7 +40,13 @@ std::string noServerAddressText(const QString& typed);
 
 // Remembers the address book and the user for the contacts in the working directory. The same
 // book again keeps what the last sync left; another one starts afresh, pairing the contacts
-// anew without duplicating them. The folder must be held.
-void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book);
+// anew without duplicating them. An account that signs in through the browser is remembered
+// with its client (not the secret). The folder must be held.
+void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book,
+                   const std::optional<OAuthClient>& signIn = std::nullopt);
+
+// The client of an account that signs in through the browser, as the set-up remembers it;
+// nothing for a password.
+std::optional<OAuthClient> rememberedSignIn(const SyncState& state);
 
 } // namespace syncing

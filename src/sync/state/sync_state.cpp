@@ -13,6 +13,7 @@
 //   zarvoth-sync 3
 //   book <url>
 //   user <name>
+//   signin <issuer> <client id>   (only for an account that signs in through the browser)
 //   token <sync token>
 //   cards <the vCard version new cards are written in>, where the book told it
 //   settled <the data file's hash> <the hash of the lines below>
@@ -267,6 +268,8 @@ public:
             once(words, state_.bookUrl, seenBook_, lineNo);
         else if (keyword == "user")
             once(words, state_.user, seenUser_, lineNo);
+        else if (keyword == "signin")
+            takeSignIn(words, lineNo);
         else if (keyword == "token")
             once(words, state_.syncToken, seenToken_, lineNo);
         else if (keyword == "cards")
@@ -302,6 +305,16 @@ private:
         seen = true;
     }
 
+    void takeSignIn(Words& words, std::size_t lineNo)
+    {
+        if (seenSignIn_)
+            bad(lineNo, "\"signin\" given twice");
+        words.expectCount(2);
+        state_.signInIssuer = words.text();
+        state_.signInClient = words.text();
+        seenSignIn_ = true;
+    }
+
     void takePassedOver(Words& words, std::size_t lineNo)
     {
         words.expectCount(2);
@@ -333,6 +346,7 @@ private:
     SyncState state_;
     std::set<std::string> hrefs_;
     bool seenBook_ = false, seenUser_ = false, seenToken_ = false, seenCardVersion_ = false;
+    bool seenSignIn_ = false;
     bool withSettled_ = false;
     std::optional<Settled> settled_;
 };
@@ -380,11 +394,11 @@ std::optional<std::uint64_t> settledOn(const std::optional<Settled>& settled, st
     return settled->dataFile;
 }
 
-// Written settled, the file begins with its version, book, user, token, the cards' version
-// where one is known, and the settled line: their length, 0 when the head has no settled line.
+// Written settled, the file begins with its version, book, user, the sign-in where there is one,
+// token, the cards' version where one is known, and the settled line: their length, 0 when the head has no settled line.
 std::size_t settledHeadLength(std::string_view text)
 {
-    constexpr int mostHeadLines = 6;
+    constexpr int mostHeadLines = 7;
     std::size_t length = 0;
     for (int line = 0; line < mostHeadLines; ++line) {
         const std::size_t end = text.find('\n', length);
@@ -412,6 +426,12 @@ std::string withHead(const SyncState& state, std::string_view rest)
     out.append(magic).append(" ").append(version).append("\n");
     out.append("book ").append(escaped(state.bookUrl)).append("\n");
     out.append("user ").append(escaped(state.user)).append("\n");
+    if (!state.signInClient.empty())
+        out.append("signin ")
+            .append(escaped(state.signInIssuer))
+            .append(" ")
+            .append(escaped(state.signInClient))
+            .append("\n");
     out.append("token ").append(escaped(state.syncToken)).append("\n");
     if (!state.cardVersion.empty())
         out.append("cards ").append(escaped(state.cardVersion)).append("\n");

@@ -74,6 +74,10 @@ struct SyncState {
     // The address book and the account; the password is never here.
     std::string bookUrl;
     std::string user;
+    // For an account that signs in through the browser, its authorization server and client;
+    // both empty for a password. The tokens are never here.
+    std::string signInIssuer;
+    std::string signInClient;
     // The sync-collection token of the last sync; empty when the server offers none or there
     // was no sync yet.
     std::string syncToken;

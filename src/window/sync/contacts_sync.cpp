@@ -6,6 +6,7 @@
 #include "window/form/form1x.h"
 
 #include "store/file_system.h"
+#include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
 #include "sync/sync_module.h"
 #include "sync/sync_module_loader.h"
@@ -32,6 +33,10 @@ constexpr int exitPatienceMs = 5000;
 // Below this many cards a sync is over before a count could be read.
 constexpr std::size_t countFrom = 50;
 constexpr int resultShownMs = 30 * 1000;
+const QString NoSignInKept =
+    QStringLiteral("The contacts could not be synced: no keyring on this desktop keeps the "
+                   "sign-in of this account, which signs in through the browser. zarvoth "
+                   "--sync-setup signs in again; nothing was lost.");
 
 // An empty book opens on a new entry, where ADD NEW is greyed: the hint points at the boxes.
 const QString EmptyBookHint =
@@ -148,6 +153,32 @@ void Form1x::startSync(SyncStart how)
     if (!module)
         return;
     const QString user = QString::fromStdString(state->user);
+    if (syncing::rememberedSignIn(*state)) {
+        // An account that signs in through the browser: the keyring's sign-in stands for the
+        // password. Without one the window does not open a browser by itself.
+        const QString host = QUrl(QString::fromStdString(state->bookUrl)).host();
+        sync_->running = true;
+        MnuSyncNow->setEnabled(false);
+        module->findSignIn(user, host,
+                           [this, window = QPointer<Form1x>(this), how, user,
+                            host](std::optional<syncing::KeptSignIn> kept) {
+                               if (!window)
+                                   return;
+                               sync_->running = false;
+                               MnuSyncNow->setEnabled(true);
+                               if (sync_->exiting)
+                                   return;
+                               if (!kept) {
+                                   if (how == SyncStart::Asked)
+                                       dialogs_->showMessage(NoSignInKept);
+                                   return;
+                               }
+                               sync_->signIn = *kept;
+                               sync_->signInHost = host;
+                               runSync(how, user, QString());
+                           });
+        return;
+    }
     if (sync_->password)
         return runSync(how, user, *sync_->password);
     // The person is asked only when they are there to be: never in the background later on.
@@ -185,7 +216,15 @@ void Form1x::runSync(SyncStart how, const QString& user, const QString& password
     MnuSyncNow->setEnabled(false);
     StatusBar1->show();
     StatusBar1->showMessage(QStringLiteral("Syncing..."));
-    sync_->run = module->newSync(fileSystem_, user, password);
+    if (sync_->signIn) {
+        syncing::OAuthTokens tokens;
+        tokens.refresh = sync_->signIn->refreshToken;
+        sync_->run = module->newSignedInSync(fileSystem_, user, sync_->signInHost,
+                                             sync_->signIn->client, tokens);
+        sync_->signIn.reset();
+    } else {
+        sync_->run = module->newSync(fileSystem_, user, password);
+    }
     sync_->run->setProgress([this](std::size_t done, std::size_t total) {
         if (total < countFrom)
             return;

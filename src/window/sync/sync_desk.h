@@ -23,6 +23,10 @@ struct Form1x::SyncDesk {
     QTimer* every15Minutes = nullptr;
     // A password no keyring keeps, as typed in this session; never written anywhere.
     std::optional<QString> password;
+    // For an account that signs in through the browser: the sign-in the keyring keeps, and the
+    // server it is for, taken by the next run in place of a password.
+    std::optional<syncing::KeptSignIn> signIn;
+    QString signInHost;
     // Whether a sync is under way, from the password's search to the end.
     bool running = false;
     bool exiting = false;
