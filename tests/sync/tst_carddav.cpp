@@ -3,6 +3,7 @@
 #include "support/demanding_front.h"
 #include "support/scripted_http_server.h"
 #include "support/slow_carddav_front.h"
+#include "support/stalled_listener.h"
 #include "sync/carddav/carddav_client.h"
 #include "sync/carddav/digest_login.h"
 #include "sync/carddav/put_answer.h"
@@ -113,6 +114,7 @@ private slots:
     void refusesBeforeSending();
     void failsClearlyOnBadAnswers_data();
     void failsClearlyOnBadAnswers();
+    void connectingGivesUpAtTheTimeout();
     void pacesRequests_data();
     void pacesRequests();
     void waitsItsTurn_data();
@@ -988,6 +990,26 @@ void TestCardDav::failsClearlyOnBadAnswers()
     QCOMPARE(error.kind, kind);
     const QString message = QString::fromStdString(error.message);
     QVERIFY2(message.contains(says) && !message.contains('\n') && !message.endsWith('.'),
+             error.message.c_str());
+}
+
+// The long wait is for a server that has the request and works on it; one that never takes the
+// connection is given up at the timeout.
+void TestCardDav::connectingGivesUpAtTheTimeout()
+{
+    StalledListener silent;
+    CardDavClient client({"alice", "secret"});
+    client.setTimeout(300);
+    client.setAnswerWait(60 * 1000);
+    QElapsedTimer clock;
+    clock.start();
+    const DavError error = failed(await<std::map<std::string, std::string>>([&](auto done) {
+        client.listCards(QUrl(QStringLiteral("http://127.0.0.1:%1/book/").arg(silent.port())),
+                         done);
+    }));
+    QCOMPARE(error.kind, DavError::Timeout);
+    QVERIFY2(clock.elapsed() < 5000, QByteArray::number(clock.elapsed()));
+    QVERIFY2(error.message.find("did not answer for 1 s") != std::string::npos,
              error.message.c_str());
 }
 
