@@ -5,7 +5,6 @@
 #include <QNetworkReply>
 #include <QPointer>
 
-#include <stdexcept>
 
 namespace {
 
@@ -20,26 +19,11 @@ bool passedOn(const QByteArray& name)
 
 } // namespace
 
-QByteArray DavFront::Request::header(const QByteArray& name) const
-{
-    for (const auto& [key, value] : headers)
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    return {};
-}
-
 DavFront::DavFront(QUrl behind, QHostAddress address)
     : behind_(std::move(behind)), address_(std::move(address))
 {
-    if (!listen(address_, 0))
-        throw std::runtime_error("the front cannot listen on " + address_.toString().toStdString());
     network_.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    connect(this, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { read(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
+    serveOn(*this, address_, [this](QTcpSocket* socket) { read(socket); });
 }
 
 QUrl DavFront::url(const QString& path) const
@@ -54,29 +38,7 @@ QUrl DavFront::url(const QString& path) const
 
 void DavFront::read(QTcpSocket* socket)
 {
-    QByteArray buffered = socket->property("buffered").toByteArray() + socket->readAll();
-    for (;;) {
-        const qsizetype headerEnd = buffered.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            break;
-        Request request;
-        const QList<QByteArray> lines = buffered.left(headerEnd).split('\n');
-        const QList<QByteArray> words = lines.value(0).trimmed().split(' ');
-        request.method = words.value(0);
-        request.path = words.value(1);
-        qsizetype length = 0;
-        for (const QByteArray& line : lines.mid(1)) {
-            const qsizetype colon = line.indexOf(':');
-            const QByteArray name = line.left(colon).trimmed();
-            const QByteArray value = line.mid(colon + 1).trimmed();
-            request.headers.append({name, value});
-            if (name.compare("content-length", Qt::CaseInsensitive) == 0)
-                length = value.toLongLong();
-        }
-        if (buffered.size() < headerEnd + 4 + length)
-            break;
-        request.body = buffered.mid(headerEnd + 4, length);
-        buffered.remove(0, headerEnd + 4 + length);
+    for (const Request& request : wholeRequests(socket)) {
         seen_.append(request.method + ' ' + request.path + " Depth " +
                      (request.header("Depth").isEmpty() ? "-" : request.header("Depth")) +
                      " login " + (request.header("Authorization").isEmpty() ? "no" : "yes") +
@@ -86,7 +48,6 @@ void DavFront::read(QTcpSocket* socket)
         else
             passOn(socket, request);
     }
-    socket->setProperty("buffered", buffered);
 }
 
 void DavFront::passOn(QTcpSocket* socket, const Request& request)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/http_request_reader.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
@@ -19,13 +21,7 @@
 // address-book home on another of its hosts).
 class DavFront : public QTcpServer {
 public:
-    struct Request {
-        QByteArray method;
-        QByteArray path; // as sent, percent-encoded, with its query
-        QList<std::pair<QByteArray, QByteArray>> headers;
-        QByteArray body;
-        QByteArray header(const QByteArray& name) const;
-    };
+    using Request = HttpRequest;
     // A whole raw answer (see ScriptedHttpServer::answer), or nothing to pass the request on.
     using OwnAnswer = std::function<std::optional<QByteArray>(const Request&)>;
     // The body of the server's answer to a request, as the front passes it back.

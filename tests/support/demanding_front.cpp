@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include <memory>
-#include <stdexcept>
 
 namespace {
 
@@ -42,14 +41,7 @@ QByteArray freshNonce()
 DemandingFront::DemandingFront(int backendPort, QString user, QString password)
     : backendPort_(backendPort), user_(std::move(user)), password_(std::move(password))
 {
-    if (!listen(QHostAddress::LocalHost, 0))
-        throw std::runtime_error("the front cannot listen on 127.0.0.1");
-    connect(this, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { read(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
+    serveOn(*this, QHostAddress::LocalHost, [this](QTcpSocket* socket) { read(socket); });
 }
 
 QUrl DemandingFront::url(const QUrl& behind) const
@@ -69,34 +61,14 @@ void DemandingFront::demandDigest(const QByteArray& algorithm, int nonceUses)
 
 void DemandingFront::read(QTcpSocket* socket)
 {
-    QByteArray buffered = socket->property("buffered").toByteArray() + socket->readAll();
-    for (;;) {
-        const qsizetype headerEnd = buffered.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            break;
-        Request request;
-        const QList<QByteArray> lines = buffered.left(headerEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.target = requestLine.value(1);
-        for (const QByteArray& line : lines.mid(1)) {
-            const qsizetype colon = line.indexOf(':');
-            request.headers[line.left(colon).trimmed().toLower()] = line.mid(colon + 1).trimmed();
-        }
-        const qsizetype length = request.headers["content-length"].toLongLong();
-        if (buffered.size() < headerEnd + 4 + length)
-            break;
-        request.body = buffered.mid(headerEnd + 4, length);
-        buffered.remove(0, headerEnd + 4 + length);
+    for (const Request& request : wholeRequests(socket))
         arrived(socket, request);
-    }
-    socket->setProperty("buffered", buffered);
 }
 
 void DemandingFront::arrived(QTcpSocket* socket, const Request& request)
 {
-    if (const auto login = request.headers.find("authorization"); login != request.headers.end())
-        authorizations_ << login->second;
+    if (const QByteArray login = request.header("Authorization"); !login.isEmpty())
+        authorizations_ << login;
     if (!answersFirst_.isEmpty()) {
         socket->write(answersFirst_.takeFirst());
         return;
@@ -114,10 +86,10 @@ void DemandingFront::arrived(QTcpSocket* socket, const Request& request)
 
 bool DemandingFront::loginTaken(const Request& request, bool& stale)
 {
-    const auto login = request.headers.find("authorization");
-    if (login == request.headers.end() || !login->second.startsWith("Digest "))
+    const QByteArray login = request.header("Authorization");
+    if (!login.startsWith("Digest "))
         return false;
-    auto params = loginParams(login->second.mid(7));
+    auto params = loginParams(login.mid(7));
     if (params["nonce"] != nonce_) {
         stale = true;
         return false;
@@ -125,10 +97,10 @@ bool DemandingFront::loginTaken(const Request& request, bool& stale)
     const QByteArray& algorithm = digestAlgorithm_;
     const QByteArray secret =
         hexHash(algorithm, user_.toUtf8() + ":Zarvoth front:" + password_.toUtf8());
-    const QByteArray expected = hexHash(
-        algorithm, secret + ':' + nonce_ + ':' + params["nc"] + ':' + params["cnonce"] +
-                       ":auth:" + hexHash(algorithm, request.method + ':' + request.target));
-    if (params["username"] != user_.toUtf8() || params["uri"] != request.target ||
+    const QByteArray expected =
+        hexHash(algorithm, secret + ':' + nonce_ + ':' + params["nc"] + ':' + params["cnonce"] +
+                               ":auth:" + hexHash(algorithm, request.method + ':' + request.path));
+    if (params["username"] != user_.toUtf8() || params["uri"] != request.path ||
         params["qop"] != "auth" || params["response"] != expected || params["opaque"] != "op4que")
         return false;
     if (++nonceUsed_ >= nonceUses_) {
@@ -148,9 +120,9 @@ QByteArray DemandingFront::challenge(bool stale) const
 void DemandingFront::handOn(QPointer<QTcpSocket> client, const Request& request)
 {
     ++handedOn_;
-    QByteArray wire = request.method + ' ' + request.target + " HTTP/1.1\r\n";
+    QByteArray wire = request.method + ' ' + request.path + " HTTP/1.1\r\n";
     for (const auto& [name, value] : request.headers)
-        if (name != "authorization" && name != "connection" && name != "host")
+        if (!QList<QByteArray>{"authorization", "connection", "host"}.contains(name.toLower()))
             wire += name + ": " + value + "\r\n";
     wire += "Host: 127.0.0.1:" + QByteArray::number(backendPort_) + "\r\n";
     wire += "Authorization: Basic " + (user_ + ':' + password_).toUtf8().toBase64() + "\r\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/http_request_reader.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPointer>
@@ -40,12 +42,7 @@ public:
     int handedOn() const { return handedOn_; }
 
 private:
-    struct Request {
-        QByteArray method;
-        QByteArray target;
-        std::map<QByteArray, QByteArray> headers; // names in lower case
-        QByteArray body;
-    };
+    using Request = HttpRequest;
 
     void read(QTcpSocket* socket);
     void arrived(QTcpSocket* socket, const Request& request);

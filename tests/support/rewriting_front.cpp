@@ -1,9 +1,10 @@
 #include "support/rewriting_front.h"
 
+#include "support/http_request_reader.h"
+
 #include <QNetworkReply>
 #include <QPointer>
 
-#include <stdexcept>
 
 namespace {
 
@@ -50,14 +51,7 @@ void RewritingFront::Exchange::removeHeader(const QByteArray& name)
 
 RewritingFront::RewritingFront(const QUrl& server) : server_(server)
 {
-    if (!listen(QHostAddress::LocalHost, 0))
-        throw std::runtime_error("the front cannot listen on 127.0.0.1");
-    connect(this, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { read(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
+    serveOn(*this, QHostAddress::LocalHost, [this](QTcpSocket* socket) { read(socket); });
 }
 
 QUrl RewritingFront::url(const QUrl& onServer) const
@@ -79,31 +73,12 @@ void RewritingFront::answer(Exchange& exchange, int status, const QByteArray& re
 void RewritingFront::read(QTcpSocket* socket)
 {
     // Requests are read whole; each is answered in its turn, as one connection must.
-    QByteArray buffered = socket->property("buffered").toByteArray() + socket->readAll();
-    for (;;) {
-        const qsizetype headerEnd = buffered.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            break;
+    for (HttpRequest& request : wholeRequests(socket)) {
         Exchange exchange;
-        const QList<QByteArray> lines = buffered.left(headerEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        exchange.method = requestLine.value(0);
-        exchange.path = requestLine.value(1);
-        qsizetype length = 0;
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const qsizetype colon = lines[i].indexOf(':');
-            if (colon < 0)
-                continue;
-            const QByteArray name = lines[i].left(colon).trimmed();
-            const QByteArray value = lines[i].mid(colon + 1).trimmed();
-            if (name.compare("content-length", Qt::CaseInsensitive) == 0)
-                length = value.toLongLong();
-            exchange.requestHeaders.append({name, value});
-        }
-        if (buffered.size() < headerEnd + 4 + length)
-            break;
-        exchange.requestBody = buffered.mid(headerEnd + 4, length);
-        buffered.remove(0, headerEnd + 4 + length);
+        exchange.method = std::move(request.method);
+        exchange.path = std::move(request.path);
+        exchange.requestHeaders = std::move(request.headers);
+        exchange.requestBody = std::move(request.body);
         if (before_)
             before_(exchange);
         if (exchange.status != 0)
@@ -111,7 +86,6 @@ void RewritingFront::read(QTcpSocket* socket)
         else
             forward(socket, std::move(exchange));
     }
-    socket->setProperty("buffered", buffered);
 }
 
 void RewritingFront::forward(QTcpSocket* socket, Exchange exchange)

@@ -1,17 +1,11 @@
 #include "support/scripted_http_server.h"
 
-#include <stdexcept>
+#include "support/http_request_reader.h"
+
 
 ScriptedHttpServer::ScriptedHttpServer(QList<QByteArray> answers) : answers_(std::move(answers))
 {
-    if (!listen(QHostAddress::LocalHost, 0))
-        throw std::runtime_error("the scripted server cannot listen on 127.0.0.1");
-    connect(this, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
+    serveOn(*this, QHostAddress::LocalHost, [this](QTcpSocket* socket) { serve(socket); });
 }
 
 QByteArray ScriptedHttpServer::answer(const QByteArray& statusLine, const QByteArray& body,
@@ -24,23 +18,11 @@ QByteArray ScriptedHttpServer::answer(const QByteArray& statusLine, const QByteA
 void ScriptedHttpServer::serve(QTcpSocket* socket)
 {
     // Requests are read whole (keep-alive may bring several) before each is answered.
-    QByteArray buffered = socket->property("buffered").toByteArray() + socket->readAll();
-    for (;;) {
-        const qsizetype headerEnd = buffered.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            break;
-        qsizetype length = 0;
-        for (const QByteArray& line : buffered.left(headerEnd).split('\n'))
-            if (line.toLower().startsWith("content-length:"))
-                length = line.mid(15).trimmed().toLongLong();
-        if (buffered.size() < headerEnd + 4 + length)
-            break;
-        buffered.remove(0, headerEnd + 4 + length);
+    for (qsizetype n = wholeRequests(socket).size(); n > 0; --n) {
         const QByteArray reply =
             answers_.value(std::min<qsizetype>(requests_, answers_.size() - 1));
         ++requests_;
         if (!reply.isEmpty())
             socket->write(reply);
     }
-    socket->setProperty("buffered", buffered);
 }

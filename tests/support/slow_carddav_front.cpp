@@ -1,8 +1,9 @@
 #include "support/slow_carddav_front.h"
 
+#include "support/http_request_reader.h"
+
 #include <QRegularExpression>
 
-#include <stdexcept>
 
 namespace {
 
@@ -31,16 +32,9 @@ QByteArray response(const std::string& href, const QByteArray& properties)
 
 SlowCardDavFront::SlowCardDavFront(int cards)
 {
-    if (!listen(QHostAddress::LocalHost, 0))
-        throw std::runtime_error("the front cannot listen on 127.0.0.1");
     for (int card = 1; card <= cards; ++card)
         setCard(card, 0);
-    connect(this, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { read(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
+    serveOn(*this, QHostAddress::LocalHost, [this](QTcpSocket* socket) { read(socket); });
 }
 
 QUrl SlowCardDavFront::bookUrl() const
@@ -94,21 +88,8 @@ void SlowCardDavFront::resume()
 void SlowCardDavFront::read(QTcpSocket* socket)
 {
     // Requests are read whole (keep-alive may bring several) before each is queued.
-    QByteArray buffered = socket->property("buffered").toByteArray() + socket->readAll();
-    for (;;) {
-        const qsizetype headerEnd = buffered.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            break;
-        qsizetype length = 0;
-        for (const QByteArray& line : buffered.left(headerEnd).split('\n'))
-            if (line.toLower().startsWith("content-length:"))
-                length = line.mid(15).trimmed().toLongLong();
-        if (buffered.size() < headerEnd + 4 + length)
-            break;
-        arrived({socket, buffered.mid(headerEnd + 4, length)});
-        buffered.remove(0, headerEnd + 4 + length);
-    }
-    socket->setProperty("buffered", buffered);
+    for (HttpRequest& request : wholeRequests(socket))
+        arrived({socket, std::move(request.body)});
 }
 
 void SlowCardDavFront::arrived(Request request)
