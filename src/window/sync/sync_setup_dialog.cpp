@@ -2,11 +2,13 @@
 
 #include "store/file_system.h"
 #include "store/store_error.h"
+#include "sync/oauth/google_account.h"
 #include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
 #include "sync/sync_module.h"
 #include "sync/sync_module_loader.h"
 #include "window/form/dialogs.h"
+#include "window/sync/desktop_browser.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -84,7 +86,8 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     };
     row(QStringLiteral("&Server address:"), server, serverNote_);
     row(QStringLiteral("&User name:"), user, userNote_);
-    row(QStringLiteral("&Password:"), passwordBox, passwordNote_);
+    passwordLabel_ = row(QStringLiteral("&Password:"), passwordBox, passwordNote_);
+    buildSignInRows(row);
     bookLabel_ = row(QStringLiteral("Address &book:"), book, bookNote_);
     server->setAccessibleDescription(
         QStringLiteral("The address of the CardDAV server, of your home on it, or of the "
@@ -99,6 +102,8 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     progress_->setWordWrap(true);
     progress_->setAccessibleName(QStringLiteral("Set-up progress"));
     progress_->hide();
+    connect(progress_, &QLabel::linkActivated, this,
+            [](const QString& link) { openInBrowser(QUrl(link)); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     okButton = buttons->button(QDialogButtonBox::Ok);
@@ -107,6 +112,11 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     stopButton->setAccessibleDescription(
         QStringLiteral("Forgets this set-up; the contacts stay as they are"));
     stopButton->setVisible(!serverUrl.isEmpty());
+    googleButton =
+        buttons->addButton(QStringLiteral("Sign in with &Google..."), QDialogButtonBox::ActionRole);
+    googleButton->setObjectName(QStringLiteral("BtnSignInWithGoogle"));
+    googleButton->setAutoDefault(false);
+    connect(googleButton, &QPushButton::clicked, this, &SyncSetUpDialog::useGoogle);
     connect(buttons, &QDialogButtonBox::accepted, this, &SyncSetUpDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SyncSetUpDialog::reject);
     connect(stopButton, &QPushButton::clicked, this, &SyncSetUpDialog::stopSyncing);
@@ -121,7 +131,10 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     layout->addWidget(progress_);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    (serverUrl.isEmpty() ? server : passwordBox)->setFocus();
+    showSignInRows();
+    connect(server, &QLineEdit::textChanged, this, &SyncSetUpDialog::showSignInRows);
+    QWidget* first = signsIn() ? static_cast<QWidget*>(signInButton) : passwordBox;
+    (serverUrl.isEmpty() ? server : first)->setFocus();
 }
 
 SyncSetUpDialog::~SyncSetUpDialog() = default;
@@ -151,6 +164,12 @@ void SyncSetUpDialog::say(QLabel* note, const QString& text)
         box = user;
     else if (note == passwordNote_)
         box = passwordBox;
+    else if (note == signInNote_)
+        box = signInButton;
+    else if (note == clientIdNote_)
+        box = clientId;
+    else if (note == issuerNote_)
+        box = issuer;
     box->setAccessibleDescription(text);
     if (!text.isEmpty())
         box->setFocus();
@@ -168,7 +187,8 @@ bool SyncSetUpDialog::checking() const
 
 void SyncSetUpDialog::clearNotes()
 {
-    for (QLabel* note : {serverNote_, userNote_, passwordNote_, bookNote_})
+    for (QLabel* note : {serverNote_, userNote_, passwordNote_, bookNote_, signInNote_,
+                         clientIdNote_, issuerNote_})
         note->hide();
     tell(QString());
 }
@@ -190,8 +210,9 @@ void SyncSetUpDialog::tellStoreFailure(const QString& what, const store::StoreEr
 
 void SyncSetUpDialog::setBusy(bool busy)
 {
-    for (QWidget* box :
-         std::initializer_list<QWidget*>{server, user, passwordBox, book, okButton, stopButton})
+    for (QWidget* box : std::initializer_list<QWidget*>{server, user, passwordBox, book, okButton,
+                                                        stopButton, googleButton, signInButton,
+                                                        clientId, clientSecret, issuer})
         box->setEnabled(!busy);
     tell(busy ? Checking : QString());
 }
@@ -200,12 +221,13 @@ void SyncSetUpDialog::accept()
 {
     if (setUpDone_)
         return QDialog::accept();
-    if (checking())
+    if (checking() || waitingForBrowser())
         return;
     clearNotes();
-    const std::optional<QUrl> start = !book->isHidden() && book->currentIndex() >= 0
-                                          ? book->currentData().toUrl()
-                                          : syncing::serverAddress(server->text());
+    const std::optional<QUrl> start =
+        !book->isHidden() && book->currentIndex() >= 0 ? book->currentData().toUrl()
+        : syncing::isGoogleAccount(server->text())     ? syncing::googleAccountStart(server->text())
+                                                       : syncing::serverAddress(server->text());
     if (!start)
         return say(serverNote_, asSentence(syncing::noServerAddressText(server->text())));
     // An e-mail address is most often the user name of its own service too.
@@ -213,6 +235,9 @@ void SyncSetUpDialog::accept()
         user->setText(server->text().trimmed());
     if (user->text().isEmpty())
         return say(userNote_, QStringLiteral("The user name is missing."));
+    // An account that signs in has no password: once signed in, its tokens stand for one.
+    if (signsIn())
+        return tokens_ ? checkSignedIn(*start) : signIn();
     if (passwordBox->text().isEmpty())
         return say(passwordNote_, QStringLiteral("The password is missing."));
     const syncing::SyncModuleLoad& module = syncing::loadSyncModule();
@@ -226,6 +251,14 @@ void SyncSetUpDialog::accept()
     });
 }
 
+void SyncSetUpDialog::reject()
+{
+    // Cancel while the browser is awaited stops the wait, and the dialog stays for another try.
+    if (waitingForBrowser())
+        return cancelSignIn();
+    QDialog::reject();
+}
+
 void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
 {
     setBusy(false);
@@ -233,6 +266,8 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
         const QString reason = asSentence(outcome.error->message);
         switch (outcome.error->kind) {
         case carddav::DavError::Unauthorized:
+            if (tokens_)
+                return say(signInNote_, reason);
             return say(passwordNote_, refusedPasswordText(server->text()));
         case carddav::DavError::Forbidden:
             return say(userNote_, reason);
@@ -254,6 +289,8 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
 
 void SyncSetUpDialog::remember(const QUrl& bookUrl)
 {
+    if (tokens_)
+        return keepSignedIn(bookUrl);
     try {
         const auto lock = fs_.lockFolder([] {});
         syncing::rememberSetUp(fs_, user->text(), bookUrl);
