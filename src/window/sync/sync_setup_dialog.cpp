@@ -54,7 +54,7 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
 {
     setWindowTitle(QStringLiteral("Set Up Sync"));
     setObjectName(QStringLiteral("SyncSetUpDialog"));
-    auto* form = new QFormLayout;
+    auto* form = form_ = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
 
     server = new QLineEdit(serverUrl.toString(), this);
@@ -94,8 +94,7 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
                        "address book itself"));
     book->setAccessibleDescription(
         QStringLiteral("The server has several address books: the one to sync with"));
-    bookLabel_->hide();
-    book->hide();
+    showRow(bookLabel_, false);
 
     progress_ = new QLabel(this);
     progress_->setObjectName(QStringLiteral("LblSyncProgress"));
@@ -111,12 +110,14 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     stopButton->setObjectName(QStringLiteral("BtnStopSyncing"));
     stopButton->setAccessibleDescription(
         QStringLiteral("Forgets this set-up; the contacts stay as they are"));
-    stopButton->setVisible(!serverUrl.isEmpty());
+    // Added before the buttons are hidden: the box shows each button it lays out. Beside Stop
+    // Syncing, away from OK and Cancel, as the other way to set up.
     googleButton =
-        buttons->addButton(QStringLiteral("Sign in with &Google..."), QDialogButtonBox::ActionRole);
+        buttons->addButton(QStringLiteral("Sign in with &Google..."), QDialogButtonBox::ResetRole);
     googleButton->setObjectName(QStringLiteral("BtnSignInWithGoogle"));
     googleButton->setAutoDefault(false);
     connect(googleButton, &QPushButton::clicked, this, &SyncSetUpDialog::useGoogle);
+    stopButton->setVisible(!serverUrl.isEmpty());
     connect(buttons, &QDialogButtonBox::accepted, this, &SyncSetUpDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SyncSetUpDialog::reject);
     connect(stopButton, &QPushButton::clicked, this, &SyncSetUpDialog::stopSyncing);
@@ -150,6 +151,14 @@ QLabel* SyncSetUpDialog::noteFor(QWidget* box)
     note->setPalette(red);
     note->hide();
     return note;
+}
+
+void SyncSetUpDialog::showRow(QLabel* label, bool shown)
+{
+    // Hidden as a row, so that it leaves no gap between the rows shown.
+    form_->setRowVisible(label, shown);
+    label->setVisible(shown);
+    label->buddy()->setVisible(shown);
 }
 
 void SyncSetUpDialog::say(QLabel* note, const QString& text)
@@ -279,8 +288,7 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
         book->clear();
         for (const carddav::AddressBookInfo& info : outcome.books)
             book->addItem(info.displayName.isEmpty() ? info.pathName : info.displayName, info.url);
-        bookLabel_->show();
-        book->show();
+        showRow(bookLabel_, true);
         return say(bookNote_,
                    QStringLiteral("The server has several address books: choose one, then OK."));
     }

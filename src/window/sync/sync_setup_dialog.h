@@ -12,6 +12,7 @@
 #include <string>
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -101,6 +102,8 @@ private:
     void tellStoreFailure(const QString& what, const store::StoreError& error);
     // A note under the box it is about, in red, read out with the box.
     static QLabel* noteFor(QWidget* box);
+    // Shows or hides the row of the caption `label`, its box and its note.
+    void showRow(QLabel* label, bool shown);
     void say(QLabel* note, const QString& text);
 
     store::FileSystem& fs_;
@@ -111,11 +114,15 @@ private:
     QLabel* bookNote_;
     QLabel* progress_;
     QLabel* passwordLabel_;
-    QList<QWidget*> signInRows_;
-    QList<QWidget*> clientRows_;
-    QList<QWidget*> issuerRows_;
+    QFormLayout* form_;
+    QLabel* signInLabel_;
+    QLabel* issuerLabel_;
+    QList<QLabel*> clientLabels_;
+    // Which of the sign-in's rows are shown, as showSignInRows() last left them.
+    int signInRowsShown_ = -1;
     QLabel* signInNote_;
     QLabel* clientIdNote_;
+    QLabel* secretNote_;
     QLabel* issuerNote_;
     QLabel* signedInAs_;
     bool forceSignIn_ = false;

@@ -58,12 +58,12 @@ void SyncSetUpDialog::buildSignInRows(
     clientSecret->setEchoMode(QLineEdit::Password);
     issuerNote_ = noteFor(issuer);
     clientIdNote_ = noteFor(clientId);
-    auto* secretNote = noteFor(clientSecret);
-    issuerRows_ = {row(QStringLiteral("Sign-in se&rver:"), issuer, issuerNote_), issuer};
+    secretNote_ = noteFor(clientSecret);
+    issuerLabel_ = row(QStringLiteral("Sign-in se&rver:"), issuer, issuerNote_);
     issuer->setAccessibleDescription(
         QStringLiteral("The authorization server whose sign-in this CardDAV server takes"));
-    clientRows_ = {row(QStringLiteral("Client I&D:"), clientId, clientIdNote_), clientId,
-                   row(QStringLiteral("Client se&cret:"), clientSecret, secretNote), clientSecret};
+    clientLabels_ = {row(QStringLiteral("Client I&D:"), clientId, clientIdNote_),
+                     row(QStringLiteral("Client se&cret:"), clientSecret, secretNote_)};
 
     // The Sign In button, and beside it who is signed in.
     auto* account = new QWidget(this);
@@ -72,6 +72,7 @@ void SyncSetUpDialog::buildSignInRows(
     signInButton = new QPushButton(QStringLiteral("Sign &In"), account);
     signInButton->setObjectName(QStringLiteral("BtnSignIn"));
     signInButton->setAutoDefault(false);
+    signInButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     signInButton->setAccessibleDescription(
         QStringLiteral("Opens the browser to sign in; this account takes no password"));
     signedInAs_ = new QLabel(account);
@@ -79,9 +80,10 @@ void SyncSetUpDialog::buildSignInRows(
     signedInAs_->setTextFormat(Qt::PlainText);
     signedInAs_->hide();
     line->addWidget(signInButton);
-    line->addWidget(signedInAs_, 1);
+    line->addWidget(signedInAs_);
+    line->addStretch(1);
     signInNote_ = noteFor(signInButton);
-    signInRows_ = {row(QStringLiteral("Account:"), account, signInNote_), account};
+    signInLabel_ = row(QStringLiteral("Account:"), account, signInNote_);
     signInButton->setAccessibleName(signInButton->text().remove(u'&'));
     connect(signInButton, &QPushButton::clicked, this, &SyncSetUpDialog::signIn);
     // Signed in is for the account and client as they were typed then.
@@ -104,19 +106,18 @@ void SyncSetUpDialog::showSignInRows()
     const bool signs = signsIn();
     const bool otherIssuer = signs && !syncing::isGoogleAccount(server->text());
     const bool needsClient = signs && (otherIssuer || !syncing::builtInGoogleClient());
-    passwordLabel_->setVisible(!signs);
-    passwordBox->setVisible(!signs);
-    if (signs)
-        passwordNote_->hide();
-    for (QWidget* shown : signInRows_)
-        shown->setVisible(signs);
-    for (QWidget* shown : issuerRows_)
-        shown->setVisible(otherIssuer);
-    for (QWidget* shown : clientRows_)
-        shown->setVisible(needsClient);
-    for (QLabel* note : {signInNote_, issuerNote_, clientIdNote_})
-        if (!signs)
-            note->hide();
+    const int shown = int(signs) | int(otherIssuer) << 1 | int(needsClient) << 2;
+    if (shown == signInRowsShown_)
+        return;
+    signInRowsShown_ = shown;
+    showRow(passwordLabel_, !signs);
+    showRow(signInLabel_, signs);
+    showRow(issuerLabel_, otherIssuer);
+    for (QLabel* label : clientLabels_)
+        showRow(label, needsClient);
+    // What was said of the rows is about the other way of logging in.
+    for (QLabel* note : {passwordNote_, signInNote_, issuerNote_, clientIdNote_, secretNote_})
+        note->hide();
     googleButton->setVisible(!signs);
 }
 
@@ -199,7 +200,7 @@ void SyncSetUpDialog::signedIn(syncing::SignInOutcome outcome)
     tokens_ = std::move(outcome.tokens);
     signedInAs_->setText(QStringLiteral("Signed in as %1").arg(user->text()));
     signedInAs_->show();
-    tell(QStringLiteral("Signed in. OK sets up sync with this account."));
+    tell(QStringLiteral("OK sets up sync with this account."));
     okButton->setFocus();
 }
 
