@@ -149,6 +149,7 @@ void TestWindowSignIn::signIn(SyncSetUpDialog& dialog, bool waitToEnd)
     dialog.googleButton->click();
     dialog.issuer->setText(authorization_->issuer().toString());
     dialog.clientId->setText(QStringLiteral("zarvoth-tests"));
+    dialog.clientSecret->setText(QStringLiteral("secret-for-the-keyring"));
     dialog.signInButton->click();
     QVERIFY(dialog.waitingForBrowser());
     QVERIFY(progressOf(dialog).startsWith(QLatin1String("Waiting for the browser")));
@@ -213,9 +214,9 @@ void TestWindowSignIn::signInThroughTheDialogThenSyncBothWays()
     QTRY_VERIFY_WITH_TIMEOUT(fx.window().MnuSyncNow->isEnabled(), signInMs);
     QCOMPARE(cardsOnServer(*xandikos_), 2);
     QCOMPARE(fx.dialogs->messages, QStringList());
-    // The set-up remembers the client, never a token.
+    // The set-up remembers the client, never its secret nor a token.
     const QByteArray state = fx.folder.bytes(StateFile);
-    QVERIFY(state.contains("zarvoth-tests"));
+    QVERIFY(state.contains("zarvoth-tests") && !state.contains("secret-for-the-keyring"));
     for (const QString& token : authorization_->tokens("issued"))
         QVERIFY(!state.contains(token.toUtf8()));
     // Sync Now signs in with what the keyring kept, without the browser.
