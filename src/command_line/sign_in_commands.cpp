@@ -1,31 +1,18 @@
 #include "command_line/sign_in_commands.h"
 
+#include "sync/oauth/google_account.h"
 #include "sync/oauth/provider_metadata.h"
 #include "sync/password/terminal_prompt.h"
 #include "sync/setup/set_up_state.h"
+#include "window/sync/desktop_browser.h"
 
 #include <QEventLoop>
-#include <QProcess>
 
 #include <ostream>
 #include <stdexcept>
 
 namespace command_line {
 namespace {
-
-// A packager's own Google client, when one was built in.
-syncing::OAuthClient builtInGoogleClient()
-{
-    return {syncing::googleIssuer(), QStringLiteral(ZARVOTH_GOOGLE_CLIENT_ID),
-            QStringLiteral(ZARVOTH_GOOGLE_CLIENT_SECRET)};
-}
-
-// As the desktop opens any link: its default web browser, through xdg-open. Not waited for.
-bool openInBrowser(const QUrl& address)
-{
-    return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                   {QString::fromLatin1(address.toEncoded())});
-}
 
 QUrl issuerAddress(const QString& typed, syncing::SyncModule& module)
 {
@@ -56,7 +43,7 @@ std::optional<syncing::OAuthClient> signInClient(const QUrl& server, const SignI
         return std::nullopt;
     const bool google = client.issuer == syncing::googleIssuer();
     if (google && !options.clientId)
-        client = builtInGoogleClient();
+        client = syncing::builtInGoogleClient().value_or(client);
     else
         client.id = options.clientId.value_or(QString());
     if (client.id.isEmpty())

@@ -1,6 +1,7 @@
 // The decisions of a sign-in through the browser, without a network: PKCE, where a provider's
 // metadata is, what the browser brings back, what the token endpoint's answers mean.
 #include "sync/oauth/authorization_request.h"
+#include "sync/oauth/google_account.h"
 #include "sync/oauth/oauth_client.h"
 #include "sync/oauth/pkce.h"
 #include "sync/oauth/provider_metadata.h"
@@ -24,6 +25,8 @@ private slots:
     void metadataNamesTheEndpoints();
     void googleIsKnown_data();
     void googleIsKnown();
+    void googleAccountsAsTyped_data();
+    void googleAccountsAsTyped();
     void authorizationAddressCarriesTheFlow_data();
     void authorizationAddressCarriesTheFlow();
     void redirectCountsOnlyWithItsOwnState_data();
@@ -157,6 +160,34 @@ void TestOAuthRules::googleIsKnown()
     QCOMPARE(known->token.scheme(), QStringLiteral("https"));
     QVERIFY(!known->revocation.isEmpty());
     QVERIFY(!knownEndpoints(QUrl(QStringLiteral("https://login.example.org"))));
+}
+
+void TestOAuthRules::googleAccountsAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("google");
+    QTest::addColumn<QString>("start");
+    const QString wellKnown = QStringLiteral("https://www.googleapis.com/.well-known/carddav");
+    QTest::newRow("the service's host")
+        << "www.googleapis.com" << true << "https://www.googleapis.com/";
+    QTest::newRow("its address") << "https://www.googleapis.com/carddav/v1/" << true
+                                 << "https://www.googleapis.com/carddav/v1/";
+    QTest::newRow("a Gmail address") << " Ann@GMail.com " << true << wellKnown;
+    QTest::newRow("a Googlemail address") << "ann@googlemail.com" << true << wellKnown;
+    QTest::newRow("a look-alike mail domain") << "ann@gmail.com.example.org" << false << "";
+    QTest::newRow("Gmail's web address") << "https://gmail.com/" << false << "";
+    QTest::newRow("another mail address") << "ann@example.org" << false << "";
+    QTest::newRow("nothing typed") << "" << false << "";
+}
+
+void TestOAuthRules::googleAccountsAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, google);
+    QFETCH(QString, start);
+    QCOMPARE(isGoogleAccount(typed), google);
+    if (google)
+        QCOMPARE(googleAccountStart(typed).toString(), start);
 }
 
 void TestOAuthRules::authorizationAddressCarriesTheFlow_data()

@@ -132,7 +132,11 @@ void Form1x::MnuSyncSetUp_Click()
     sync_->failureTold.clear();
     if (sync_->running)
         return;
-    // The first sync with the new set-up, with the password just typed.
+    if (dialog.keptSignIn()) {
+        sync_->signIn = dialog.keptSignIn();
+        sync_->signInHost = dialog.signInHost();
+    }
+    // The first sync with the new set-up, with the password just typed or the sign-in.
     runSync(SyncStart::Asked, dialog.user->text(), dialog.password());
 }
 

@@ -2,11 +2,13 @@
 
 #include "store/file_system.h"
 #include "store/store_error.h"
+#include "sync/oauth/google_account.h"
 #include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
 #include "sync/sync_module.h"
 #include "sync/sync_module_loader.h"
 #include "window/form/dialogs.h"
+#include "window/sync/desktop_browser.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -52,7 +54,7 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
 {
     setWindowTitle(QStringLiteral("Set Up Sync"));
     setObjectName(QStringLiteral("SyncSetUpDialog"));
-    auto* form = new QFormLayout;
+    auto* form = form_ = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
 
     server = new QLineEdit(serverUrl.toString(), this);
@@ -84,21 +86,23 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     };
     row(QStringLiteral("&Server address:"), server, serverNote_);
     row(QStringLiteral("&User name:"), user, userNote_);
-    row(QStringLiteral("&Password:"), passwordBox, passwordNote_);
+    passwordLabel_ = row(QStringLiteral("&Password:"), passwordBox, passwordNote_);
+    buildSignInRows(row);
     bookLabel_ = row(QStringLiteral("Address &book:"), book, bookNote_);
     server->setAccessibleDescription(
         QStringLiteral("The address of the CardDAV server, of your home on it, or of the "
                        "address book itself"));
     book->setAccessibleDescription(
         QStringLiteral("The server has several address books: the one to sync with"));
-    bookLabel_->hide();
-    book->hide();
+    showRow(bookLabel_, false);
 
     progress_ = new QLabel(this);
     progress_->setObjectName(QStringLiteral("LblSyncProgress"));
     progress_->setWordWrap(true);
     progress_->setAccessibleName(QStringLiteral("Set-up progress"));
     progress_->hide();
+    connect(progress_, &QLabel::linkActivated, this,
+            [](const QString& link) { openInBrowser(QUrl(link)); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     okButton = buttons->button(QDialogButtonBox::Ok);
@@ -106,6 +110,13 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     stopButton->setObjectName(QStringLiteral("BtnStopSyncing"));
     stopButton->setAccessibleDescription(
         QStringLiteral("Forgets this set-up; the contacts stay as they are"));
+    // Added before the buttons are hidden: the box shows each button it lays out. Beside Stop
+    // Syncing, away from OK and Cancel, as the other way to set up.
+    googleButton =
+        buttons->addButton(QStringLiteral("Sign in with &Google..."), QDialogButtonBox::ResetRole);
+    googleButton->setObjectName(QStringLiteral("BtnSignInWithGoogle"));
+    googleButton->setAutoDefault(false);
+    connect(googleButton, &QPushButton::clicked, this, &SyncSetUpDialog::useGoogle);
     stopButton->setVisible(!serverUrl.isEmpty());
     connect(buttons, &QDialogButtonBox::accepted, this, &SyncSetUpDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SyncSetUpDialog::reject);
@@ -121,7 +132,10 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     layout->addWidget(progress_);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    (serverUrl.isEmpty() ? server : passwordBox)->setFocus();
+    showSignInRows();
+    connect(server, &QLineEdit::textChanged, this, &SyncSetUpDialog::showSignInRows);
+    QWidget* first = signsIn() ? static_cast<QWidget*>(signInButton) : passwordBox;
+    (serverUrl.isEmpty() ? server : first)->setFocus();
 }
 
 SyncSetUpDialog::~SyncSetUpDialog() = default;
@@ -139,6 +153,14 @@ QLabel* SyncSetUpDialog::noteFor(QWidget* box)
     return note;
 }
 
+void SyncSetUpDialog::showRow(QLabel* label, bool shown)
+{
+    // Hidden as a row, so that it leaves no gap between the rows shown.
+    form_->setRowVisible(label, shown);
+    label->setVisible(shown);
+    label->buddy()->setVisible(shown);
+}
+
 void SyncSetUpDialog::say(QLabel* note, const QString& text)
 {
     note->setText(text);
@@ -151,6 +173,12 @@ void SyncSetUpDialog::say(QLabel* note, const QString& text)
         box = user;
     else if (note == passwordNote_)
         box = passwordBox;
+    else if (note == signInNote_)
+        box = signInButton;
+    else if (note == clientIdNote_)
+        box = clientId;
+    else if (note == issuerNote_)
+        box = issuer;
     box->setAccessibleDescription(text);
     if (!text.isEmpty())
         box->setFocus();
@@ -168,7 +196,8 @@ bool SyncSetUpDialog::checking() const
 
 void SyncSetUpDialog::clearNotes()
 {
-    for (QLabel* note : {serverNote_, userNote_, passwordNote_, bookNote_})
+    for (QLabel* note : {serverNote_, userNote_, passwordNote_, bookNote_, signInNote_,
+                         clientIdNote_, issuerNote_})
         note->hide();
     tell(QString());
 }
@@ -190,8 +219,9 @@ void SyncSetUpDialog::tellStoreFailure(const QString& what, const store::StoreEr
 
 void SyncSetUpDialog::setBusy(bool busy)
 {
-    for (QWidget* box :
-         std::initializer_list<QWidget*>{server, user, passwordBox, book, okButton, stopButton})
+    for (QWidget* box : std::initializer_list<QWidget*>{server, user, passwordBox, book, okButton,
+                                                        stopButton, googleButton, signInButton,
+                                                        clientId, clientSecret, issuer})
         box->setEnabled(!busy);
     tell(busy ? Checking : QString());
 }
@@ -200,12 +230,13 @@ void SyncSetUpDialog::accept()
 {
     if (setUpDone_)
         return QDialog::accept();
-    if (checking())
+    if (checking() || waitingForBrowser())
         return;
     clearNotes();
-    const std::optional<QUrl> start = !book->isHidden() && book->currentIndex() >= 0
-                                          ? book->currentData().toUrl()
-                                          : syncing::serverAddress(server->text());
+    const std::optional<QUrl> start =
+        !book->isHidden() && book->currentIndex() >= 0 ? book->currentData().toUrl()
+        : syncing::isGoogleAccount(server->text())     ? syncing::googleAccountStart(server->text())
+                                                       : syncing::serverAddress(server->text());
     if (!start)
         return say(serverNote_, asSentence(syncing::noServerAddressText(server->text())));
     // An e-mail address is most often the user name of its own service too.
@@ -213,6 +244,9 @@ void SyncSetUpDialog::accept()
         user->setText(server->text().trimmed());
     if (user->text().isEmpty())
         return say(userNote_, QStringLiteral("The user name is missing."));
+    // An account that signs in has no password: once signed in, its tokens stand for one.
+    if (signsIn())
+        return tokens_ ? checkSignedIn(*start) : signIn();
     if (passwordBox->text().isEmpty())
         return say(passwordNote_, QStringLiteral("The password is missing."));
     const syncing::SyncModuleLoad& module = syncing::loadSyncModule();
@@ -226,6 +260,14 @@ void SyncSetUpDialog::accept()
     });
 }
 
+void SyncSetUpDialog::reject()
+{
+    // Cancel while the browser is awaited stops the wait, and the dialog stays for another try.
+    if (waitingForBrowser())
+        return cancelSignIn();
+    QDialog::reject();
+}
+
 void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
 {
     setBusy(false);
@@ -233,6 +275,8 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
         const QString reason = asSentence(outcome.error->message);
         switch (outcome.error->kind) {
         case carddav::DavError::Unauthorized:
+            if (tokens_)
+                return say(signInNote_, reason);
             return say(passwordNote_, refusedPasswordText(server->text()));
         case carddav::DavError::Forbidden:
             return say(userNote_, reason);
@@ -244,8 +288,7 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
         book->clear();
         for (const carddav::AddressBookInfo& info : outcome.books)
             book->addItem(info.displayName.isEmpty() ? info.pathName : info.displayName, info.url);
-        bookLabel_->show();
-        book->show();
+        showRow(bookLabel_, true);
         return say(bookNote_,
                    QStringLiteral("The server has several address books: choose one, then OK."));
     }
@@ -254,6 +297,8 @@ void SyncSetUpDialog::checked(const syncing::AccountCheck& outcome)
 
 void SyncSetUpDialog::remember(const QUrl& bookUrl)
 {
+    if (tokens_)
+        return keepSignedIn(bookUrl);
     try {
         const auto lock = fs_.lockFolder([] {});
         syncing::rememberSetUp(fs_, user->text(), bookUrl);
