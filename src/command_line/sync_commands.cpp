@@ -2,6 +2,7 @@
 
 #include "command_line/command_line.h"
 #include "command_line/sign_in_commands.h"
+#include "sync/oauth/google_account.h"
 #include "sync/password/terminal_prompt.h"
 #include "sync/setup/set_up_state.h"
 #include "sync/state/state_file.h"
@@ -111,7 +112,11 @@ SetupRequest parseSetup(const std::vector<std::string>& arguments)
     if (!request.typed || request.typed->isEmpty() || request.user.isEmpty())
         throw Failure{UsageError, "usage: zarvoth --sync-setup URL --user NAME [--book NAME] "
                                   "[--password-stdin]"};
-    const std::optional<QUrl> address = syncing::serverAddress(*request.typed);
+    // A Gmail address names no CardDAV service of its own: its contacts are at Google's.
+    const std::optional<QUrl> address =
+        syncing::isGoogleAccount(*request.typed)
+            ? std::optional<QUrl>(syncing::googleAccountStart(*request.typed))
+            : syncing::serverAddress(*request.typed);
     if (!address)
         throw Failure{UsageError, syncing::noServerAddressText(*request.typed)};
     request.url = *address;

@@ -190,6 +190,14 @@ void TestCommandLine::endsWithItsStatusAndOneLine_data()
     row("set-up from an e-mail address without a user",
         {"--sync-setup", "ann@example.org", "--password-stdin"}, 1,
         "zarvoth: no password on standard input\n");
+    // A Gmail address is a Google account, which signs in through the browser.
+    row("set-up of a Gmail address without a client", {"--sync-setup", "ann@gmail.com"}, 2,
+        "zarvoth: Google gives no sign-in to a program as such: register a \"Desktop app\" "
+        "client of your own with the CardDAV API (the README says how) and name it with "
+        "--client-id ID --client-secret-stdin\n");
+    row("set-up of a Gmail address with a password",
+        {"--sync-setup", "ann@gmail.com", "--client-id", "c", "--password-stdin"}, 2,
+        "zarvoth: this server takes no password: it signs in through the browser\n");
     row("set-up with the password on the command line",
         {"--sync-setup", "https://dav.example/", "--user", "ann", "--password", "x"}, 2,
         "zarvoth: a password is never taken on the command line; use --password-stdin, the "
