@@ -118,7 +118,7 @@ private slots:
     void failedSignInsKeepNothing_data();
     void failedSignInsKeepNothing();
     // Run where no keyring answers.
-    void withoutAKeyringNothingIsSetUp();
+    void withoutAKeyringTheWindowKeepsTheSignIn();
 
 private:
     // The dialog filled for the test's server and its authorization server, then Sign In
@@ -274,20 +274,42 @@ void TestWindowSignIn::failedSignInsKeepNothing()
         dialog.findChild<QLabel*>(QStringLiteral("LblSignedInAs"))->isVisible(), signInMs);
 }
 
-void TestWindowSignIn::withoutAKeyringNothingIsSetUp()
+// As with a password no keyring took: set up, and the window syncs with the sign-in until it
+// closes, never writing it anywhere and never opening the browser again.
+void TestWindowSignIn::withoutAKeyringTheWindowKeepsTheSignIn()
 {
-    DataFolder folder;
+    cardsOnServer(*xandikos_, "Bob");
+    WindowFixture fx;
+    fx.folder.writeRecords(recordsNamed({"Ann"}));
+    fx.start();
     desktop_->setPerson("signs-in");
-    SyncSetUpDialog dialog(store::posixFileSystem(), QUrl(), QString());
-    signIn(dialog);
-    dialog.okButton->click();
-    QTRY_COMPARE_WITH_TIMEOUT(progressOf(dialog),
-                              QStringLiteral("No keyring on this desktop took the sign-in, so "
-                                             "Zarvoth could not keep it to sync with: nothing "
-                                             "was set up."),
-                              signInMs);
-    QCOMPARE(dialog.result(), 0);
-    QVERIFY(!folder.exists(StateFile));
+    const qsizetype browsedBefore = desktop_->browsed().size();
+    fx.dialogs->setUpScript = [&](SyncSetUpDialog& dialog) {
+        [&] {
+            signIn(dialog);
+            dialog.okButton->click();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                progressOf(dialog).startsWith(QLatin1String(
+                    "Sync is set up, but no keyring on this desktop took the sign-in")),
+                signInMs);
+            QCOMPARE(dialog.result(), 0);
+            QVERIFY(!dialog.signInButton->isEnabled());
+            dialog.okButton->click();
+        }();
+        return dialog.result();
+    };
+    fx.window().MnuSyncSetUp->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(fx.folder.records().size() == 2, signInMs);
+    QTRY_VERIFY_WITH_TIMEOUT(fx.window().MnuSyncNow->isEnabled(), signInMs);
+    cardsOnServer(*xandikos_, "Cid");
+    fx.window().MnuSyncNow->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(fx.folder.records().size() == 3, signInMs);
+    QCOMPARE(fx.dialogs->messages, QStringList());
+    QCOMPARE(desktop_->browsed().size(), browsedBefore + 1);
+    const QByteArray state = fx.folder.bytes(StateFile);
+    QVERIFY(state.contains("zarvoth-tests"));
+    for (const QString& token : authorization_->tokens("issued"))
+        QVERIFY(!state.contains(token.toUtf8()));
 }
 
 // The test again in a SignInDesktop: each function but the last inside a session bus whose

@@ -121,6 +121,7 @@ void Form1x::MnuSyncSetUp_Click()
     if (outcome == SyncSetUpDialog::Stopped) {
         sync_->every15Minutes->stop();
         sync_->password.reset();
+        sync_->sessionSignIn.reset();
         StatusBar1->show();
         StatusBar1->showMessage(QStringLiteral("Sync is stopped; the contacts stay."),
                                 resultShownMs);
@@ -129,6 +130,7 @@ void Form1x::MnuSyncSetUp_Click()
     if (outcome != SyncSetUpDialog::SetUp)
         return;
     sync_->password = dialog.passwordKept() ? std::nullopt : std::optional(dialog.password());
+    sync_->sessionSignIn = dialog.passwordKept() ? std::nullopt : dialog.keptSignIn();
     sync_->failureTold.clear();
     if (sync_->running)
         return;
@@ -161,6 +163,11 @@ void Form1x::startSync(SyncStart how)
         // An account that signs in through the browser: the keyring's sign-in stands for the
         // password. Without one the window does not open a browser by itself.
         const QString host = QUrl(QString::fromStdString(state->bookUrl)).host();
+        if (sync_->sessionSignIn) {
+            sync_->signIn = sync_->sessionSignIn;
+            sync_->signInHost = host;
+            return runSync(how, user, QString());
+        }
         sync_->running = true;
         MnuSyncNow->setEnabled(false);
         module->findSignIn(user, host,

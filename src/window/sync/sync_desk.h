@@ -27,6 +27,8 @@ struct Form1x::SyncDesk {
     // server it is for, taken by the next run in place of a password.
     std::optional<syncing::KeptSignIn> signIn;
     QString signInHost;
+    // A sign-in no keyring took, as made in this session's set-up; never written anywhere.
+    std::optional<syncing::KeptSignIn> sessionSignIn;
     // Whether a sync is under way, from the password's search to the end.
     bool running = false;
     bool exiting = false;

@@ -325,10 +325,15 @@ void SyncSetUpDialog::keptOrNot(bool kept)
     setUpDone_ = true;
     if (kept)
         return QDialog::accept();
+    setUpButNotKept(NotKept);
+}
+
+void SyncSetUpDialog::setUpButNotKept(const QString& text)
+{
     for (QWidget* box :
          std::initializer_list<QWidget*>{server, user, passwordBox, book, stopButton})
         box->setEnabled(false);
-    tell(NotKept);
+    tell(text);
     okButton->setFocus();
 }
 

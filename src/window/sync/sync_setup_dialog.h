@@ -81,6 +81,8 @@ private:
     void checked(const syncing::AccountCheck& outcome);
     void remember(const QUrl& bookUrl);
     void keptOrNot(bool kept);
+    // Set up, with what no keyring took: the boxes are done with, and OK closes the dialog.
+    void setUpButNotKept(const QString& text);
     void stopSyncing();
 
     // The sign-in through the browser (sync_setup_sign_in.cpp).

@@ -24,9 +24,10 @@ namespace {
 const QString GoogleClientMissing = QStringLiteral(
     "Google gives no sign-in to a program as such: register a \"Desktop app\" client of your "
     "own with the CardDAV API (the README says how) and type its ID and secret here.");
-const QString SignInNotKept =
-    QStringLiteral("No keyring on this desktop took the sign-in, so Zarvoth could not keep it "
-                   "to sync with: nothing was set up.");
+const QString SignInNotKept = QStringLiteral(
+    "Sync is set up, but no keyring on this desktop took the sign-in, so it cannot be kept: "
+    "this window syncs with it until it closes, and Set Up Sync signs in again after that. OK "
+    "closes this dialog.");
 
 // What the dialog says while the browser is awaited; the address too, for a browser that did
 // not open (its link can be copied from the label's menu).
@@ -271,12 +272,6 @@ void SyncSetUpDialog::keepSignedIn(const QUrl& bookUrl)
 void SyncSetUpDialog::rememberSignedIn(const QUrl& bookUrl, bool kept)
 {
     setBusy(false);
-    // The window's syncs sign in with the keyring's sign-in alone and never open a browser by
-    // themselves: without it there would be a set-up that cannot sync.
-    if (!kept) {
-        forgetSignedIn();
-        return tell(SignInNotKept);
-    }
     try {
         const auto lock = fs_.lockFolder([] {});
         syncing::rememberSetUp(fs_, user->text(), bookUrl, client_);
@@ -287,7 +282,14 @@ void SyncSetUpDialog::rememberSignedIn(const QUrl& bookUrl, bool kept)
     }
     keptSignIn_ = syncing::KeptSignIn{*client_, tokens_->refresh};
     signInHost_ = bookUrl.host();
-    passwordKept_ = true;
+    passwordKept_ = kept;
     setUpDone_ = true;
-    QDialog::accept();
+    if (kept)
+        return QDialog::accept();
+    // The window's syncs never open a browser by themselves: without a keyring, this window
+    // keeps the sign-in until it closes, as it keeps a password no keyring took.
+    for (QWidget* box : std::initializer_list<QWidget*>{clientId, clientSecret, issuer,
+                                                        signInButton, googleButton})
+        box->setEnabled(false);
+    setUpButNotKept(SignInNotKept);
 }
