@@ -2,6 +2,7 @@
 
 #include "sync/carddav/dav_bodies.h"
 #include "sync/carddav/discovery.h"
+#include "sync/carddav/etag_recheck.h"
 #include "sync/carddav/multistatus_request.h"
 #include "sync/carddav/put_answer.h"
 #include "sync/carddav/url_policy.h"
@@ -203,7 +204,8 @@ void CardDavClient::cardVersion(const QUrl& book, std::function<void(DavResult<s
 void CardDavClient::changesSince(const QUrl& book, const std::string& token,
                                  std::function<void(DavResult<Changes>)> done)
 {
-    DavRequest request = report(asCollection(book), 0, bodies::syncCollection(token));
+    const int depth = traitsOf(book).syncCollectionDepthOne ? 1 : 0;
+    DavRequest request = report(asCollection(book), depth, bodies::syncCollection(token));
     transport_->send(std::move(request), [this, book, token, done = std::move(done)](
                                              DavResult<DavReply> result) mutable {
         if (auto* error = std::get_if<DavError>(&result))
@@ -270,6 +272,15 @@ void CardDavClient::changesSince(const QUrl& book, const std::string& token,
 void CardDavClient::listCards(
     const QUrl& book, std::function<void(DavResult<std::map<std::string, std::string>>)> done)
 {
+    listBook(book, [done = std::move(done)](DavResult<Changes> result) {
+        if (auto* error = std::get_if<DavError>(&result))
+            return done(*error);
+        done(std::move(std::get<Changes>(result).changed));
+    });
+}
+
+void CardDavClient::listBook(const QUrl& book, std::function<void(DavResult<Changes>)> done)
+{
     requestMultistatus(
         *transport_, propfind(asCollection(book), 1, bodies::etags()),
         QStringLiteral("the address book"),
@@ -279,13 +290,19 @@ void CardDavClient::listCards(
             const auto& answer = std::get<MultistatusAnswer>(result);
             if (const auto gone = bookGone(answer.multistatus))
                 return done(*gone);
-            std::map<std::string, std::string> etags;
+            Changes listing;
             for (const MultistatusResponse& response : answer.multistatus.responses) {
                 const auto etag = response.properties.find("getetag");
                 if (isCard(response, answer.url) && etag != response.properties.end())
-                    etags[response.href] = etag->second;
+                    listing.changed[response.href] = etag->second;
             }
-            done(std::move(etags));
+            if (const MultistatusResponse* here = responseFor(answer.multistatus, answer.url)) {
+                const auto token = here->properties.find("sync-token");
+                if (token != here->properties.end())
+                    listing.newToken =
+                        QByteArray::fromStdString(token->second).trimmed().toStdString();
+            }
+            done(std::move(listing));
         });
 }
 
@@ -330,6 +347,24 @@ void CardDavClient::putCard(const QUrl& book, const std::string& href, const std
                             const std::string& ifMatch,
                             std::function<void(DavResult<PutOutcome>)> done)
 {
+    if (ifMatch.empty() || !traitsOf(book).ifMatchUnenforced)
+        return sendPut(book, href, text, ifMatch, std::move(done));
+    // Put blindly, the update would overwrite what was changed on the server since; a card
+    // gone meanwhile is no more to be updated than one changed.
+    const QUrl card = urlForPath(book, href);
+    whenEtagStill(*transport_, card, ifMatch,
+                  [this, book, href, text, ifMatch, card,
+                   done = std::move(done)](std::optional<DavError> refusal) mutable {
+                      if (!refusal)
+                          return sendPut(book, href, text, ifMatch, std::move(done));
+                      done(refusal->kind == DavError::NotFound ? changedSince(card) : *refusal);
+                  });
+}
+
+void CardDavClient::sendPut(const QUrl& book, const std::string& href, const std::string& text,
+                            const std::string& ifMatch,
+                            std::function<void(DavResult<PutOutcome>)> done)
+{
     DavRequest request{"PUT", urlForPath(book, href), QByteArray::fromStdString(text), VCardType};
     if (ifMatch.empty())
         request.headers.emplace_back("If-None-Match", "*");
@@ -347,6 +382,21 @@ void CardDavClient::putCard(const QUrl& book, const std::string& href, const std
 }
 
 void CardDavClient::deleteCard(const QUrl& book, const std::string& href, const std::string& etag,
+                               std::function<void(DavResult<std::monostate>)> done)
+{
+    if (etag.empty() || !traitsOf(book).ifMatchUnenforced)
+        return sendDelete(book, href, etag, std::move(done));
+    // A card changed on the server since is not deleted unseen; one already gone is deleted.
+    whenEtagStill(
+        *transport_, urlForPath(book, href), etag,
+        [this, book, href, etag, done = std::move(done)](std::optional<DavError> refusal) mutable {
+            if (!refusal || refusal->kind == DavError::NotFound)
+                return sendDelete(book, href, etag, std::move(done));
+            done(*refusal);
+        });
+}
+
+void CardDavClient::sendDelete(const QUrl& book, const std::string& href, const std::string& etag,
                                std::function<void(DavResult<std::monostate>)> done)
 {
     DavRequest request{"DELETE", urlForPath(book, href)};
@@ -367,6 +417,15 @@ std::string CardDavClient::hrefForUid(const QUrl& book, const std::string& uid)
 {
     const QByteArray name = QUrl::toPercentEncoding(QString::fromStdString(uid)) + ".vcf";
     return (asCollection(book).path(QUrl::FullyDecoded) + QString::fromUtf8(name)).toStdString();
+}
+
+const ServerTraits& CardDavClient::traitsOf(const QUrl& book)
+{
+    const QString server = book.host().toLower() + u':' + QString::number(book.port(-1));
+    const auto known = traits_.find(server);
+    if (known != traits_.end())
+        return known->second;
+    return traits_.emplace(server, serverTraits(book)).first->second;
 }
 
 } // namespace carddav
