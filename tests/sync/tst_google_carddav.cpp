@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -50,8 +49,6 @@ class TestGoogleCardDav : public QObject {
 private slots:
     void initTestCase();
     void setUpFindsTheBookThroughTheWellKnownAddress();
-    void theFrontRefusesWhatGoogleRefuses_data();
-    void theFrontRefusesWhatGoogleRefuses();
     void firstSyncBothWays();
     void editsAfterTheRename_data();
     void editsAfterTheRename();
@@ -153,54 +150,6 @@ const store::ContactRecord* TestGoogleCardDav::recordOf(const std::string& nick)
         if (record.Nick.trimmed() == nick)
             return &record;
     return nullptr;
-}
-
-// The front is as strict as Google: a sync that passes it did not get through by luck.
-void TestGoogleCardDav::theFrontRefusesWhatGoogleRefuses_data()
-{
-    QTest::addColumn<QStringList>("request");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QByteArray>("status");
-    const QString card = xandikos_->bookUrl().toString() + QStringLiteral("probe.vcf");
-    const QStringList put = {QStringLiteral("-X"), QStringLiteral("PUT"), QStringLiteral("-H"),
-                             QStringLiteral("If-None-Match: *"), card};
-    QTest::newRow("a card without N") << put << cardWithout("Una", "N") << QByteArray("400");
-    QTest::newRow("a vCard 4.0")
-        << put << QByteArray(cardWithout("Una", "X").replace("VERSION:3.0", "VERSION:4.0"))
-        << QByteArray("400");
-    const QByteArray fromNothing =
-        "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token/><d:sync-level>1</d:sync-level>"
-        "<d:prop><d:getetag/></d:prop></d:sync-collection>";
-    const QStringList report = {QStringLiteral("-X"), QStringLiteral("REPORT"),
-                                QStringLiteral("-H"), QStringLiteral("Depth: 1"),
-                                xandikos_->bookUrl().toString()};
-    QTest::newRow("sync-collection from an empty token")
-        << report << fromNothing << QByteArray("400");
-    QTest::newRow("the principal")
-        << QStringList{QStringLiteral("-X"), QStringLiteral("PROPFIND"),
-                       xandikos_->url(QStringLiteral("/user/")).toString()}
-        << QByteArray() << QByteArray("404");
-}
-
-void TestGoogleCardDav::theFrontRefusesWhatGoogleRefuses()
-{
-    QFETCH(QStringList, request);
-    QFETCH(QByteArray, body);
-    QFETCH(QByteArray, status);
-    // The requests go to the front, with a token the authorization server issued.
-    QString access;
-    for (const QString& token : authorization_->tokens("issued"))
-        if (token.contains(u'.'))
-            access = token;
-    request.last().replace(xandikos_->rootUrl().toString(), front_->rootUrl().toString());
-    const QByteArray answered =
-        curl(QStringList{QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-w"),
-                         QStringLiteral("%{http_code}"), QStringLiteral("-H"),
-                         QStringLiteral("Authorization: Bearer ") + access,
-                         QStringLiteral("--data-binary"), QStringLiteral("@-")} +
-                 request,
-             body);
-    QCOMPARE(answered, status);
 }
 
 void TestGoogleCardDav::setUpFindsTheBookThroughTheWellKnownAddress()
