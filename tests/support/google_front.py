@@ -52,7 +52,8 @@ def without(headers, name):
 class Google(Front):
     book = sys.argv[3]
     quota = 0
-    edit_after_fetch = None
+    # The card to edit before the next fetch's answer leaves: (nick, city).
+    pending_edit = None
 
     # Xandikos serves a card's text only under a name ending ".vcf": each card is kept there
     # under its name here and ".vcf".
@@ -96,7 +97,7 @@ class Google(Front):
         elif self.command == "REPORT" and body and b"sync-collection" in body:
             self.sync_collection(body, headers)
         elif self.command == "REPORT" and body and b"addressbook-multiget" in body:
-            self.relay(body, headers, self.edit_after_fetch_asked)
+            self.relay(body, headers, self.edit_pending)
         elif self.command == "PROPFIND" and path == self.book:
             self.book_properties(body, headers)
         elif self.command == "PUT":
@@ -120,9 +121,9 @@ class Google(Front):
             rb"(<([\w:]*)supported-address-data>).*?(</\2supported-address-data>)",
             rb'\1<\2address-data-type content-type="text/vcard" version="4.0"/>\3', content))
 
-    def edit_after_fetch_asked(self, content):
+    def edit_pending(self, content):
         with LOCK:
-            edit, Google.edit_after_fetch = Google.edit_after_fetch, None
+            edit, Google.pending_edit = Google.pending_edit, None
         if edit:
             self.move_card(*edit)
         return content
@@ -160,7 +161,7 @@ def read_commands():
             if words[0] == "quota":
                 Google.quota = int(words[1])
             elif words[0] == "edit-after-fetch":
-                Google.edit_after_fetch = (words[1], words[2])
+                Google.pending_edit = (words[1], words[2])
             elif words[0] == "move":
                 Google.move_card(words[1], words[2])
         print("done", words[0], flush=True)
