@@ -7,6 +7,7 @@
 #include "exchange/property_value.h"
 #include "exchange/utf8.h"
 
+#include <utility>
 #include <vector>
 
 namespace exchange {
@@ -180,8 +181,8 @@ private:
             items.front() = outgoing(record_.Nick);
             return write(plainHead(line.unfolded), joined(items, ','));
         }
-        if (update_.names && parsed.name == "N" && !seenName_) {
-            seenName_ = true;
+        // The card's N is noted even when kept as it is: one is added only to a card without.
+        if (parsed.name == "N" && !std::exchange(seenName_, true) && update_.names) {
             std::vector<std::string> parts = escapedParts(parsed, U';', 5);
             parts[0] = outgoing(record_.FamilyName);
             parts[1] = outgoing(record_.FullName);
@@ -228,7 +229,10 @@ private:
     {
         if (update_.nick && !seenNick_ && !record_.Nick.trimmed().empty())
             write("NICKNAME", outgoing(record_.Nick));
-        if (update_.names && !seenName_)
+        // Whatever the update, a card goes back with N: servers that demand it (Google's)
+        // refuse the whole card without it, and the record's names are what the card's name
+        // was read as.
+        if (!seenName_)
             write("N", outgoing(record_.FamilyName) + ";" + outgoing(record_.FullName) + ";;;");
         if (update_.names && !seenFormatted_)
             write("FN", formatted());

@@ -26,8 +26,8 @@ struct CardUpdate {
 // the first NICKNAME's first item; N's family and given names (its additional names dropped,
 // since the record's full name holds them) and FN; the first ADR's locality; the TEL named in
 // `update` (its parameters kept) and the X-ZARVOTH-* lines. A property the card lacks is
-// added before its END. Every other line stays byte for byte, folding and line ends included,
-// whatever the card's version.
+// added before its END, and N always. Every other line stays byte for byte, folding and line ends
+// included, whatever the card's version.
 std::string patchCard(std::string_view text, const store::ContactRecord& record,
                       const CardUpdate& update);
 

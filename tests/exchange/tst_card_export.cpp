@@ -1,5 +1,6 @@
 #include "exchange/card_export.h"
 #include "exchange/card_import.h"
+#include "exchange/card_patch.h"
 #include "support/record_bytes.h"
 
 #include <QTest>
@@ -42,6 +43,8 @@ private slots:
     void importingAnExportRestoresTheRecord();
     void cardProperties_data();
     void cardProperties();
+    void aPatchedCardHasOneN_data();
+    void aPatchedCardHasOneN();
     void linesAreFoldedAt75OctetsBetweenCharacters_data();
     void linesAreFoldedAt75OctetsBetweenCharacters();
 };
@@ -131,6 +134,38 @@ void TestCardExport::cardProperties()
     QFETCH(RecordBytes, record);
     QFETCH(QByteArray, expected);
     QCOMPARE(exported(record), expected);
+}
+
+// A card updated in place goes back with exactly one N, whichever fields the update replaces:
+// a server may refuse a card without one.
+void TestCardExport::aPatchedCardHasOneN_data()
+{
+    QTest::addColumn<QByteArray>("card");
+    QTest::addColumn<bool>("names"); // the update replaces the names, else the city
+    QTest::addColumn<QByteArray>("n");
+    const QByteArray withN = "BEGIN:VCARD\nVERSION:3.0\nFN:Ann Smith\nN:Smith;Ann;Q;;\n"
+                             "NICKNAME:Ann\nEND:VCARD\n";
+    const QByteArray withoutN = "BEGIN:VCARD\nVERSION:3.0\nFN:Ann Smith\nNICKNAME:Ann\n"
+                                "END:VCARD\n";
+    QTest::newRow("N kept as it was") << withN << false << QByteArray("N:Smith;Ann;Q;;");
+    QTest::newRow("N replaced") << withN << true << QByteArray("N:Jones;Ann;;;");
+    QTest::newRow("N added for the city") << withoutN << false << QByteArray("N:Jones;Ann;;;");
+    QTest::newRow("N added for the names") << withoutN << true << QByteArray("N:Jones;Ann;;;");
+}
+
+void TestCardExport::aPatchedCardHasOneN()
+{
+    QFETCH(QByteArray, card);
+    QFETCH(bool, names);
+    QFETCH(QByteArray, n);
+    const ContactRecord record = recordOf({0, "Ann", "Ann", "Jones", "Oslo", "1", "", 0, "", 0});
+    exchange::CardUpdate update;
+    update.names = names;
+    update.city = !names;
+    const QByteArray patched =
+        QByteArray::fromStdString(exchange::patchCard(card.toStdString(), record, update));
+    QCOMPARE(patched.count("\nN:"), 1);
+    QVERIFY2(patched.contains("\n" + n + "\n"), patched);
 }
 
 void TestCardExport::linesAreFoldedAt75OctetsBetweenCharacters_data()

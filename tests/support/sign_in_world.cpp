@@ -26,6 +26,8 @@ void writeFile(const QString& path, const QByteArray& text, bool executable = fa
         file.setPermissions(file.permissions() | QFile::ExeOwner);
 }
 
+} // namespace
+
 // Reads lines until one starts "listening PORT"; the port.
 int listeningPort(QProcess& process, const char* what)
 {
@@ -54,8 +56,6 @@ void endByItsId(QProcess& process)
     process.kill();
     process.waitForFinished(10000);
 }
-
-} // namespace
 
 AuthorizationServer::AuthorizationServer()
 {
@@ -175,6 +175,11 @@ QStringList SignInDesktop::browsed() const
     return file.open(QIODevice::ReadOnly)
                ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
                : QStringList();
+}
+
+QString SignInDesktop::configFolder() const
+{
+    return dir_.path() + QStringLiteral("/config");
 }
 
 QByteArray SignInDesktop::lastPage() const

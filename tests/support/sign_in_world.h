@@ -66,6 +66,8 @@ public:
     // The addresses the browser was given, and the last page it showed.
     QStringList browsed() const;
     QByteArray lastPage() const;
+    // The desktop's settings folder (XDG_CONFIG_HOME).
+    QString configFolder() const;
 
     // The program run in this desktop, inside a session bus of its own whose keyring is
     // unlocked, or with no keyring at all.
@@ -80,6 +82,11 @@ private:
     QProcessEnvironment environment(bool withKeyring) const;
     QTemporaryDir dir_;
 };
+
+// A server a test started, once it printed "listening PORT": the port.
+int listeningPort(QProcess& process, const char* what);
+// Ends a process the test started, by its own id.
+void endByItsId(QProcess& process);
 
 // Every file below `folder`, recursively.
 QStringList filesBelow(const QString& folder);

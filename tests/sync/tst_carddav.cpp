@@ -10,6 +10,7 @@
 #include "sync/carddav/registrable_domain.h"
 #include "sync/carddav/request_pace.h"
 #include "sync/carddav/server_login.h"
+#include "sync/carddav/server_traits.h"
 #include "sync/carddav/server_wait.h"
 #include "sync/carddav/service_lookup.h"
 #include "sync/carddav/url_policy.h"
@@ -91,6 +92,8 @@ private slots:
     void choosesCardVersion();
     void readsPutAnswers_data();
     void readsPutAnswers();
+    void knowsServersByTheirHost_data();
+    void knowsServersByTheirHost();
     void tellsLoopback_data();
     void tellsLoopback();
     void discovers_data();
@@ -470,6 +473,57 @@ void TestCardDav::readsPutAnswers()
     QCOMPARE(QString::fromStdString(outcome.etag + " " + outcome.href), expected);
 }
 
+// Which servers get which care, by the book's host: Google's known, others from the user's
+// lines.
+void TestCardDav::knowsServersByTheirHost_data()
+{
+    QTest::addColumn<QString>("lines");
+    QTest::addColumn<QString>("book");
+    QTest::addColumn<QString>("traits"); // if-match, depth-1, 3.0: each 0 or 1
+    const QString google = QStringLiteral("https://www.googleapis.com/carddav/v1/principals/"
+                                          "ann@gmail.com/lists/default/");
+    QTest::newRow("Google") << "" << google << "111";
+    QTest::newRow("Google, upper case")
+        << ""
+        << "https://WWW.GoogleAPIs.com/carddav/v1/principals/a/lists/default/"
+        << "111";
+    QTest::newRow("a look-alike of Google") << ""
+                                            << "https://www.googleapis.com.example.org/book/"
+                                            << "000";
+    QTest::newRow("another Google host") << ""
+                                         << "https://people.googleapis.com/book/"
+                                         << "000";
+    const QString mine = QStringLiteral("dav.example.org if-match-unenforced  # our old server\n");
+    QTest::newRow("the user's line") << mine << "https://dav.example.org/book/"
+                                     << "100";
+    QTest::newRow("a note only") << "# dav.example.org vcard-3-only\n"
+                                 << "https://dav.example.org/book/"
+                                 << "000";
+    QTest::newRow("another host") << mine << "https://example.org/book/"
+                                  << "000";
+    const QString ports = QStringLiteral("127.0.0.1 vcard-3-only\n127.0.0.1:8443\t"
+                                         "sync-collection-depth-1 unknown-trait\n");
+    QTest::newRow("the port named wins") << ports << "http://127.0.0.1:8443/b/"
+                                         << "010";
+    QTest::newRow("other ports: the host's line") << ports << "http://127.0.0.1:8444/b/"
+                                                  << "001";
+    QTest::newRow("the scheme's port") << "dav.example.org:443 if-match-unenforced"
+                                       << "https://dav.example.org/b/"
+                                       << "100";
+}
+
+void TestCardDav::knowsServersByTheirHost()
+{
+    QFETCH(QString, lines);
+    QFETCH(QString, book);
+    QFETCH(QString, traits);
+    const ServerTraits known =
+        lines.isEmpty() ? serverTraits(QUrl(book)) : traitsIn(lines, QUrl(book));
+    QCOMPARE(QString::number(known.ifMatchUnenforced) +
+                 QString::number(known.syncCollectionDepthOne) + QString::number(known.onlyVCard3),
+             traits);
+}
+
 void TestCardDav::tellsLoopback_data()
 {
     QTest::addColumn<QString>("host");
@@ -836,6 +890,18 @@ void TestCardDav::keepsCardsOnRealServers()
     QVERIFY(first != fetched.end());
     QVERIFY(first->text.find("FN:Bob") != std::string::npos);
     QVERIFY(!first->etag.empty());
+
+    // A card kept under a name without ".vcf" (as Google names them; Xandikos then gives its
+    // text to a GET alone) is fetched all the same, never taken for one gone.
+    const std::string bare = book.path().toStdString() + "c9f2";
+    ok(await<PutOutcome>(
+        [&](auto done) { client.putCard(book, bare, card("bare", "Cy"), "", done); }));
+    const auto alone = ok(await<std::vector<FetchedCard>>([&](auto done) {
+        client.fetchCards(book, {bare, hrefs[1]}, done);
+    }));
+    QCOMPARE(alone.size(), 1u);
+    QVERIFY(alone[0].href == bare && alone[0].text.find("FN:Cy") != std::string::npos);
+    QVERIFY(!alone[0].etag.empty());
 
     if (kind == Kind::Radicale) { // Xandikos 0.2.8 fails with 500 on a token it never gave
         const DavError stale = failed(await<Changes>(

@@ -4,6 +4,7 @@
 #include "sync/carddav/dav_error.h"
 #include "sync/carddav/dav_transport.h"
 #include "sync/carddav/multistatus.h"
+#include "sync/carddav/server_traits.h"
 
 #include <QObject>
 #include <QString>
@@ -98,6 +99,10 @@ public:
     // Every card of the book with its ETag (PROPFIND, depth 1): href -> ETag.
     void listCards(const QUrl& book,
                    std::function<void(DavResult<std::map<std::string, std::string>>)> done);
+    // The same listing as changes since nothing, with the book's sync-token when it has one:
+    // a server that takes no sync-collection from the start (Google's) gives its first token
+    // only so.
+    void listBook(const QUrl& book, std::function<void(DavResult<Changes>)> done);
 
     // The cards named, by addressbook-multiget in batches sent side by side. A card that is
     // gone meanwhile is simply not in the result.
@@ -105,11 +110,13 @@ public:
                     std::function<void(DavResult<std::vector<FetchedCard>>)> done);
 
     // PUT with If-Match: ifMatch, or If-None-Match: * when ifMatch is empty. Several may run
-    // at once; they share the kept-alive connections.
+    // at once; they share the kept-alive connections. Where the server takes any If-Match,
+    // the card's ETag is read first, and a card changed since ends in PreconditionFailed.
     void putCard(const QUrl& book, const std::string& href, const std::string& text,
                  const std::string& ifMatch, std::function<void(DavResult<PutOutcome>)> done);
 
-    // DELETE with If-Match: etag (none when empty). A card already gone counts as deleted.
+    // DELETE with If-Match: etag (none when empty), the ETag read first as for putCard. A card
+    // already gone counts as deleted.
     void deleteCard(const QUrl& book, const std::string& href, const std::string& etag,
                     std::function<void(DavResult<std::monostate>)> done);
 
@@ -117,13 +124,22 @@ public:
     // percent-encoded, ".vcf".
     static std::string hrefForUid(const QUrl& book, const std::string& uid);
 
+    // What the server of `book` is known to do differently (see server_traits.h).
+    const ServerTraits& traitsOf(const QUrl& book);
+
     // How many hrefs one addressbook-multiget asks for: few enough that a slow server answers
     // well within the timeout (Xandikos takes a twentieth of a second or more over each card of
     // a book of thousands), and that a sync cut off loses little of what it fetched.
     static constexpr std::size_t MultigetBatch = 100;
 
 private:
+    void sendPut(const QUrl& book, const std::string& href, const std::string& text,
+                 const std::string& ifMatch, std::function<void(DavResult<PutOutcome>)> done);
+    void sendDelete(const QUrl& book, const std::string& href, const std::string& etag,
+                    std::function<void(DavResult<std::monostate>)> done);
+
     std::unique_ptr<DavTransport> transport_;
+    std::map<QString, ServerTraits> traits_;
 };
 
 } // namespace carddav

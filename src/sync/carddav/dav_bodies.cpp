@@ -48,7 +48,7 @@ QByteArray addressDataTypes()
 
 QByteArray etags()
 {
-    return propfind("<d:resourcetype/><d:getetag/>");
+    return propfind("<d:resourcetype/><d:getetag/><d:sync-token/>");
 }
 
 QByteArray syncCollection(const std::string& token)

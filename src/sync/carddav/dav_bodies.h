@@ -21,7 +21,7 @@ QByteArray collectionProperties();
 QByteArray supportedReports();
 // Depth 0 at a book: the vCard versions it takes.
 QByteArray addressDataTypes();
-// Depth 1 at a book: every card's ETag.
+// Depth 1 at a book: every card's ETag, and the book's sync-token.
 QByteArray etags();
 // sync-collection since `token` (empty: from the start), the ETags of what changed.
 QByteArray syncCollection(const std::string& token);

@@ -180,6 +180,9 @@ void SyncRun::Private::begin()
     else if (!readWhole())
         return;
     book = QUrl(QString::fromStdString(state.bookUrl));
+    // Whatever such a book says it takes, and whatever an older sync remembered of it.
+    if (client.traitsOf(book).onlyVCard3)
+        state.cardVersion = "3.0";
     if (!state.cardVersion.empty())
         return list();
     // Asked once per book: the answer is remembered with the rest of the sync. Unanswered,
@@ -247,11 +250,11 @@ void SyncRun::Private::list()
 
 void SyncRun::Private::listAll()
 {
-    client.listCards(book, [this](DavResult<std::map<std::string, std::string>> result) {
+    client.listBook(book, [this](DavResult<Changes> result) {
         if (auto* error = std::get_if<DavError>(&result))
             return fail(*error);
-        etags = std::move(std::get<0>(result));
-        newToken.clear();
+        etags = std::move(std::get<Changes>(result).changed);
+        newToken = std::move(std::get<Changes>(result).newToken);
         fetch();
     });
 }
