@@ -1,21 +1,16 @@
 #include "numbers/number_comparison.h"
 
+#include "numbers/numbering_plans.h"
 #include "numbers/quick_key.h"
 #include "numbers/telephone_region.h"
 #include "store/cp1252.h"
 
-#include <phonenumbers/phonenumberutil.h>
-
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 
 namespace numbers {
 namespace {
-
-using i18n::phonenumbers::PhoneNumber;
-using i18n::phonenumbers::PhoneNumberUtil;
 
 // Fewer digits than this, written without a country code, make a short number: an emergency
 // or service number, or an extension, which is the same only as itself.
@@ -70,12 +65,10 @@ std::size_t digitCount(std::string_view text)
 
 bool isKnownRegion(const std::string& region)
 {
-    static const std::set<std::string> known = [] {
-        std::set<std::string> regions;
-        PhoneNumberUtil::GetInstance()->GetSupportedRegions(&regions);
-        return regions;
-    }();
-    return known.contains(region);
+    if (region.empty())
+        return false;
+    const NumberingPlans* plans = numberingPlans();
+    return plans && plans->knowsRegion(region);
 }
 
 // "00" is the international call prefix of most of the world: where no country is known, a
@@ -110,9 +103,10 @@ const Prefixes& prefixesOf(const std::string& region)
     const std::lock_guard lock(guard);
     const auto [found, fresh] = known.try_emplace(region);
     if (fresh) {
-        const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
-        found->second.countryCode = std::to_string(util.GetCountryCodeForRegion(region));
-        util.GetNddPrefixForRegion(region, true, &found->second.trunk);
+        // Asked only for a region the plans know, so they are there.
+        const NumberingPlans& plans = *numberingPlans();
+        found->second.countryCode = plans.countryCode(region);
+        found->second.trunk = plans.trunkPrefix(region);
     }
     return found->second;
 }
@@ -145,18 +139,12 @@ std::string NumberComparison::key(std::string_view written) const
     const bool international = dialled.starts_with('+') || dialled.starts_with("00");
     if (!international && (region_.empty() || digitCount(dialled) < shortest))
         return byDigits;
-    const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
-    PhoneNumber number;
+    const NumberingPlans* plans = numberingPlans();
+    if (!plans)
+        return byDigits;
     const std::string text =
         region_.empty() ? withCountryCodeMarked(written, dialled) : std::string(written);
-    if (util.Parse(text, region_.empty() ? "ZZ" : region_, &number) !=
-        PhoneNumberUtil::NO_PARSING_ERROR)
-        return byDigits;
-    std::string key;
-    util.Format(number, PhoneNumberUtil::E164, &key);
-    if (number.has_extension() && !number.extension().empty())
-        key += ";ext=" + number.extension();
-    return key;
+    return plans->internationalForm(text, region_.empty() ? "ZZ" : region_).value_or(byDigits);
 }
 
 bool NumberComparison::same(std::string_view a, std::string_view b) const
