@@ -1,7 +1,8 @@
 #pragma once
 
+#include "support/sign_in_world.h"
+
 #include <QByteArray>
-#include <QProcess>
 #include <QStringList>
 #include <QUrl>
 
@@ -11,17 +12,13 @@
 class GoogleFront {
 public:
     GoogleFront(const QUrl& backend, const QUrl& introspection, const QString& bookPath);
-    ~GoogleFront();
 
-    QUrl rootUrl() const;
+    QUrl rootUrl() const { return process_.url(); }
     // Sends one of google_front.py's commands and waits until it is taken.
-    void command(const QByteArray& line);
+    void command(const QByteArray& line) { process_.command(line); }
     // The requests answered so far, "METHOD PATH DEPTH STATUS" each.
-    QStringList requests();
+    QStringList requests() { return process_.said(QStringLiteral("request")); }
 
 private:
-    void readLines();
-    QProcess process_;
-    QStringList lines_;
-    int port_ = 0;
+    ServerProcess process_;
 };

@@ -26,10 +26,8 @@ void writeFile(const QString& path, const QByteArray& text, bool executable = fa
         file.setPermissions(file.permissions() | QFile::ExeOwner);
 }
 
-} // namespace
-
 // Reads lines until one starts "listening PORT"; the port.
-int listeningPort(QProcess& process, const char* what)
+int listeningPort(QProcess& process, const QString& what)
 {
     const QDeadlineTimer deadline(StartMs);
     QByteArray seen;
@@ -45,47 +43,41 @@ int listeningPort(QProcess& process, const char* what)
             break;
         process.waitForReadyRead(200);
     }
-    throw std::runtime_error(std::string(what) + " did not start: " + seen.toStdString() +
+    throw std::runtime_error(what.toStdString() + " did not start: " + seen.toStdString() +
                              process.readAllStandardError().toStdString());
 }
 
-void endByItsId(QProcess& process)
+} // namespace
+
+ServerProcess::ServerProcess(const QString& program, const QStringList& arguments, const char* what,
+                             const QString& folder)
+    : what_(QString::fromUtf8(what))
 {
-    if (process.state() == QProcess::NotRunning)
+    process_.setWorkingDirectory(folder);
+    process_.start(program, arguments);
+    port_ = listeningPort(process_, what_);
+}
+
+ServerProcess::~ServerProcess()
+{
+    if (process_.state() == QProcess::NotRunning)
         return;
-    process.kill();
-    process.waitForFinished(10000);
+    process_.kill();
+    process_.waitForFinished(10000);
 }
 
-AuthorizationServer::AuthorizationServer()
+QUrl ServerProcess::url(const QString& path) const
 {
-    process_.setWorkingDirectory(QStringLiteral(ZARVOTH_OAUTH_SERVER_DIR));
-    process_.start(QStringLiteral("node"), {QStringLiteral("serve.mjs")});
-    port_ = listeningPort(process_, "the authorization server");
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
 }
 
-AuthorizationServer::~AuthorizationServer()
-{
-    endByItsId(process_);
-}
-
-QUrl AuthorizationServer::issuer() const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_));
-}
-
-QUrl AuthorizationServer::introspection() const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/introspect").arg(port_));
-}
-
-void AuthorizationServer::readLines()
+void ServerProcess::readLines()
 {
     while (process_.canReadLine())
         lines_ << QString::fromUtf8(process_.readLine().trimmed());
 }
 
-void AuthorizationServer::command(const QByteArray& line)
+void ServerProcess::command(const QByteArray& line)
 {
     const QString done = QStringLiteral("done ") + QString::fromLatin1(line.split(' ').front());
     const qsizetype before = lines_.count(done);
@@ -96,36 +88,42 @@ void AuthorizationServer::command(const QByteArray& line)
         readLines();
     }
     if (lines_.count(done) == before)
-        throw std::runtime_error("the authorization server did not do " + line.toStdString());
+        throw std::runtime_error(what_.toStdString() + " did not take " + line.toStdString());
 }
 
-QStringList AuthorizationServer::tokens(const QByteArray& kind)
+QStringList ServerProcess::said(const QString& word)
 {
     process_.waitForReadyRead(200);
     readLines();
     QStringList found;
-    const QString prefix = QString::fromLatin1(kind) + u' ';
+    const QString prefix = word + u' ';
     for (const QString& line : lines_)
         if (line.startsWith(prefix))
             found << line.mid(prefix.size());
     return found;
 }
 
+AuthorizationServer::AuthorizationServer()
+    : process_(QStringLiteral("node"), {QStringLiteral("serve.mjs")}, "the authorization server",
+               QStringLiteral(ZARVOTH_OAUTH_SERVER_DIR))
+{
+}
+
+QUrl AuthorizationServer::issuer() const
+{
+    return process_.url(QString());
+}
+
+QUrl AuthorizationServer::introspection() const
+{
+    return process_.url(QStringLiteral("/introspect"));
+}
+
 BearerFront::BearerFront(const QUrl& backend, const QUrl& introspection)
+    : process_(QStringLiteral("python3"),
+               {QStringLiteral(ZARVOTH_BEARER_FRONT), backend.toString(), introspection.toString()},
+               "the bearer front")
 {
-    process_.start(QStringLiteral("python3"), {QStringLiteral(ZARVOTH_BEARER_FRONT),
-                                               backend.toString(), introspection.toString()});
-    port_ = listeningPort(process_, "the bearer front");
-}
-
-BearerFront::~BearerFront()
-{
-    endByItsId(process_);
-}
-
-QUrl BearerFront::rootUrl() const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port_));
 }
 
 SignInDesktop::SignInDesktop()

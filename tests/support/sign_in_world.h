@@ -13,25 +13,46 @@
 // What a sign-in through the browser needs around it in a test, all on 127.0.0.1 and each
 // process ended by its own id when the object goes.
 
-// A real OAuth 2.0 authorization server (npm's oauth2-mock-server, see tests/oauth_server/
-// serve.mjs): codes with PKCE, refresh tokens, revocation, introspection.
-class AuthorizationServer {
+// A server of the tests run as a process of its own on 127.0.0.1: it says "listening PORT" on
+// standard output, then a line for each thing a test may ask about ("issued TOKEN"), and takes
+// commands on standard input, saying "done COMMAND" once each is taken.
+class ServerProcess {
 public:
-    AuthorizationServer();
-    ~AuthorizationServer();
+    ServerProcess(const QString& program, const QStringList& arguments, const char* what,
+                  const QString& folder = {});
+    ~ServerProcess();
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
 
-    QUrl issuer() const;
-    QUrl introspection() const;
-    // Sends one of serve.mjs's commands and waits until it is done.
+    QUrl url(const QString& path = QStringLiteral("/")) const;
+    // Sends a command and waits until it is taken.
     void command(const QByteArray& line);
-    // Tokens as the server told them: "issued", "refreshed" or "revoked" lines' tokens.
-    QStringList tokens(const QByteArray& kind);
+    // What followed "`word` " on each line said so far.
+    QStringList said(const QString& word);
 
 private:
     void readLines();
     QProcess process_;
     QStringList lines_;
+    QString what_;
     int port_ = 0;
+};
+
+// A real OAuth 2.0 authorization server (npm's oauth2-mock-server, see tests/oauth_server/
+// serve.mjs): codes with PKCE, refresh tokens, revocation, introspection.
+class AuthorizationServer {
+public:
+    AuthorizationServer();
+
+    QUrl issuer() const;
+    QUrl introspection() const;
+    // Sends one of serve.mjs's commands and waits until it is done.
+    void command(const QByteArray& line) { process_.command(line); }
+    // Tokens as the server told them: "issued", "refreshed" or "revoked" lines' tokens.
+    QStringList tokens(const QByteArray& kind) { return process_.said(QString::fromLatin1(kind)); }
+
+private:
+    ServerProcess process_;
 };
 
 // A CardDAV server that takes only the bearer tokens the authorization server issued and
@@ -39,12 +60,10 @@ private:
 class BearerFront {
 public:
     BearerFront(const QUrl& backend, const QUrl& introspection);
-    ~BearerFront();
-    QUrl rootUrl() const;
+    QUrl rootUrl() const { return process_.url(); }
 
 private:
-    QProcess process_;
-    int port_ = 0;
+    ServerProcess process_;
 };
 
 // A desktop of its own, in scratch folders, with a keyring of its own and a web browser that
@@ -82,11 +101,6 @@ private:
     QProcessEnvironment environment(bool withKeyring) const;
     QTemporaryDir dir_;
 };
-
-// A server a test started, once it printed "listening PORT": the port.
-int listeningPort(QProcess& process, const char* what);
-// Ends a process the test started, by its own id.
-void endByItsId(QProcess& process);
 
 // Every file below `folder`, recursively.
 QStringList filesBelow(const QString& folder);
