@@ -92,6 +92,18 @@ void DataFile::requireWritable()
     file_->writeAt(0, {});
 }
 
+void DataFile::readRecords(std::int32_t first, std::span<std::uint8_t> records)
+{
+    if (!file_)
+        throw StoreError("read", name_, "the file is not open");
+    const std::uint64_t wanted = records.size() / RecordSize;
+    if (first < 1 || records.size() % RecordSize != 0 ||
+        first - 1 + wanted > static_cast<std::uint64_t>(count_))
+        throw StoreError("read", name_, "there are no such records");
+    if (file_->readAt(offsetOf(first), records) != records.size())
+        throw StoreError("read", name_, "the file ended before the record");
+}
+
 void DataFile::writeRecords(std::int32_t first, std::span<const std::uint8_t> records)
 {
     if (!file_)

@@ -39,6 +39,9 @@ public:
     // to the file: how a file is written anew without a system call per record. The same
     // rules as write: first is at most count + 1.
     void writeRecords(std::int32_t first, std::span<const std::uint8_t> records);
+    // Records first, first + 1, ... into `records`, a whole number of them, in one call to the
+    // file; all of them must be within the count.
+    void readRecords(std::int32_t first, std::span<std::uint8_t> records);
     void sync();
     // Fails as a write would when the file may only be read; writes nothing.
     void requireWritable();

@@ -251,9 +251,21 @@ UndoPlan planUndo(const BookChange& change, std::span<const store::RecordBytes> 
             plan.shownPlace = std::int32_t(plan.records.size());
         }
     };
+    // The records that stay as they are go across a run at a time: most of the book, in one
+    // copy each side of what changes.
+    std::size_t runStart = 0;
+    const auto copyRun = [&](std::size_t end) {
+        plan.records.insert(plan.records.end(), now.begin() + std::ptrdiff_t(runStart),
+                            now.begin() + std::ptrdiff_t(end));
+    };
     for (std::size_t i = 0; i < now.size(); ++i) {
-        bringBack(i);
         const std::size_t r = claimedBy[i];
+        const bool staysAsItIs = (r == Unclaimed || !takenBack[r]) && putInFrontOf[i].empty();
+        if (staysAsItIs)
+            continue;
+        copyRun(i);
+        runStart = i + 1;
+        bringBack(i);
         if (r == Unclaimed || !takenBack[r]) {
             plan.records.push_back(now[i]);
         } else if (change.records[r].before) {
@@ -261,6 +273,7 @@ UndoPlan planUndo(const BookChange& change, std::span<const store::RecordBytes> 
             plan.shownPlace = std::int32_t(plan.records.size());
         }
     }
+    copyRun(now.size());
     bringBack(now.size());
     plan.takenBack = std::size_t(std::count(takenBack.begin(), takenBack.end(), true));
     return plan;

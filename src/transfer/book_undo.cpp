@@ -4,18 +4,15 @@
 #include "store/data_file.h"
 #include "transfer/book_files.h"
 
-#include <algorithm>
-
 namespace transfer {
 namespace {
 
 std::vector<store::RecordBytes> readAll(store::DataFile& data)
 {
+    static_assert(sizeof(store::RecordBytes) == store::RecordSize, "records lie side by side");
     std::vector<store::RecordBytes> records(static_cast<std::size_t>(data.recordCount()));
-    for (std::int32_t n = 1; n <= data.recordCount(); ++n) {
-        const auto bytes = data.view(n).bytes();
-        std::copy(bytes.begin(), bytes.end(), records[std::size_t(n - 1)].begin());
-    }
+    data.readRecords(
+        1, {reinterpret_cast<std::uint8_t*>(records.data()), records.size() * store::RecordSize});
     return records;
 }
 
