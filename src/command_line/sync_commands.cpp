@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -221,30 +222,49 @@ void forgetEarlierSignIn(store::FileSystem& fs)
         [&](auto done) { syncModule().forgetPassword(user, host, [done] { done(true); }); });
 }
 
+// The account checked with the server, and its book remembered in place of any earlier
+// set-up: what a set-up with a password and one that signed in share. `failureText` says why a
+// check failed.
+carddav::AddressBookInfo
+rememberCheckedBook(const SetupRequest& request, syncing::AccountCheckJob& checker,
+                    store::FileSystem& fs, std::ostream& out,
+                    const std::function<std::string(const carddav::DavError&)>& failureText)
+{
+    const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
+        [&](auto done) { checker.check(request.url, request.book, done); });
+    if (found.error)
+        throw Failure{FileFailure, failureText(*found.error)};
+    const carddav::AddressBookInfo book = chooseBook(request, found, out);
+    forgetEarlierSignIn(fs);
+    remember(fs, request, book.url);
+    return book;
+}
+
+// What the set-up says at its end: the book, and `kept` or `notKept` of the password or the
+// sign-in.
+int toldSetUp(std::ostream& out, const carddav::AddressBookInfo& book, bool kept,
+              const char* keptLine, const char* notKeptLine)
+{
+    out << "Sync is set up with the address book \"" << book.displayName.toStdString() << "\" at "
+        << book.url.toString().toStdString() << ".\n";
+    out << (kept ? keptLine : notKeptLine) << '\n';
+    out << "zarvoth --sync syncs the contacts both ways.\n";
+    return Success;
+}
+
 int setUpSignedIn(const SetupRequest& request, store::FileSystem& fs, std::ostream& out)
 {
     const syncing::OAuthClient& client = *request.signIn;
     const syncing::OAuthTokens tokens = signedIn(client, out);
     const auto checker = syncModule().newSignedInAccountCheck(request.user, client, tokens);
-    const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
-        [&](auto done) { checker->check(request.url, request.book, done); });
-    if (found.error)
-        throw Failure{FileFailure, found.error->message};
-    const carddav::AddressBookInfo book = chooseBook(request, found, out);
-    forgetEarlierSignIn(fs);
-    remember(fs, request, book.url);
+    const carddav::AddressBookInfo book = rememberCheckedBook(
+        request, *checker, fs, out, [](const carddav::DavError& error) { return error.message; });
     const bool kept = !tokens.refresh.isEmpty() && waitFor<bool>([&](auto done) {
         syncModule().keepSignIn(request.user, book.url.host(), {client, tokens.refresh}, done);
     });
-    out << "Sync is set up with the address book \"" << book.displayName.toStdString() << "\" at "
-        << book.url.toString().toStdString() << ".\n";
-    if (kept)
-        out << "The sign-in is kept in the desktop's keyring.\n";
-    else
-        out << "The sign-in cannot be kept: no keyring took it, so each sync signs in again "
-               "through the browser.\n";
-    out << "zarvoth --sync syncs the contacts both ways.\n";
-    return Success;
+    return toldSetUp(out, book, kept, "The sign-in is kept in the desktop's keyring.",
+                     "The sign-in cannot be kept: no keyring took it, so each sync signs in "
+                     "again through the browser.");
 }
 
 int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std::ostream& out,
@@ -256,25 +276,16 @@ int setUp(const std::vector<std::string>& arguments, store::FileSystem& fs, std:
         return setUpSignedIn(request, fs, out);
     const QString password = passwordFor(request, err);
     const auto checker = syncModule().newAccountCheck(request.user, password);
-    const syncing::AccountCheck found = waitFor<syncing::AccountCheck>(
-        [&](auto done) { checker->check(request.url, request.book, done); });
-    if (found.error)
-        throw Failure{FileFailure, setUpFailureText(*found.error, request.url)};
-    const carddav::AddressBookInfo book = chooseBook(request, found, out);
-    forgetEarlierSignIn(fs);
-    remember(fs, request, book.url);
+    const carddav::AddressBookInfo book =
+        rememberCheckedBook(request, *checker, fs, out, [&](const carddav::DavError& error) {
+            return setUpFailureText(error, request.url);
+        });
     const bool kept = waitFor<bool>([&](auto done) {
         syncModule().keepPassword(request.user, book.url.host(), password, done);
     });
-    out << "Sync is set up with the address book \"" << book.displayName.toStdString() << "\" at "
-        << book.url.toString().toStdString() << ".\n";
-    if (kept)
-        out << "The password is kept in the desktop's keyring.\n";
-    else
-        out << "No keyring took the password: each sync asks for it, unless ~/.netrc holds "
-               "it.\n";
-    out << "zarvoth --sync syncs the contacts both ways.\n";
-    return Success;
+    return toldSetUp(out, book, kept, "The password is kept in the desktop's keyring.",
+                     "No keyring took the password: each sync asks for it, unless ~/.netrc "
+                     "holds it.");
 }
 
 // Of a sync that failed, what it did before: the contacts that did come in and go out, and
