@@ -168,7 +168,16 @@ std::optional<std::size_t> ContactImport::storedSamePerson(const store::ContactR
             }
         }
     };
-    lookIn(storedByNick_, std::string(record.Nick.trimmed()));
+    const std::string nick(record.Nick.trimmed());
+    lookIn(storedByNick_, nick);
+    // An earlier import of the same file stored someone whose nickname was taken under a
+    // numbered one: that contact is looked for too, or every import adds them again.
+    for (unsigned number = 1; !first && !nick.empty(); ++number) {
+        const std::string numbered = numberedNickname(nick, number);
+        if (!storedByNick_.contains(numbered))
+            break;
+        lookIn(storedByNick_, numbered);
+    }
     if (const std::string names = duplicates::namesKey(record); !names.empty())
         lookIn(storedByNames_, names);
     return first;

@@ -8,13 +8,13 @@ namespace {
 
 constexpr std::size_t width = decltype(store::ContactRecord::Nick)::width;
 
-std::string numbered(std::string_view wanted, unsigned number)
+} // namespace
+
+std::string numberedNickname(std::string_view wanted, unsigned number)
 {
     const std::string digits = std::to_string(number);
     return std::string(store::trimBlanks(wanted.substr(0, width - digits.size()))) + digits;
 }
-
-} // namespace
 
 NicknameRegister::NicknameRegister(const std::vector<std::string>& stored)
 {
@@ -28,9 +28,9 @@ std::string NicknameRegister::claim(std::string_view wanted)
     if (taken_.insert(nick).second)
         return nick;
     unsigned& number = nextNumber_.try_emplace(nick, 1).first->second;
-    std::string candidate = numbered(nick, number);
+    std::string candidate = numberedNickname(nick, number);
     while (!taken_.insert(candidate).second)
-        candidate = numbered(nick, ++number);
+        candidate = numberedNickname(nick, ++number);
     ++number;
     return candidate;
 }

@@ -9,6 +9,10 @@
 // The nicknames taken so far, compared as SAVE compares them: trimmed, exactly, case and all.
 namespace exchange {
 
+// `wanted` with `number` appended, its end cut for the number within the nickname's width: the
+// name a contact gets when its own nickname is taken ("Frank" becomes "Frank1").
+std::string numberedNickname(std::string_view wanted, unsigned number);
+
 class NicknameRegister {
 public:
     explicit NicknameRegister(const std::vector<std::string>& stored);

@@ -16,6 +16,8 @@ private slots:
     void aFileWithoutCardsIsRefusedWhole();
     void whatTheBookHoldsIsNotAddedAgain_data();
     void whatTheBookHoldsIsNotAddedAgain();
+    void aFileImportedAgainAddsNothing_data();
+    void aFileImportedAgainAddsNothing();
     void namesInLatinLetters_data();
     void namesInLatinLetters();
     void readingsInLatinLetters_data();
@@ -295,6 +297,37 @@ void TestCardImport::whatTheBookHoldsIsNotAddedAgain()
     // What was filled in is told record by record, for taking it back.
     for (const exchange::FilledContact& filled : import.filled())
         QCOMPARE(filled.after, import.storedAfterFilling()[filled.index]);
+}
+
+void TestCardImport::aFileImportedAgainAddsNothing_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    // Frank's nickname is another Frank's: the first import stores him as "Frank1".
+    QTest::newRow("vCard") << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nNICKNAME:Frank\r\n"
+                                         "TEL:030 7654321\r\nEND:VCARD\r\n"
+                                         "BEGIN:VCARD\r\nVERSION:3.0\r\nNICKNAME:Ann\r\n"
+                                         "N:Lee;Ann;;;\r\nTEL:040 111\r\nEND:VCARD\r\n");
+    QTest::newRow("CSV") << QByteArray("Nickname,First Name,Last Name,Phone\n"
+                                       "Frank,,,030 7654321\nAnn,Ann,Lee,040 111\n");
+}
+
+void TestCardImport::aFileImportedAgainAddsNothing()
+{
+    QFETCH(QByteArray, file);
+    std::vector<store::ContactRecord> book(1);
+    book[0].Nick.assign("Frank");
+    book[0].Phone.assign("030 1234567");
+    const numbers::NumberComparison germany("DE");
+    for (int time = 1; time <= 2; ++time) {
+        exchange::ContactImport import(book, 100, germany);
+        import.readEither(file.toStdString(), "f");
+        QCOMPARE(import.records().size(), time == 1 ? std::size_t(2) : std::size_t(0));
+        if (time == 2)
+            QVERIFY2(import.summary().starts_with("No contact added.\n2 contacts were in the book"),
+                     import.summary().c_str());
+        book.insert(book.end(), import.records().begin(), import.records().end());
+    }
+    QCOMPARE(fieldsOf(book[1]), QByteArray("Frank1||||0307654321||0"));
 }
 
 void TestCardImport::aFileWithoutCardsIsRefusedWhole()
