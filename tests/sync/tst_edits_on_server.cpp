@@ -8,6 +8,7 @@
 #include "sync/state/merge_notes.h"
 #include "sync/state/state_file.h"
 #include "transfer/book_merge.h"
+#include "transfer/book_undo.h"
 #include "window/controls/hover_button.h"
 #include "window/controls/text_box.h"
 
@@ -171,6 +172,7 @@ private slots:
     }
     void editedCardStaysWhereItIs_data();
     void editedCardStaysWhereItIs();
+    void aMergeLosesNothingOnTheServer_data();
     void aMergeLosesNothingOnTheServer();
 };
 
@@ -254,9 +256,18 @@ void TestEditsOnServer::editedCardStaysWhereItIs()
 
 // Frank twice, each card given by the phone what the file does not hold; merged here, as
 // --merge-duplicates and the window merge. The kept card takes the other's e-mail, number, note
-// and photo in one sync, and the other card goes in the next: nothing of it is lost.
+// and photo in one sync, and the other card goes in the next: nothing of it is lost. A merge
+// taken back before the sync leaves both cards as they are, and nothing noted of it.
+void TestEditsOnServer::aMergeLosesNothingOnTheServer_data()
+{
+    QTest::addColumn<bool>("undone");
+    QTest::newRow("merged") << false;
+    QTest::newRow("merged, then undone before the sync") << true;
+}
+
 void TestEditsOnServer::aMergeLosesNothingOnTheServer()
 {
+    QFETCH(bool, undone);
     CardDavServer server(Kind::Radicale);
     Phone phone(server);
     DataFolder folder;
@@ -280,6 +291,7 @@ void TestEditsOnServer::aMergeLosesNothingOnTheServer()
                  "EMAIL:frank@work.example\r\nTEL;TYPE=WORK:+49 40 555 0000\r\n"
                  "NOTE:met at the fair\r\nPHOTO;VALUE=URI:http://127.0.0.1/f.png\r\nEND:VCARD");
     QCOMPARE(syncOnce(server).contactsOut, 0u);
+    const auto before = phone.cards();
 
     store::FileSystem& fs = store::posixFileSystem();
     const transfer::BookMerge merge =
@@ -289,6 +301,19 @@ void TestEditsOnServer::aMergeLosesNothingOnTheServer()
     const syncing::MergedRecords noted{group.members[0], {group.members[1]}};
     syncing::noteMergedRecords(fs, std::span(&noted, 1));
     QVERIFY(folder.exists(QString::fromLatin1(syncing::MergeNotesName)));
+    if (undone) {
+        QCOMPARE(transfer::takeBack(fs, transfer::changeOfMerge("Merged", merge)).takenBack,
+                 std::size_t(2));
+        const syncing::SyncReport after = syncOnce(server);
+        QCOMPARE(after.contactsIn + after.contactsOut, 0u);
+        QCOMPARE(phone.cards().size(), before.size());
+        for (const auto& [href, card] : phone.cards())
+            QCOMPARE(card.text, before.at(href).text);
+        // Nothing waits for a later sync: the next one finds the book settled.
+        QVERIFY(!folder.exists(QString::fromLatin1(syncing::MergeNotesName)));
+        QCOMPARE(folder.records().size(), std::size_t(3));
+        return;
+    }
 
     // The kept card takes what it lacks; the other stays until it holds it.
     QCOMPARE(syncOnce(server).outcome, syncing::SyncReport::Done);

@@ -87,13 +87,10 @@ bool carryMergedCards(Plan& plan, std::span<const MergeNote> notes, const Server
     }
     plan.contactsOut -= std::erase_if(
         plan.removals, [&](const Removal& removal) { return waiting.contains(removal.href); });
-    bool remain = !waiting.empty();
-    for (const MergeNote& note : notes) {
-        const bool removed = std::any_of(plan.removals.begin(), plan.removals.end(),
-                                         [&](const Removal& r) { return r.href == note.merged; });
-        remain = remain || (server.etags.contains(note.merged) && !removed);
-    }
-    return remain;
+    // A merged card the plan does not remove stands for a contact here again (the merge was
+    // taken back, or the phone changed the card and it came back): its note has nothing left
+    // to do, and kept, it would keep every later sync from finding the book settled.
+    return !waiting.empty();
 }
 
 } // namespace syncing

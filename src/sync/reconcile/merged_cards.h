@@ -22,7 +22,7 @@ std::vector<std::string> withMergedCards(std::vector<std::string> wanted,
 // plan removes, its properties (exchange::withPropertiesOf): the plan's upload of the kept card
 // is patched, or one is added (If-Match its ETag); where that changes the card, the merged
 // card's removal waits for the next sync. Returns whether notes remain for a later sync: a
-// merged card on the server whose removal this plan does not send.
+// merged card whose removal waits.
 bool carryMergedCards(Plan& plan, std::span<const MergeNote> notes, const ServerView& server);
 
 } // namespace syncing
