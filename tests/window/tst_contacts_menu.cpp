@@ -192,6 +192,19 @@ void TestContactsMenu::importShowsEveryContactAndTheSummary()
     QCOMPARE(fx.listEntries().size(), 4);
     QCOMPARE(fx.dialogs->messages.size(), 1);
     QVERIFY(!fx.dialogs->messages.front().isEmpty());
+    QCOMPARE(w.StatusBar1->noticeText(), QStringLiteral("Imported 1 contact. Undo (Ctrl+Z)"));
+
+    // Eve again, now with her city, and someone new: she fills in her blank, and is told.
+    fx.folder.writeBytes("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Sand;Eve;;;\r\nTEL:5550100\r\n"
+                         "ADR:;;;Oslo;;;\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\n"
+                         "NICKNAME:Fred\r\nTEL:555 0200\r\nEND:VCARD\r\n",
+                         QStringLiteral("again.vcf"));
+    QVERIFY(drop(&w, {fx.folder.filePath(QStringLiteral("again.vcf"))}));
+    QCOMPARE(fx.folder.records().size(), std::size_t(5));
+    QCOMPARE(w.StatusBar1->noticeText(),
+             QStringLiteral("Imported 1 contact, filled in 1 known. Undo (Ctrl+Z)"));
+    QVERIFY2(fx.dialogs->messages.last().contains(QLatin1String("\n\nAlready in the book:\n")),
+             qPrintable(fx.dialogs->messages.last()));
 }
 
 // A dropped CSV file whose columns are not known opens the column dialog until they are placed,

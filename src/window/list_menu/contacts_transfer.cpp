@@ -1,6 +1,8 @@
 // Import Contacts... and Export Contacts...: the address book in and out of vCard and CSV files.
 #include "window/form/form1x.h"
 
+#include <algorithm>
+
 #include "transfer/book_export.h"
 #include "transfer/book_import.h"
 #include "transfer/card_files.h"
@@ -76,9 +78,15 @@ void Form1x::importContacts(const QStringList& files)
         TabStrip1->setCurrentIndex(0);
     }
     showStoredContacts();
-    const auto added = static_cast<int>(change.records.size());
-    change.what = (added == 1 ? tr("Imported 1 contact.") : tr("Imported %1 contacts.").arg(added))
-                      .toStdString();
+    // The change holds the contacts added and the known ones the files filled in.
+    const auto filled = static_cast<int>(std::count_if(
+        change.records.begin(), change.records.end(),
+        [](const transfer::RecordChange& record) { return record.before.has_value(); }));
+    const auto added = static_cast<int>(change.records.size()) - filled;
+    QString what = added == 1 ? tr("Imported 1 contact") : tr("Imported %1 contacts").arg(added);
+    if (filled > 0)
+        what += tr(", filled in %1 known").arg(filled);
+    change.what = (what + u'.').toStdString();
     rememberChange(std::move(change));
     dialogs_->showMessage(QString::fromStdString(summary));
 }
