@@ -299,6 +299,19 @@ std::string doneBeforeFailing(const syncing::SyncReport& report)
     return summary.substr(summary.find('\n') + 1);
 }
 
+// The secret of a Google client of the user's own, which only the keyring kept: asked at the
+// terminal, as a password no keyring holds is.
+QString clientSecretAsked(const QString& clientId)
+{
+    const std::optional<std::string> secret = syncing::askOnTerminal(
+        "Client secret of the Google client " + clientId.toStdString() + ": ");
+    if (!secret || secret->empty())
+        throw Failure{FileFailure, "Google's sign-in needs the client's secret, which no keyring "
+                                   "keeps, and there is no terminal to ask at: run zarvoth "
+                                   "--sync at a terminal, or set sync up where a keyring runs"};
+    return QString::fromStdString(*secret);
+}
+
 // The sync of an account that signs in through the browser, with the sign-in the keyring keeps
 // or, without one, a new one; nothing for a password.
 std::unique_ptr<syncing::SyncJob> signedInSync(store::FileSystem& fs,
@@ -317,6 +330,8 @@ std::unique_ptr<syncing::SyncJob> signedInSync(store::FileSystem& fs,
         tokens.refresh = kept->refreshToken;
     } else {
         out << "No keyring holds the sign-in: signing in again through the browser.\n";
+        if (syncing::needsSecretAsked(*client))
+            client->secret = clientSecretAsked(client->id);
         tokens = signedIn(*client, out);
     }
     return syncModule().newSignedInSync(fs, account.user, host, *client, tokens);

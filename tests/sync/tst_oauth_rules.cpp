@@ -6,6 +6,7 @@
 #include "sync/oauth/pkce.h"
 #include "sync/oauth/provider_metadata.h"
 #include "sync/oauth/token_answer.h"
+#include "sync/setup/set_up_state.h"
 
 #include <QTest>
 #include <QUrlQuery>
@@ -25,6 +26,8 @@ private slots:
     void metadataNamesTheEndpoints();
     void googleIsKnown_data();
     void googleIsKnown();
+    void aNewSignInHasTheClientsSecret_data();
+    void aNewSignInHasTheClientsSecret();
     void googleAccountsAsTyped_data();
     void googleAccountsAsTyped();
     void authorizationAddressCarriesTheFlow_data();
@@ -160,6 +163,40 @@ void TestOAuthRules::googleIsKnown()
     QCOMPARE(known->token.scheme(), QStringLiteral("https"));
     QVERIFY(!known->revocation.isEmpty());
     QVERIFY(!knownEndpoints(QUrl(QStringLiteral("https://login.example.org"))));
+}
+
+// Without a keyring a sync signs in anew with the client the set-up remembered, which it wrote
+// down without its secret: the packager's client has its own back, another Google client's is
+// asked for, a client of another server needs none.
+void TestOAuthRules::aNewSignInHasTheClientsSecret_data()
+{
+    QTest::addColumn<QString>("issuer");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("secret"); // what the remembered client comes back with
+    QTest::addColumn<bool>("asked");
+    const QString google = googleIssuer().toString();
+    QTest::newRow("the packager's Google client") << google << "packaged" << "built in" << false;
+    QTest::newRow("a Google client of the user's own") << google << "own" << "" << true;
+    QTest::newRow("another server's client, named as the packager's")
+        << "https://login.example.org" << "packaged" << "" << false;
+}
+
+void TestOAuthRules::aNewSignInHasTheClientsSecret()
+{
+    QFETCH(QString, issuer);
+    QFETCH(QString, id);
+    QFETCH(QString, secret);
+    QFETCH(bool, asked);
+    SyncState state;
+    state.signInIssuer = issuer.toStdString();
+    state.signInClient = id.toStdString();
+    const OAuthClient builtIn{googleIssuer(), QStringLiteral("packaged"), QStringLiteral("built in")};
+    const std::optional<OAuthClient> client = rememberedSignIn(state, builtIn);
+    QVERIFY(client);
+    QCOMPARE(client->id, id);
+    QCOMPARE(client->secret, secret);
+    QCOMPARE(needsSecretAsked(*client), asked);
+    QVERIFY(!rememberedSignIn(SyncState{}, builtIn));
 }
 
 void TestOAuthRules::googleAccountsAsTyped_data()

@@ -1,5 +1,6 @@
 #include "sync/setup/set_up_state.h"
 
+#include "sync/oauth/provider_metadata.h"
 #include "sync/state/state_file.h"
 
 #include <QRegularExpression>
@@ -115,14 +116,22 @@ void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book,
     writeStateFile(fs, state);
 }
 
-std::optional<OAuthClient> rememberedSignIn(const SyncState& state)
+std::optional<OAuthClient> rememberedSignIn(const SyncState& state,
+                                            const std::optional<OAuthClient>& builtIn)
 {
     if (state.signInClient.empty())
         return std::nullopt;
     OAuthClient client;
     client.issuer = QUrl(QString::fromStdString(state.signInIssuer));
     client.id = QString::fromStdString(state.signInClient);
+    if (builtIn && builtIn->issuer == client.issuer && builtIn->id == client.id)
+        return builtIn;
     return client;
+}
+
+bool needsSecretAsked(const OAuthClient& client)
+{
+    return client.secret.isEmpty() && client.issuer == googleIssuer();
 }
 
 } // namespace syncing

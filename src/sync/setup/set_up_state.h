@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/file_system.h"
+#include "sync/oauth/google_account.h"
 #include "sync/oauth/oauth_client.h"
 #include "sync/state/sync_state.h"
 
@@ -46,7 +47,13 @@ void rememberSetUp(store::FileSystem& fs, const QString& user, const QUrl& book,
                    const std::optional<OAuthClient>& signIn = std::nullopt);
 
 // The client of an account that signs in through the browser, as the set-up remembers it;
-// nothing for a password.
-std::optional<OAuthClient> rememberedSignIn(const SyncState& state);
+// nothing for a password. The packager's client (`builtIn`) comes back with its secret, which
+// the set-up never writes down: without a keyring, a sync signs in again with it.
+std::optional<OAuthClient> rememberedSignIn(
+    const SyncState& state, const std::optional<OAuthClient>& builtIn = builtInGoogleClient());
+
+// Whether a new sign-in with `client` needs its secret asked for: Google's desktop clients
+// have one, and only the keyring keeps it.
+bool needsSecretAsked(const OAuthClient& client);
 
 } // namespace syncing
