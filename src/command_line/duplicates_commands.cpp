@@ -36,14 +36,6 @@ void tellMerge(const transfer::DuplicateGroup& group, std::ostream& out)
     out << "\n  " << listingLine(group.merged);
 }
 
-std::vector<syncing::MergedRecords> mergedRecords(const transfer::BookMerge& merge)
-{
-    std::vector<syncing::MergedRecords> groups;
-    for (const transfer::DuplicateGroup& group : merge.merged)
-        groups.push_back({group.members.front(), {group.members.begin() + 1, group.members.end()}});
-    return groups;
-}
-
 int refuseArguments(const std::vector<std::string>& arguments, const char* command,
                     std::ostream& err)
 {
@@ -91,13 +83,15 @@ int runMergeDuplicates(const std::vector<std::string>& arguments, store::FileSys
     try {
         const auto lock = fs.lockFolder([] {});
         transfer::recoverInterruptedWrites(fs);
-        merge = transfer::mergeDuplicates(fs, numbers::localNumbers());
-        syncing::noteMergedRecords(fs, mergedRecords(merge));
+        // The sync is told before the file is written: a merge it cannot be told of would
+        // let it delete the merged cards without giving the kept one what they hold.
+        merge = transfer::mergeDuplicates(fs, numbers::localNumbers(), {}, [&](auto groups) {
+            syncing::noteMergedRecords(fs, syncing::mergedRecordsOf(groups));
+        });
     } catch (const store::StoreError& error) {
         err << "zarvoth: " << transfer::failureText(error) << std::endl;
         return FileFailure;
     } catch (const syncing::BadStateFile& error) {
-        // Merged here; the server is told at the next sync as deletions and a change.
         err << "zarvoth: " << syncing::damagedStateText(error) << std::endl;
         return FileFailure;
     }

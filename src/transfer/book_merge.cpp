@@ -25,7 +25,8 @@ std::vector<DuplicateGroup> duplicatesIn(std::span<const store::ContactRecord> r
 }
 
 BookMerge mergeDuplicates(store::FileSystem& fs, const numbers::NumberComparison& numbers,
-                          const std::function<bool(const DuplicateGroup&)>& chosen)
+                          const std::function<bool(const DuplicateGroup&)>& chosen,
+                          const std::function<void(std::span<const DuplicateGroup>)>& beforeWriting)
 {
     BookMerge merge;
     merge.before = readRecords(fs);
@@ -41,6 +42,8 @@ BookMerge mergeDuplicates(store::FileSystem& fs, const numbers::NumberComparison
     }
     if (groups.empty())
         return merge;
+    if (beforeWriting)
+        beforeWriting(merge.merged);
     store::DataFile data(fs, DataFileName);
     store::DataFile scratch(fs, ImportScratchName);
     data.open();

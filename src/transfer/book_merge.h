@@ -34,9 +34,13 @@ struct BookMerge {
 // each into its first contact, the others removed: all of them or, when a step fails
 // (store::StoreError), none, through a scratch file as an import is written. Nothing is
 // written when nothing is merged. The folder must be held. The window asks with the groups it
-// showed: a group another window has changed since is not merged.
-BookMerge mergeDuplicates(store::FileSystem& fs, const numbers::NumberComparison& numbers,
-                          const std::function<bool(const DuplicateGroup&)>& chosen = {});
+// showed: a group another window has changed since is not merged. `beforeWriting` is given the
+// groups to merge before the file is written (what the sync is to know of them): when it
+// throws, nothing is merged.
+BookMerge mergeDuplicates(
+    store::FileSystem& fs, const numbers::NumberComparison& numbers,
+    const std::function<bool(const DuplicateGroup&)>& chosen = {},
+    const std::function<void(std::span<const DuplicateGroup>)>& beforeWriting = {});
 
 // What a merge wrote, for Undo to take back: each group's first contact written anew, the
 // others removed.

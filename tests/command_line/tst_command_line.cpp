@@ -597,6 +597,15 @@ void TestCommandLine::duplicatesAreListedAndMergedAllAtOnce()
                                     "  Tim1\ttim\tbauer\tHamburg\t0049407654321\n"));
     QCOMPARE(folder.records(), book);
 
+    // A merge the sync could not be told of is no merge: the sync would delete the merged cards
+    // without giving the kept ones what they hold.
+    folder.writeBytes("damaged\n", QStringLiteral("syncphone"));
+    const Run untold = zarvothInGermany({"--merge-duplicates"});
+    QCOMPARE(untold.status, 1);
+    QVERIFY2(untold.err.contains("syncphone"), untold.err.constData());
+    QCOMPARE(folder.bytes(), encoded(book));
+    QVERIFY(QFile::remove(folder.filePath(QStringLiteral("syncphone"))));
+
     const Run merged = zarvothInGermany({"--merge-duplicates"});
     QCOMPARE(merged.err, QByteArray());
     QCOMPARE(merged.status, 0);

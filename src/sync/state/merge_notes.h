@@ -29,6 +29,16 @@ struct MergedRecords {
     std::vector<store::ContactRecord> merged;
 };
 
+// Of each group a merge makes one (anything with its `members` in the file's order), the first
+// record kept and the others merged into it.
+template <typename Groups> std::vector<MergedRecords> mergedRecordsOf(const Groups& groups)
+{
+    std::vector<MergedRecords> merged;
+    for (const auto& group : groups)
+        merged.push_back({group.members.front(), {group.members.begin() + 1, group.members.end()}});
+    return merged;
+}
+
 // The notes for merged records whose cards the last sync agreed on, each record found by its
 // bytes (RecordNo aside) among the pairs; a record changed since, or never synced, has no
 // card to note.

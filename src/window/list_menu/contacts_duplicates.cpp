@@ -68,13 +68,12 @@ Form1x::mergeDuplicateGroups(const std::vector<transfer::DuplicateGroup>& chosen
     };
     transfer::BookMerge merge;
     try {
-        merge = transfer::mergeDuplicates(fileSystem_, numbers::localNumbers(), wasChosen);
-        // With sync set up, the next sync makes the merged cards one as well.
-        std::vector<syncing::MergedRecords> merged;
-        for (const transfer::DuplicateGroup& group : merge.merged)
-            merged.push_back(
-                {group.members.front(), {group.members.begin() + 1, group.members.end()}});
-        syncing::noteMergedRecords(fileSystem_, merged);
+        // With sync set up, the next sync makes the merged cards one as well; it is told
+        // before the file is written, or it could delete them without carrying what they hold.
+        merge = transfer::mergeDuplicates(
+            fileSystem_, numbers::localNumbers(), wasChosen, [this](auto groups) {
+                syncing::noteMergedRecords(fileSystem_, syncing::mergedRecordsOf(groups));
+            });
     } catch (...) {
         setUpAgainAfterFailure();
         throw;
