@@ -9,6 +9,8 @@
 #include "support/window_fixture.h"
 #include "sync/carddav/carddav_client.h"
 #include "sync/state/state_file.h"
+#include "sync/sync_module.h"
+#include "sync/sync_module_loader.h"
 #include "window/sync/sync_setup_dialog.h"
 
 #include <QAction>
@@ -224,6 +226,25 @@ void TestWindowSignIn::signInThroughTheDialogThenSyncBothWays()
     fx.window().MnuSyncNow->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(fx.folder.records().size() == 3, signInMs);
     QCOMPARE(desktop_->browsed().size(), 1);
+
+    // Stop Syncing gives the sign-in back: the set-up forgotten, the token revoked at the
+    // authorization server, and nothing left in the keyring for Sync Now to find.
+    const qsizetype revoked = authorization_->tokens("revoked").size();
+    fx.dialogs->setUpScript = [&](SyncSetUpDialog& dialog) {
+        dialog.show();
+        dialog.findChild<QPushButton*>(QStringLiteral("BtnStopSyncing"))->click();
+        return dialog.result();
+    };
+    fx.window().MnuSyncSetUp->trigger();
+    QVERIFY(!fx.folder.exists(StateFile));
+    QTRY_VERIFY_WITH_TIMEOUT(authorization_->tokens("revoked").size() > revoked, signInMs);
+    QVERIFY(authorization_->tokens("issued").contains(authorization_->tokens("revoked").back()));
+    std::optional<std::optional<syncing::KeptSignIn>> kept;
+    syncing::loadSyncModule().module->findSignIn(
+        QStringLiteral("ann@example.org"), front_->rootUrl().host(),
+        [&](std::optional<syncing::KeptSignIn> found) { kept = std::move(found); });
+    QTRY_VERIFY_WITH_TIMEOUT(kept.has_value(), signInMs);
+    QVERIFY(!kept->has_value());
 }
 
 void TestWindowSignIn::failedSignInsKeepNothing_data()
