@@ -1,6 +1,7 @@
 // The authorization server of the sign-in tests: npm's oauth2-mock-server on 127.0.0.1 on a
 // port the system picks, made to keep the books a real one keeps. It prints "listening PORT",
-// then one line for each token it hands out or takes back ("issued", "refreshed", "revoked"),
+// then one line for each token it hands out or takes back ("issued", "refreshed", "revoked")
+// and for each client secret brought to its token endpoint ("secret"),
 // and reads commands on standard input, one a line:
 //   cut-next       the next access token is not accepted from the start, though the answer
 //                  says it lasts an hour (a token cut short, as a server restarted may do)
@@ -30,6 +31,8 @@ function refuse(response, why) {
 
 server.service.on('beforeResponse', (response, req) => {
   if (response.statusCode !== 200) return;
+  // A confidential client's secret, as the token endpoint receives it.
+  if (req.body.client_secret) console.log(`secret ${req.body.client_secret}`);
   const grant = req.body.grant_type;
   let refresh;
   if (grant === 'authorization_code') {

@@ -17,6 +17,8 @@
 
 namespace {
 
+const QByteArray ClientSecret = "secret-of-a-confidential-client";
+
 struct Run {
     int status = -1;
     QByteArray out;
@@ -72,7 +74,8 @@ private slots:
     void noTokenIsInAnyFileWritten();
 
 private:
-    Run zarvoth(const QStringList& arguments, bool withKeyring = true);
+    Run zarvoth(const QStringList& arguments, bool withKeyring = true,
+                const QByteArray& input = {});
     QStringList setUpArguments() const;
     int refreshes() { return int(authorization_->tokens("refreshed").size()); }
 
@@ -95,10 +98,12 @@ void TestBrowserSignIn::initTestCase()
     writtenFolders_ << folder_->path();
 }
 
-Run TestBrowserSignIn::zarvoth(const QStringList& arguments, bool withKeyring)
+Run TestBrowserSignIn::zarvoth(const QStringList& arguments, bool withKeyring,
+                               const QByteArray& input)
 {
     std::unique_ptr<QProcess> process(desktop_->start(QStringLiteral(ZARVOTH_BINARY), arguments,
                                                       withKeyring, QDir::currentPath()));
+    process->write(input);
     process->closeWriteChannel();
     if (!process->waitForFinished(180000))
         qFatal("zarvoth %s did not end", qPrintable(arguments.join(u' ')));
@@ -168,18 +173,23 @@ void TestBrowserSignIn::aWithdrawnAccessSaysToSignInAgain()
     QCOMPARE(folder_->bytes(StateFile), state);
 }
 
+// The new set-up names a confidential client: its secret, read from standard input, goes to
+// the token endpoint with the code, and again from the keyring with each renewal.
 void TestBrowserSignIn::aNewSetUpGivesTheOldTokenBack()
 {
     const QStringList issued = authorization_->tokens("issued");
-    const Run setUp = zarvoth(setUpArguments());
+    const Run setUp = zarvoth(setUpArguments() << QStringLiteral("--client-secret-stdin"), true,
+                              ClientSecret + '\n');
     QVERIFY2(setUp.status == 0, setUp.err.constData());
     const QStringList revoked = authorization_->tokens("revoked");
     // The refresh token of the first sign-in (a UUID, where access tokens are JWTs).
     QVERIFY(!revoked.isEmpty());
     QVERIFY(issued.contains(revoked.back()));
     QVERIFY(!revoked.back().contains(u'.'));
+    QCOMPARE(authorization_->tokens("secret"), QStringList{QString::fromLatin1(ClientSecret)});
     const Run sync = zarvoth({QStringLiteral("--sync")});
     QVERIFY2(sync.status == 0, sync.err.constData());
+    QCOMPARE(authorization_->tokens("secret").size(), 2);
 }
 
 void TestBrowserSignIn::failedSignInsRememberNothing_data()
@@ -251,6 +261,7 @@ void TestBrowserSignIn::noTokenIsInAnyFileWritten()
 {
     QStringList tokens = authorization_->tokens("issued");
     QVERIFY(tokens.size() > 4);
+    tokens << QString::fromLatin1(ClientSecret);
     QStringList files = desktop_->filesOutsideTheKeyring();
     for (const QString& folder : writtenFolders_)
         files << filesBelow(folder);
