@@ -5,12 +5,16 @@
 #include "support/carddav_server.h"
 #include "support/data_folder.h"
 #include "support/sign_in_world.h"
+#include "sync/oauth/browser_sign_in.h"
+#include "sync/oauth/provider_metadata.h"
 #include "sync/state/state_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTest>
+#include <QUrlQuery>
 
 #include <csignal>
 #include <memory>
@@ -72,6 +76,7 @@ private slots:
     void failedSignInsRememberNothing();
     void withoutAKeyringEachSyncSignsIn();
     void noTokenIsInAnyFileWritten();
+    void aSignInNobodyEndsIsGivenUp();
 
 private:
     Run zarvoth(const QStringList& arguments, bool withKeyring = true,
@@ -274,6 +279,29 @@ void TestBrowserSignIn::noTokenIsInAnyFileWritten()
         for (const QString& token : tokens)
             QVERIFY2(!bytes.contains(token.toUtf8()), qPrintable(path));
     }
+}
+
+// A browser that never comes back: the sign-in ends at its limit (five minutes, here cut
+// short), says so, and its listener on loopback is closed.
+void TestBrowserSignIn::aSignInNobodyEndsIsGivenUp()
+{
+    const syncing::OAuthClient google{syncing::googleIssuer(), QStringLiteral("zarvoth-tests"), {}};
+    syncing::BrowserSignIn signIn(google, [](const QUrl&) { return true; });
+    signIn.setPatience(300);
+    QUrl shown;
+    std::optional<syncing::SignInOutcome> outcome;
+    signIn.start([&](const QUrl& address) { shown = address; },
+                 [&](syncing::SignInOutcome ended) { outcome = std::move(ended); });
+    QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 10000);
+    QVERIFY(!outcome->tokens);
+    QVERIFY2(outcome->error.starts_with("no sign-in came back from the browser within"),
+             outcome->error.c_str());
+    const QUrl redirect(QUrlQuery(shown).queryItemValue(QStringLiteral("redirect_uri"),
+                                                        QUrl::FullyDecoded));
+    QCOMPARE(redirect.host(), QStringLiteral("127.0.0.1"));
+    QTcpSocket late;
+    late.connectToHost(QHostAddress::LocalHost, quint16(redirect.port()));
+    QVERIFY(!late.waitForConnected(2000));
 }
 
 QTEST_GUILESS_MAIN(TestBrowserSignIn)
