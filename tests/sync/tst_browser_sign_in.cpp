@@ -77,6 +77,7 @@ private slots:
     void withoutAKeyringEachSyncSignsIn();
     void noTokenIsInAnyFileWritten();
     void aSignInNobodyEndsIsGivenUp();
+    void aPasswordIsKeptInTheKeyring();
 
 private:
     Run zarvoth(const QStringList& arguments, bool withKeyring = true,
@@ -302,6 +303,31 @@ void TestBrowserSignIn::aSignInNobodyEndsIsGivenUp()
     QTcpSocket late;
     late.connectToHost(QHostAddress::LocalHost, quint16(redirect.port()));
     QVERIFY(!late.waitForConnected(2000));
+}
+
+// The password's way through the same real keyring: kept by the set-up, found by each sync
+// without being asked for, in no file written.
+void TestBrowserSignIn::aPasswordIsKeptInTheKeyring()
+{
+    DataFolder own;
+    writtenFolders_ << own.path();
+    own.writeRecords(recordsNamed({"Gil"}));
+    const CardDavServer::Options& account = xandikos_->options();
+    const Run setUp = zarvoth({QStringLiteral("--sync-setup"), xandikos_->rootUrl().toString(),
+                               QStringLiteral("--user"), account.user,
+                               QStringLiteral("--password-stdin")},
+                              true, account.password.toUtf8() + '\n');
+    QVERIFY2(setUp.status == 0, setUp.err.constData());
+    QVERIFY2(setUp.out.contains("The password is kept in the desktop's keyring."), setUp.out);
+    const Run sync = zarvoth({QStringLiteral("--sync")});
+    QVERIFY2(sync.status == 0, sync.err.constData());
+    QVERIFY2(sync.out.contains("out"), sync.out);
+    const QStringList written = filesBelow(own.path()) + desktop_->filesOutsideTheKeyring();
+    for (const QString& path : written) {
+        QFile file(path);
+        QVERIFY(!file.open(QIODevice::ReadOnly) ||
+                !file.readAll().contains(account.password.toUtf8()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBrowserSignIn)
