@@ -4,7 +4,7 @@
 #include "sync/oauth/provider_metadata.h"
 #include "sync/password/terminal_prompt.h"
 #include "sync/setup/set_up_state.h"
-#include "window/sync/desktop_browser.h"
+#include "desktop/desktop_links.h"
 
 #include <QEventLoop>
 

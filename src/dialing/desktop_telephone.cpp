@@ -3,10 +3,9 @@
 // inside a sandbox, the desktop portal.
 #include "dialing/telephone.h"
 
+#include "desktop/desktop_links.h"
 #include "dialing/desktop_entry.h"
 
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -33,11 +32,7 @@ bool hasDisplay()
 
 class DesktopTelephone final : public Telephone {
 public:
-    bool behindPortal() override
-    {
-        return QFileInfo::exists(QStringLiteral("/.flatpak-info")) ||
-               qEnvironmentVariableIsSet("SNAP");
-    }
+    bool behindPortal() override { return desktop::behindPortal(); }
 
     QString telProgram() override
     {
@@ -58,7 +53,7 @@ public:
     bool open(const QUrl& uri) override
     {
         if (behindPortal())
-            return QDesktopServices::openUrl(uri);
+            return desktop::openThroughPortal(uri);
         const QString link = QString::fromLatin1(uri.toEncoded());
         // Detached: the window never waits for the phone program, which may run for the whole
         // call.

@@ -95,8 +95,8 @@ private slots:
     void endsWithItsStatusAndOneLine();
     void exportWritesAPrivateFileAndNothingElse();
     void importAddsBehindTheStoredAndExportGivesThemBack();
-    void syncWithoutItsModuleSaysSoAndChangesNothing_data();
-    void syncWithoutItsModuleSaysSoAndChangesNothing();
+    void withoutItsModuleSaysSoAndChangesNothing_data();
+    void withoutItsModuleSaysSoAndChangesNothing();
     void setUpTakesTheAddressAsTyped_data();
     void setUpTakesTheAddressAsTyped();
     void tellsWhereToMakeAnAppPassword_data();
@@ -301,26 +301,35 @@ void TestCommandLine::importAddsBehindTheStoredAndExportGivesThemBack()
     QCOMPARE(again.records().back().Nick.trimmed(), std::string_view("Anna"));
 }
 
-void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing_data()
+void TestCommandLine::withoutItsModuleSaysSoAndChangesNothing_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");      // the module the program looks for
     QTest::addColumn<QByteArray>("module"); // the file beside the program, if any
     QTest::addColumn<QString>("reason");    // %1: the program's folder, %2: the module's
 
-    const QString none = QStringLiteral("no libzarvoth-sync.so in %1 or %2");
-    QTest::newRow("sync, the module deleted") << QStringList{"--sync"} << QByteArray() << none;
+    const QString sync = QStringLiteral("libzarvoth-sync.so");
+    const QString none = QStringLiteral("no %3 in %1 or %2");
+    QTest::newRow("sync, the module deleted")
+        << QStringList{"--sync"} << sync << QByteArray() << none;
     QTest::newRow("set-up, the module deleted")
-        << QStringList{"--sync-setup", "https://dav.example/", "--user", "ann"} << QByteArray()
-        << none;
+        << QStringList{"--sync-setup", "https://dav.example/", "--user", "ann"} << sync
+        << QByteArray() << none;
     QTest::newRow("sync, the module broken")
-        << QStringList{"--sync"} << QByteArray("not a library")
-        << QStringLiteral("%1/libzarvoth-sync.so: file too short");
+        << QStringList{"--sync"} << sync << QByteArray("not a library")
+        << QStringLiteral("%1/%3: file too short");
+    const QString window = QStringLiteral("libzarvoth-window.so");
+    QTest::newRow("window, the module deleted") << QStringList() << window << QByteArray() << none;
+    QTest::newRow("window on what a search found, the module broken")
+        << QStringList{"--show-found", "ann"} << window << QByteArray("not a library")
+        << QStringLiteral("%1/%3: file too short");
 }
 
 // The program copied where no module lies beside it, or a broken one does.
-void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
+void TestCommandLine::withoutItsModuleSaysSoAndChangesNothing()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
     QFETCH(QByteArray, module);
     QFETCH(QString, reason);
 
@@ -331,7 +340,7 @@ void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
     const QString bin = root + QStringLiteral("/bin");
     QVERIFY(QFile::copy(QStringLiteral(ZARVOTH_BINARY), bin + QStringLiteral("/zarvoth")));
     if (!module.isEmpty()) {
-        QFile broken(bin + QStringLiteral("/libzarvoth-sync.so"));
+        QFile broken(bin + u'/' + file);
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write(module);
     }
@@ -345,8 +354,11 @@ void TestCommandLine::syncWithoutItsModuleSaysSoAndChangesNothing()
     const QString because =
         QString(reason)
             .replace(QStringLiteral("%1"), bin)
-            .replace(QStringLiteral("%2"), root + QStringLiteral("/" ZARVOTH_MODULE_DIR));
-    QCOMPARE(run.err, "zarvoth: sync is not available: its module could not be loaded (" +
+            .replace(QStringLiteral("%2"), root + QStringLiteral("/" ZARVOTH_MODULE_DIR))
+            .replace(QStringLiteral("%3"), file);
+    const QByteArray what = file.contains(QStringLiteral("sync")) ? "sync is not available"
+                                                                  : "the window could not be opened";
+    QCOMPARE(run.err, "zarvoth: " + what + ": its module could not be loaded (" +
                           because.toUtf8() + "); installing Zarvoth again mends it\n");
     QCOMPARE(run.status, 2);
     QVERIFY(run.out.isEmpty());

@@ -9,8 +9,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,6 +99,27 @@ QList<Match> krunnerMatches(const QString& query)
 
 } // namespace
 
+// The desktop portal's OpenURI as xdg-desktop-portal offers it to a sandboxed program
+// (org.freedesktop.portal.OpenURI, in the portal's D-Bus documentation): it takes the link and
+// answers at once with the path of a request of its own; the choice of program comes later.
+class OpenUriPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.OpenURI")
+
+public:
+    QStringList opened;
+
+public slots:
+    QDBusObjectPath OpenURI(const QString& parentWindow, const QString& uri,
+                            const QVariantMap& options)
+    {
+        Q_UNUSED(parentWindow);
+        Q_UNUSED(options);
+        opened.append(uri);
+        return QDBusObjectPath(QStringLiteral("/org/freedesktop/portal/desktop/request/1/t"));
+    }
+};
+
 class TestSearchProvider : public QObject {
     Q_OBJECT
 
@@ -112,6 +136,7 @@ private slots:
     void anythingTypedGetsAnAnswer();
     void anyIdGetsAnAnswer_data();
     void anyIdGetsAnAnswer();
+    void aSandboxedDialGoesThroughThePortal();
 
 private:
     void writeBook(const std::vector<Contact>& contacts);
@@ -306,6 +331,43 @@ void TestSearchProvider::anyIdGetsAnAnswer()
     QCOMPARE(activated.type(), QDBusMessage::ReplyMessage);
     ask(RunnerPath, RunnerInterface, QStringLiteral("Run"), {id, QString()});
     QCOMPARE(desktop_.handled(before + 1, 1).size(), before);
+}
+
+// Inside a Snap (or Flatpak) only the portal may open a tel: link; without one answering,
+// nothing is dialled and the user is told.
+void TestSearchProvider::aSandboxedDialGoesThroughThePortal()
+{
+    const auto dial = [this] {
+        QProcess program;
+        // On the recording desktop, whose tel: program must not be the one that is given it.
+        QProcessEnvironment environment = desktop_.environment();
+        environment.insert(QStringLiteral("SNAP"), QStringLiteral("/snap/zarvoth/1"));
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(desktop_.dataHome() + QStringLiteral("/zarvoth"));
+        QSignalSpy finished(&program, &QProcess::finished);
+        program.start(QStringLiteral(ZARVOTH_BINARY), {QStringLiteral("--dial"), QStringLiteral("Ann")});
+        // The portal below answers on this event loop.
+        finished.wait(20000);
+        return std::make_pair(program.exitCode(), program.readAllStandardError());
+    };
+    const int before = int(desktop_.handled(0, 0).size());
+    const auto [unanswered, told] = dial();
+    QCOMPARE(unanswered, 1);
+    QVERIFY2(told.startsWith("zarvoth: The telephone program could not be started, so 047123 "
+                             "was not dialled."),
+             told.constData());
+
+    OpenUriPortal portal;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                               QDBusConnection::ExportAllSlots));
+    QCOMPARE(dial().first, 0);
+    QCOMPARE(portal.opened, QStringList{"tel:047123"});
+    // The portal alone was asked: the desktop's tel: program was not started beside it.
+    QCOMPARE(desktop_.handled(before + 1, 1).size(), before);
+    bus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+    bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
 }
 
 // The test runs on a session bus of its own, which finds the service file in a scratch

@@ -8,7 +8,7 @@
 #include "sync/sync_module.h"
 #include "sync/sync_module_loader.h"
 #include "window/form/dialogs.h"
-#include "window/sync/desktop_browser.h"
+#include "desktop/desktop_links.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

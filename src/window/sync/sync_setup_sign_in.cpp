@@ -11,7 +11,7 @@
 #include "sync/state/state_file.h"
 #include "sync/sync_module.h"
 #include "sync/sync_module_loader.h"
-#include "window/sync/desktop_browser.h"
+#include "desktop/desktop_links.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

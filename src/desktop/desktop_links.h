@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QUrl>
+
+// Handing a link to the desktop, the same way from the window and from a command: through the
+// desktop portal inside a sandbox (Flatpak, Snap), which picks the program and may ask the
+// user, else through xdg-open. Needs no display and no graphical application object, so that a
+// command never maps the window's libraries.
+namespace desktop {
+
+// Whether Zarvoth runs sandboxed, where only the portal can open links.
+bool behindPortal();
+
+// Asks the portal to open the link; false when no portal answered.
+bool openThroughPortal(const QUrl& link);
+
+} // namespace desktop
+
+// Opens a web address in the desktop's browser. Not waited for; false when nothing took it.
+bool openInBrowser(const QUrl& address);

@@ -1,0 +1,13 @@
+#pragma once
+
+// The window's module, libzarvoth-window.so: Qt Widgets and Gui, and everything drawn, which
+// the program loads only when it opens the window, so that a command maps none of them.
+namespace window_module {
+
+// The module's one export: `extern "C" int zarvoth_open_window(int argc, char** argv)`, which
+// opens the window on the program's arguments and returns the program's exit status when it
+// is closed.
+inline constexpr char WindowModuleEntry[] = "zarvoth_open_window";
+using WindowModuleEntryFunction = int (*)(int argc, char** argv);
+
+} // namespace window_module
