@@ -17,8 +17,15 @@ using Flush = void (*)(QBackingStore*, const QRegion&, QWindow*, const QPoint&);
 
 Flush realFlush()
 {
-    static const auto real = reinterpret_cast<Flush>(
-        ::dlsym(RTLD_NEXT, "_ZN13QBackingStore5flushERK7QRegionP7QWindowRK6QPoint"));
+    static const auto real = [] {
+        constexpr const char* name = "_ZN13QBackingStore5flushERK7QRegionP7QWindowRK6QPoint";
+        if (void* next = ::dlsym(RTLD_NEXT, name))
+            return reinterpret_cast<Flush>(next);
+        // The program's window is a module of its own, loaded with its libraries out of the
+        // global scope that RTLD_NEXT searches: Qt Gui is found where that module loaded it.
+        void* gui = ::dlopen("libQt6Gui.so.6", RTLD_LAZY | RTLD_NOLOAD);
+        return gui ? reinterpret_cast<Flush>(::dlsym(gui, name)) : nullptr;
+    }();
     return real;
 }
 
