@@ -22,5 +22,6 @@ int main(int argc, char* argv[])
         // As a command ends whose module is missing.
         return command_line::UsageError;
     }
-    return reinterpret_cast<window_module::WindowModuleEntryFunction>(window.entry)(argc, argv);
+    return reinterpret_cast<window_module::WindowModuleEntryFunction>(window.entry)(
+        argc, argv, showFound ? argv[2] : nullptr);
 }

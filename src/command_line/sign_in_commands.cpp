@@ -1,10 +1,10 @@
 #include "command_line/sign_in_commands.h"
 
+#include "desktop/desktop_links.h"
 #include "sync/oauth/google_account.h"
 #include "sync/oauth/provider_metadata.h"
 #include "sync/password/terminal_prompt.h"
 #include "sync/setup/set_up_state.h"
-#include "desktop/desktop_links.h"
 
 #include <QEventLoop>
 
@@ -64,7 +64,7 @@ std::optional<syncing::OAuthClient> signInClient(const QUrl& server, const SignI
 syncing::OAuthTokens signInThroughBrowser(syncing::SyncModule& module,
                                           const syncing::OAuthClient& client, std::ostream& out)
 {
-    const auto signIn = module.newSignIn(client, openInBrowser);
+    const auto signIn = module.newSignIn(client, desktop::openLink);
     QEventLoop loop;
     std::optional<syncing::SignInOutcome> outcome;
     signIn->start(

@@ -7,12 +7,9 @@
 #include <QVariantMap>
 
 namespace desktop {
+namespace {
 
-bool behindPortal()
-{
-    return QFileInfo::exists(QStringLiteral("/.flatpak-info")) || qEnvironmentVariableIsSet("SNAP");
-}
-
+// False when no portal answered.
 bool openThroughPortal(const QUrl& link)
 {
     // The portal answers at once with a request of its own; the choice of program, and any
@@ -28,12 +25,20 @@ bool openThroughPortal(const QUrl& link)
     return answer.type() == QDBusMessage::ReplyMessage;
 }
 
-} // namespace desktop
+} // namespace
 
-bool openInBrowser(const QUrl& address)
+bool behindPortal()
 {
-    if (desktop::behindPortal())
-        return desktop::openThroughPortal(address);
-    return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                   {QString::fromLatin1(address.toEncoded())});
+    return QFileInfo::exists(QStringLiteral("/.flatpak-info")) || qEnvironmentVariableIsSet("SNAP");
 }
+
+bool openLink(const QUrl& link)
+{
+    if (behindPortal())
+        return openThroughPortal(link);
+    // Detached: nothing waits for the program, which may run for a whole call.
+    return QProcess::startDetached(QStringLiteral("xdg-open"),
+                                   {QString::fromLatin1(link.toEncoded())});
+}
+
+} // namespace desktop

@@ -11,10 +11,8 @@ namespace desktop {
 // Whether Zarvoth runs sandboxed, where only the portal can open links.
 bool behindPortal();
 
-// Asks the portal to open the link; false when no portal answered.
-bool openThroughPortal(const QUrl& link);
+// Hands the link to the program the desktop opens such links with (a web address to the
+// browser, a tel: link to the telephone). Not waited for; false when nothing took it.
+bool openLink(const QUrl& link);
 
 } // namespace desktop
-
-// Opens a web address in the desktop's browser. Not waited for; false when nothing took it.
-bool openInBrowser(const QUrl& address);

@@ -52,18 +52,14 @@ public:
 
     bool open(const QUrl& uri) override
     {
-        if (behindPortal())
-            return desktop::openThroughPortal(uri);
-        const QString link = QString::fromLatin1(uri.toEncoded());
-        // Detached: the window never waits for the phone program, which may run for the whole
-        // call.
-        if (hasDisplay())
-            return QProcess::startDetached(QStringLiteral("xdg-open"), {link});
+        if (behindPortal() || hasDisplay())
+            return desktop::openLink(uri);
         // Without a display (a command in a terminal of another machine, a search started by
         // the bus) xdg-open knows no desktop and hands links to a web browser: the program
         // for tel: links is started from its entry instead, as the desktop itself starts it.
         const QStringList command =
-            commandOpening(readDesktopEntry(desktopEntryPath(telProgram())), link);
+            commandOpening(readDesktopEntry(desktopEntryPath(telProgram())),
+                           QString::fromLatin1(uri.toEncoded()));
         return !command.isEmpty() && QProcess::startDetached(command.front(), command.mid(1));
     }
 

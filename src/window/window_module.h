@@ -4,10 +4,11 @@
 // the program loads only when it opens the window, so that a command maps none of them.
 namespace window_module {
 
-// The module's one export: `extern "C" int zarvoth_open_window(int argc, char** argv)`, which
-// opens the window on the program's arguments and returns the program's exit status when it
-// is closed.
+// The module's one export: `extern "C" int zarvoth_open_window(int argc, char** argv, const
+// char* found)`, which opens the window with the program's arguments (for Qt's own options),
+// on what a search of the desktop's found when `found` is not null ("more results"), and
+// returns the program's exit status when it is closed.
 inline constexpr char WindowModuleEntry[] = "zarvoth_open_window";
-using WindowModuleEntryFunction = int (*)(int argc, char** argv);
+using WindowModuleEntryFunction = int (*)(int argc, char** argv, const char* found);
 
 } // namespace window_module

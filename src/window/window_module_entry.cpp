@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QStyleFactory>
 
-#include <string_view>
-
-extern "C" Q_DECL_EXPORT int zarvoth_open_window(int argc, char** argv)
+extern "C" Q_DECL_EXPORT int zarvoth_open_window(int argc, char** argv, const char* found)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarvoth"));
@@ -19,8 +17,7 @@ extern "C" Q_DECL_EXPORT int zarvoth_open_window(int argc, char** argv)
 
     Form1x window;
     window.show();
-    // The window opened on a search of the desktop's: "more results".
-    if (argc == 3 && std::string_view(argv[1]) == "--show-found")
-        window.showFound(QString::fromLocal8Bit(argv[2]).split(u' ', Qt::SkipEmptyParts));
+    if (found)
+        window.showFound(QString::fromLocal8Bit(found).split(u' ', Qt::SkipEmptyParts));
     return app.exec();
 }

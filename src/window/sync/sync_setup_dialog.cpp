@@ -1,5 +1,6 @@
 #include "window/sync/sync_setup_dialog.h"
 
+#include "desktop/desktop_links.h"
 #include "store/file_system.h"
 #include "store/store_error.h"
 #include "sync/oauth/google_account.h"
@@ -8,7 +9,6 @@
 #include "sync/sync_module.h"
 #include "sync/sync_module_loader.h"
 #include "window/form/dialogs.h"
-#include "desktop/desktop_links.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -102,7 +102,7 @@ SyncSetUpDialog::SyncSetUpDialog(store::FileSystem& fs, const QUrl& serverUrl,
     progress_->setAccessibleName(QStringLiteral("Set-up progress"));
     progress_->hide();
     connect(progress_, &QLabel::linkActivated, this,
-            [](const QString& link) { openInBrowser(QUrl(link)); });
+            [](const QString& link) { desktop::openLink(QUrl(link)); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     okButton = buttons->button(QDialogButtonBox::Ok);

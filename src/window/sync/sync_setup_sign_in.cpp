@@ -3,6 +3,7 @@
 // built in, the wait for the browser, and a set-up kept as the command line keeps it.
 #include "window/sync/sync_setup_dialog.h"
 
+#include "desktop/desktop_links.h"
 #include "store/file_system.h"
 #include "store/store_error.h"
 #include "sync/oauth/google_account.h"
@@ -11,7 +12,6 @@
 #include "sync/state/state_file.h"
 #include "sync/sync_module.h"
 #include "sync/sync_module_loader.h"
-#include "desktop/desktop_links.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -180,7 +180,7 @@ void SyncSetUpDialog::signIn()
     if (const auto refusal = module.module->refusalToSend(client->issuer))
         return say(issuerNote_, asSentence(refusal->message));
     client_ = client;
-    signInJob_ = module.module->newSignIn(*client, openInBrowser);
+    signInJob_ = module.module->newSignIn(*client, desktop::openLink);
     setBusy(true);
     tell(waitingText(*client, QUrl()));
     signInJob_->start([this](const QUrl& address) { tell(waitingText(*client_, address)); },
