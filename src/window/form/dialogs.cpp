@@ -11,13 +11,24 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+int QtDialogs::shown(QDialog& box) const
+{
+    const int answer = box.exec();
+    // A box is closed by the user, who goes on in the window. A window manager gives it the
+    // keyboard back; without one (a kiosk, a bare X server) it would stay with no window, and
+    // the window's next click would only make it active.
+    if (parent_ != nullptr && parent_->isVisible())
+        parent_->activateWindow();
+    return answer;
+}
+
 void QtDialogs::showMessage(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle, text, QMessageBox::Ok, parent_);
     box.setTextFormat(Qt::PlainText);
     // So that a number, a file name or the name of a package can be copied out of it.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.exec();
+    shown(box);
 }
 
 QString QtDialogs::inputBox(const QString& prompt, const QString& title,
@@ -31,7 +42,7 @@ QString QtDialogs::inputBox(const QString& prompt, const QString& title,
     // The prompt is shown as it is written: a "<" in it starts no markup.
     for (QLabel* label : box.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
-    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+    return shown(box) == QDialog::Accepted ? box.textValue() : QString();
 }
 
 // Import and export start in the user's home folder: the folder of the contacts themselves is,
@@ -41,7 +52,7 @@ QStringList QtDialogs::openFileNames(const QString& title, const QString& filter
     QFileDialog box(parent_, title, QDir::homePath(), filter);
     box.setAcceptMode(QFileDialog::AcceptOpen);
     box.setFileMode(QFileDialog::ExistingFiles);
-    return box.exec() == QDialog::Accepted ? box.selectedFiles() : QStringList();
+    return shown(box) == QDialog::Accepted ? box.selectedFiles() : QStringList();
 }
 
 QString QtDialogs::saveFileName(const QString& title, const QString& proposed,
@@ -60,7 +71,7 @@ QString QtDialogs::saveFileName(const QString& title, const QString& proposed,
         box.selectFile(QFileInfo(proposed).completeBaseName() + u'.' + suffixOf(chosen));
     });
     box.selectFile(proposed);
-    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+    if (shown(box) != QDialog::Accepted || box.selectedFiles().isEmpty())
         return {};
     return box.selectedFiles().constFirst();
 }
@@ -73,7 +84,7 @@ int Dialogs::setUpSync(SyncSetUpDialog& dialog)
 
 int QtDialogs::setUpSync(SyncSetUpDialog& dialog)
 {
-    return dialog.exec();
+    return shown(dialog);
 }
 
 int Dialogs::findDuplicates(DuplicatesDialog& dialog)
@@ -84,7 +95,7 @@ int Dialogs::findDuplicates(DuplicatesDialog& dialog)
 
 int QtDialogs::findDuplicates(DuplicatesDialog& dialog)
 {
-    return dialog.exec();
+    return shown(dialog);
 }
 
 std::optional<QString> QtDialogs::passwordBox(const QString& prompt)
@@ -96,7 +107,7 @@ std::optional<QString> QtDialogs::passwordBox(const QString& prompt)
     box.setLabelText(prompt);
     for (QLabel* label : box.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
-    if (box.exec() != QDialog::Accepted)
+    if (shown(box) != QDialog::Accepted)
         return std::nullopt;
     return box.textValue();
 }

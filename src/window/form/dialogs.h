@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+class QDialog;
 class QWidget;
 class DuplicatesDialog;
 class SyncSetUpDialog;
@@ -82,5 +83,8 @@ public:
     placeColumns(const QString& file, const exchange::UnplacedColumns& unplaced) override;
 
 private:
+    // The box's answer; the window has the keyboard again once it is closed.
+    int shown(QDialog& box) const;
+
     QWidget* parent_;
 };

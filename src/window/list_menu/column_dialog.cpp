@@ -88,7 +88,7 @@ QtDialogs::placeColumns(const QString& file, const exchange::UnplacedColumns& un
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
     layout->addWidget(buttons);
     box.resize(560, 420);
-    if (box.exec() != QDialog::Accepted)
+    if (shown(box) != QDialog::Accepted)
         return std::nullopt;
     std::vector<exchange::ColumnRequest> chosen;
     for (std::size_t field = 0; field < choosers.size(); ++field) {
